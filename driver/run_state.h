@@ -1,0 +1,40 @@
+// Everything one run works on, from start-up to exit, in one record that each
+// stage receives by reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/date_time.h"
+#include "support/settings.h"
+#include "tasklist/varno_item.h"
+
+// Exit statuses of a run.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // an exception report was written
+inline constexpr int kExitRefused = 2;  // the request was refused
+
+struct RunState {
+  tLogRec LogRec;
+  tExceptionRec ExceptionRec;
+
+  std::vector<std::string> Args;  // the arguments, without the program name
+  std::string ExeFileName;        // the running executable's file name
+
+  std::string sToday;  // today as yyyymmdd
+
+  // The request (see request.h).
+  std::string sAllParams;
+  std::string sParam1_JSONFile, sParam2_ID, sParam3_Attribute, sParam4_Value;
+  bool RedoID = false;
+  tVarno VarnoParam;
+
+  // File names of the run, all derived from the list-file parameter.
+  std::string sJSONFile, sCSVFile, sTodayCSVFile, sHTMLFile, sRSSHTMLFile;
+  bool bNewJSONFile = false;
+
+  tVarnoList List;
+
+  int ExitStatus = kExitOk;
+};

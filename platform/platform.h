@@ -1,0 +1,76 @@
+// The thin layer between the program and the operating system. One source file
+// per platform implements it; nothing outside platform/ calls the OS directly
+// for these facts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A broken-down local or universal time with milliseconds.
+struct CivilTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+// Full path of the running executable ("" when it cannot be found).
+std::string ExecutablePath();
+// The folder separator this platform prints at the end of a folder.
+char PathSeparator();
+// Makes `folder` the current directory; false when that fails.
+bool SetCurrentDirectory(const std::string& folder);
+std::string CurrentDirectory();
+// True when a directory search for `pattern` ("*" and "?" allowed in the last
+// component) finds at least one file or folder, hidden ones included.
+bool DirectoryEntryExists(const std::string& pattern);
+// The machine's plain name, without a domain.
+std::string ComputerName();
+// Milliseconds since the machine started, wrapping like a 32-bit counter.
+uint32_t TickCount();
+
+struct MemoryFigures {
+  int64_t TotalPhys = 0, AvailPhys = 0;
+  int64_t TotalPageFile = 0, AvailPageFile = 0;
+  int64_t TotalVirtual = 0, AvailVirtual = 0;
+};
+// False when the figures cannot be read.
+bool ReadMemoryFigures(MemoryFigures& figures);
+
+// The IPv4 addresses the machine's own name resolves to, dotted, in resolver order.
+std::vector<std::string> LocalIPv4Addresses();
+// Sends one datagram from a socket bound to `localAddress` (any port) with
+// broadcasting enabled. Returns "" on success, else an error text.
+std::string SendBroadcastDatagram(const std::string& localAddress, const std::string& text,
+                                  int port);
+// Sends one datagram to `host` (a name or dotted address). "" on success.
+std::string SendDatagram(const std::string& host, const std::string& text, int port);
+
+// The current local time.
+CivilTime LocalNow();
+// Converts a local time to universal time by the zone's rules; false on failure.
+bool LocalToUniversal(const CivilTime& local, CivilTime& universal);
+
+// Sounds a tone; a no-op where there is no speaker.
+void Beep(int frequencyHz, int milliseconds);
+
+// Replaces `path` with `data` atomically: a temporary file in the same folder,
+// then a rename. With `durable` the data and the folder entry reach stable
+// storage before the call returns. Returns "" on success, else an error text;
+// on failure the old file is untouched and no temporary file is left.
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable);
+// Appends `data` to `path`, creating it when missing. "" on success.
+std::string AppendToFile(const std::string& path, const std::string& data);
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& data);
+// Removes temporary files that an interrupted replace left in `folder`.
+void RemoveStaleTemporaryFiles(const std::string& folder);
+
+// An exclusive lock on `path` held by this process until it ends or the
+// handle is released. Waits at most `waitMilliseconds`; false when the lock
+// stayed taken.
+struct RunLock;
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds);
+void ReleaseRunLock(RunLock* lock);
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// The date-time value: days since 30 December 1899 00:00 local time, the
+// fraction being the time of day. 0 stands for no date where a caller says so.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+using TDateTime = double;
+
+struct tDateParts {
+  int Year = 1899, Month = 12, Day = 30, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+// The calendar date as a date-time value at midnight; false for an invalid date.
+bool TryEncodeDate(int year, int month, int day, TDateTime& value);
+// The time of day as a fraction; false for an invalid time.
+bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& value);
+// Date and time together (no validation beyond that of the two parts).
+TDateTime EncodeDateTime(const tDateParts& parts);
+tDateParts DecodeDateTime(TDateTime value);
+// The whole-day part (the date at midnight).
+TDateTime DateOf(TDateTime value);
+// 1 for Sunday to 7 for Saturday.
+int DayOfWeek(TDateTime value);
+// Adds whole months, keeping the day or taking the last day of a shorter month.
+TDateTime IncMonth(TDateTime value, int months);
+
+// The current local date and time.
+TDateTime Now();
+
+// Formats by pattern: yyyy yy mmm mm dd d ddd hh nn ss zzz (letters in either
+// case); "/" and ":" print the date and time separators; all else is copied.
+std::string FormatDateTime(std::string_view pattern, TDateTime value);
+
+// The short date and, unless it is exactly midnight, the long time; "" for 0.
+std::string StringOfString(TDateTime value);
+// "ddd, d mmm yyyy hh:nn:ss " and the zone offset as +hhmm/-hhmm (not converted).
+std::string DateTimeToRFC822(int zoneOffset, TDateTime value);
+// The same moment in universal time, by the zone's rules at that moment.
+TDateTime LocalTimeToGMT(TDateTime localDateTime);
+// True when the text, cut before its first ".", reads as a short date.
+bool isDate(std::string_view text);
+// The short date before the first blank, or 0 when there is none.
+TDateTime StrToDate(std::string_view text);
+// Reads "dd/mm/yyyy hh:nn" (day first, 24-hour); false when it is not one.
+bool TryStrToDateTime(std::string_view text, TDateTime& value);

@@ -1,0 +1,18 @@
+// Exception reports: a report file beside the executable, tones and a notice.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "support/settings.h"
+
+// Writes the report for `ExceptionRec` and broadcasts its notice. Returns the
+// report's file name (no folder), or "" when the settings are not filled yet.
+std::string SaveExceptionRecAsXML(tExceptionRec ExceptionRec);
+
+// The report document text for a record (the body of the report file).
+std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText);
+
+// The catching convention of the support routines: a fresh record named
+// `function` with the failure's class and message, reported at once.
+void ReportCaughtFailure(const std::string& function, const std::exception& failure, int trace);

@@ -1,0 +1,3 @@
+#include "support/settings.h"
+
+tGlobalSettings GlobalSettings;

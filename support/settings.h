@@ -1,0 +1,42 @@
+// Process-wide settings and the small records every stage shares.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The program's fixed identity.
+inline constexpr const char* kSelfName = "VARNO";
+inline constexpr const char* kVersion = "2025.10.3.1353";
+inline constexpr const char* kExceptionFilePattern = "E!Varno-{timestamp}.xml";
+
+struct tGlobalSettings {
+  std::string SelfName;
+  std::string Version;
+  std::string HostName;
+  std::string ExceptionFilePattern;
+  std::string EXEPath;  // the executable's folder, ending in the path separator
+  int16_t SyslogSequence = 0;
+};
+
+// The one settings record of the process, filled at start-up.
+extern tGlobalSettings GlobalSettings;
+
+// A progress record: the current checkpoint and the last message built.
+struct tLogRec {
+  int32_t Trace = 100;
+  std::string Msg;
+};
+
+// One caught failure, as handed to the exception report writer.
+struct tExceptionRec {
+  std::string Function;
+  std::string ClassName;
+  std::string Message;
+  int32_t Trace = 0;
+  std::string SQL;
+  std::string CallingFunction;
+  std::string Notes;
+  std::string FileName;
+  bool bBeep = false;
+  int32_t Count = 0;
+};

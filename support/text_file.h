@@ -1,0 +1,20 @@
+// The one routine through which every file of the system is written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Result codes of WriteTextFile.
+inline constexpr int32_t kWriteOk = 0;
+inline constexpr int32_t kWriteNothing = -1;
+inline constexpr int32_t kWriteFailed = -5;
+
+// Appends `Text` to `FileName` (bAppend and the file exists) or replaces the
+// file with it. A replace is atomic: the old file stays whole on failure.
+// 0 written, -1 empty text (file untouched), -5 failure. Reports nothing.
+int32_t WriteTextFile(const std::string& Text, const std::string& FileName, bool bAppend,
+                      const std::string& CallingFunction);
+
+// Replaces `FileName` like WriteTextFile, and makes the new content reach
+// stable storage before it takes the old one's place. Used for the list file.
+int32_t WriteTextFileDurably(const std::string& Text, const std::string& FileName);
