@@ -15,6 +15,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // an exception report was written
 inline constexpr int kExitRefused = 2;  // the request was refused
 
+// Thrown to skip the rest of the stages and go to the end of the run; not a failure.
+struct EndOfRun {};
+
 struct RunState {
   tLogRec LogRec;
   tExceptionRec ExceptionRec;

@@ -1,18 +1,320 @@
-// Placeholder bodies; the real routines replace them.
 #include "support/date_time.h"
 
-bool TryEncodeDate(int, int, int, TDateTime& v) { v = 0; return false; }
-bool TryEncodeTime(int, int, int, int, TDateTime& v) { v = 0; return false; }
-TDateTime EncodeDateTime(const tDateParts&) { return 0; }
-tDateParts DecodeDateTime(TDateTime) { return {}; }
-TDateTime DateOf(TDateTime v) { return v; }
-int DayOfWeek(TDateTime) { return 1; }
-TDateTime IncMonth(TDateTime v, int) { return v; }
-TDateTime Now() { return 0; }
-std::string FormatDateTime(std::string_view p, TDateTime) { return std::string(p); }
-std::string StringOfString(TDateTime) { return {}; }
-std::string DateTimeToRFC822(int, TDateTime) { return {}; }
-TDateTime LocalTimeToGMT(TDateTime v) { return v; }
-bool isDate(std::string_view) { return false; }
-TDateTime StrToDate(std::string_view) { return 0; }
-bool TryStrToDateTime(std::string_view, TDateTime& v) { v = 0; return false; }
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "platform/platform.h"
+#include "support/exception_report.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+using std::chrono::days;
+using std::chrono::sys_days;
+using std::chrono::year_month_day;
+
+constexpr long long kMsPerDay = 86'400'000;
+constexpr sys_days kDayZero{std::chrono::year{1899} / 12 / 30};
+// Day numbers of 1 January 0001 and 31 December 9999, the representable range.
+constexpr long long kFirstDay = -693'593;
+constexpr long long kLastDay = 2'958'465;
+
+// This build has no locale: these are the fixed short date and long time
+// formats, separators and English name tables.
+constexpr std::string_view kShortDateFormat = "dd/mm/yyyy";
+constexpr std::string_view kLongTimeFormat = "hh:nn:ss";
+constexpr char kDateSeparator = '/';
+constexpr char kTimeSeparator = ':';
+constexpr std::array<std::string_view, 7> kShortDayNames = {"Sun", "Mon", "Tue", "Wed",
+                                                            "Thu", "Fri", "Sat"};
+constexpr std::array<std::string_view, 12> kShortMonthNames = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// A value split into its day number and the milliseconds of that day.
+struct DayAndTime {
+  long long Day;
+  long long Ms;
+};
+
+// Rounds to the nearest millisecond first, so a value built from a time
+// decodes back to exactly that time. A negative value counts days back from
+// day zero while its fraction is still a time forward within that day.
+DayAndTime Split(TDateTime value) {
+  if (!std::isfinite(value) || std::fabs(value) > kLastDay + 1) {
+    throw std::out_of_range("date-time value out of range");
+  }
+  const long long total = std::llround(value * kMsPerDay);
+  const DayAndTime parts{total / kMsPerDay, std::llabs(total % kMsPerDay)};
+  if (parts.Day < kFirstDay || parts.Day > kLastDay) {
+    throw std::out_of_range("date-time value out of range");
+  }
+  return parts;
+}
+
+// One division of the exact millisecond count gives the closest double.
+TDateTime Join(long long day, long long ms) {
+  return static_cast<double>(day * kMsPerDay + (day < 0 ? -ms : ms)) / kMsPerDay;
+}
+
+year_month_day CivilDate(long long day) { return year_month_day{kDayZero + days{day}}; }
+
+// Reads a run of decimal digits at `pos`; false unless its length is one of
+// `lengths` (a run that is too long is refused, not cut).
+bool ReadDigits(std::string_view text, size_t& pos, std::initializer_list<size_t> lengths,
+                int& value) {
+  size_t end = pos;
+  int number = 0;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') {
+    if (end - pos < 4) number = number * 10 + (text[end] - '0');
+    ++end;
+  }
+  for (size_t length : lengths) {
+    if (end - pos == length) {
+      value = number;
+      pos = end;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ReadChar(std::string_view text, size_t& pos, char expected) {
+  if (pos >= text.size() || text[pos] != expected) return false;
+  ++pos;
+  return true;
+}
+
+// Reads the short date d/m/yyyy at `pos`: one or two digits for day and month.
+// A two-digit year means 20yy, as a reader without a century window does in
+// this century.
+bool ReadShortDate(std::string_view text, size_t& pos, TDateTime& date) {
+  int day = 0, month = 0, year = 0;
+  const size_t yearStart = [&] {
+    return ReadDigits(text, pos, {1, 2}, day) && ReadChar(text, pos, kDateSeparator) &&
+                   ReadDigits(text, pos, {1, 2}, month) && ReadChar(text, pos, kDateSeparator)
+               ? pos
+               : std::string_view::npos;
+  }();
+  if (yearStart == std::string_view::npos || !ReadDigits(text, pos, {2, 4}, year)) return false;
+  if (pos - yearStart == 2) year += 2000;
+  return TryEncodeDate(year, month, day, date);
+}
+
+bool IsShortDate(std::string_view text, TDateTime& date) {
+  size_t pos = 0;
+  return ReadShortDate(text, pos, date) && pos == text.size();
+}
+
+TDateTime FromCivil(const platform::CivilTime& t) {
+  return EncodeDateTime({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond});
+}
+
+void AppendPadded(std::string& out, long long number, size_t width) {
+  const std::string digits = std::to_string(number);
+  if (digits.size() < width) out.append(width - digits.size(), '0');
+  out += digits;
+}
+
+}  // namespace
+
+bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
+  value = 0;
+  const year_month_day date{std::chrono::year{year}, std::chrono::month(month),
+                            std::chrono::day(day)};
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || !date.ok()) return false;
+  value = static_cast<double>((sys_days{date} - kDayZero).count());
+  return true;
+}
+
+bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& value) {
+  value = 0;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+      millisecond < 0 || millisecond > 999) {
+    return false;
+  }
+  value = static_cast<double>(((hour * 60LL + minute) * 60 + second) * 1000 + millisecond) /
+          kMsPerDay;
+  return true;
+}
+
+TDateTime EncodeDateTime(const tDateParts& parts) {
+  TDateTime date = 0, time = 0;
+  if (!TryEncodeDate(parts.Year, parts.Month, parts.Day, date) ||
+      !TryEncodeTime(parts.Hour, parts.Minute, parts.Second, parts.Millisecond, time)) {
+    throw std::invalid_argument("invalid date or time");
+  }
+  const long long ms = ((parts.Hour * 60LL + parts.Minute) * 60 + parts.Second) * 1000 +
+                       parts.Millisecond;
+  return Join(static_cast<long long>(date), ms);
+}
+
+tDateParts DecodeDateTime(TDateTime value) {
+  const DayAndTime split = Split(value);
+  const year_month_day date = CivilDate(split.Day);
+  tDateParts parts;
+  parts.Year = static_cast<int>(date.year());
+  parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
+  parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
+  parts.Hour = static_cast<int>(split.Ms / 3'600'000);
+  parts.Minute = static_cast<int>(split.Ms / 60'000 % 60);
+  parts.Second = static_cast<int>(split.Ms / 1000 % 60);
+  parts.Millisecond = static_cast<int>(split.Ms % 1000);
+  return parts;
+}
+
+TDateTime DateOf(TDateTime value) { return static_cast<double>(Split(value).Day); }
+
+int DayOfWeek(TDateTime value) {
+  return static_cast<int>(
+             std::chrono::weekday{kDayZero + days{Split(value).Day}}.c_encoding()) +
+         1;
+}
+
+TDateTime IncMonth(TDateTime value, int months) {
+  const DayAndTime split = Split(value);
+  const year_month_day date = CivilDate(split.Day);
+  const long long monthIndex = static_cast<int>(date.year()) * 12LL +
+                               static_cast<unsigned>(date.month()) - 1 + months;
+  const long long year = monthIndex / 12;
+  if (monthIndex < 0 || year < 1 || year > 9999) {
+    throw std::out_of_range("month step leaves the date range");
+  }
+  const std::chrono::year_month target{std::chrono::year{static_cast<int>(year)},
+                                       std::chrono::month{static_cast<unsigned>(monthIndex % 12) + 1}};
+  const std::chrono::day lastDay = year_month_day_last{target.year(), std::chrono::month_day_last{target.month()}}.day();
+  const year_month_day moved{target.year(), target.month(), std::min(date.day(), lastDay)};
+  return Join((sys_days{moved} - kDayZero).count(), split.Ms);
+}
+
+TDateTime Now() {
+  try {
+    return FromCivil(platform::LocalNow());
+  } catch (const std::invalid_argument&) {
+    return 0;  // the platform gave no valid local time
+  }
+}
+
+std::string FormatDateTime(std::string_view pattern, TDateTime value) {
+  const tDateParts p = DecodeDateTime(value);
+  const int weekday = DayOfWeek(value);
+  // Longest first among tokens that share a letter.
+  enum Field { Year4, Year2, MonthName, Month2, DayName, Day2, Day, Hour2, Minute2, Second2, Ms3 };
+  static constexpr std::pair<std::string_view, Field> kTokens[] = {
+      {"yyyy", Year4}, {"yy", Year2}, {"mmm", MonthName}, {"mm", Month2},
+      {"ddd", DayName}, {"dd", Day2}, {"d", Day},         {"hh", Hour2},
+      {"nn", Minute2}, {"ss", Second2}, {"zzz", Ms3}};
+  std::string out;
+  size_t pos = 0;
+  while (pos < pattern.size()) {
+    const auto token = std::find_if(std::begin(kTokens), std::end(kTokens), [&](const auto& t) {
+      return SameTextNoCase(pattern.substr(pos, t.first.size()), t.first);
+    });
+    if (token == std::end(kTokens)) {
+      const char c = pattern[pos++];
+      out += c == '/' ? kDateSeparator : c == ':' ? kTimeSeparator : c;
+      continue;
+    }
+    pos += token->first.size();
+    switch (token->second) {
+      case Year4: AppendPadded(out, p.Year, 4); break;
+      case Year2: AppendPadded(out, p.Year % 100, 2); break;
+      case MonthName: out += kShortMonthNames[p.Month - 1]; break;
+      case Month2: AppendPadded(out, p.Month, 2); break;
+      case DayName: out += kShortDayNames[weekday - 1]; break;
+      case Day2: AppendPadded(out, p.Day, 2); break;
+      case Day: AppendPadded(out, p.Day, 1); break;
+      case Hour2: AppendPadded(out, p.Hour, 2); break;
+      case Minute2: AppendPadded(out, p.Minute, 2); break;
+      case Second2: AppendPadded(out, p.Second, 2); break;
+      case Ms3: AppendPadded(out, p.Millisecond, 3); break;
+    }
+  }
+  return out;
+}
+
+std::string StringOfString(TDateTime value) {
+  try {
+    if (value == 0) return {};
+    const tDateParts p = DecodeDateTime(value);
+    std::string text = FormatDateTime(kShortDateFormat, value);
+    // Milliseconds alone do not count as a time of day here.
+    if (p.Hour != 0 || p.Minute != 0 || p.Second != 0) {
+      text += ' ';
+      text += FormatDateTime(kLongTimeFormat, value);
+    }
+    return text;
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.StringOfString", e, 0);
+    return {};
+  }
+}
+
+std::string DateTimeToRFC822(int zoneOffset, TDateTime value) {
+  try {
+    // The offset is hours and minutes written together (-530 is -0530).
+    const std::string zone =
+        (zoneOffset < 0 ? "-" : "+") + ZeroPad(std::llabs(static_cast<long long>(zoneOffset)), 4);
+    // The name tables are English for the whole process already, so there is
+    // nothing to switch before formatting.
+    return FormatDateTime("ddd, d mmm yyyy hh:nn:ss ", value) + zone;
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.DateTimeToRFC822", e, 0);
+    return {};
+  }
+}
+
+TDateTime LocalTimeToGMT(TDateTime localDateTime) {
+  try {
+    const tDateParts p = DecodeDateTime(localDateTime);
+    platform::CivilTime universal;
+    if (!platform::LocalToUniversal(
+            {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}, universal)) {
+      throw std::runtime_error("local time cannot be converted to universal time");
+    }
+    return FromCivil(universal);
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.LocalTimeToGMT", e, 0);
+    return 0;
+  }
+}
+
+// Reads without allocating, so it cannot fail and never reports.
+bool isDate(std::string_view text) {
+  TDateTime date = 0;
+  return IsShortDate(text.substr(0, text.find('.')), date);
+}
+
+TDateTime StrToDate(std::string_view text) {
+  try {
+    const std::string_view datePart = text.substr(0, text.find(' '));
+    if (datePart.empty() || !isDate(datePart)) return 0;
+    // isDate looked only before the first "."; the whole part must read here.
+    TDateTime date = 0;
+    if (!IsShortDate(datePart, date)) {
+      throw std::invalid_argument("'" + std::string(datePart) + "' is not a valid date");
+    }
+    return date;
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("Loam32.StrToDate", e, 0);
+    return 0;
+  }
+}
+
+bool TryStrToDateTime(std::string_view text, TDateTime& value) {
+  value = 0;
+  size_t pos = 0;
+  TDateTime date = 0, time = 0;
+  int hour = 0, minute = 0;
+  if (!ReadShortDate(text, pos, date) || !ReadChar(text, pos, ' ') ||
+      !ReadDigits(text, pos, {1, 2}, hour) || !ReadChar(text, pos, kTimeSeparator) ||
+      !ReadDigits(text, pos, {1, 2}, minute) || pos != text.size() ||
+      !TryEncodeTime(hour, minute, 0, 0, time)) {
+    return false;
+  }
+  value = date + time;
+  return true;
+}

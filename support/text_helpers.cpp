@@ -1,20 +1,173 @@
-// Placeholder bodies; the real routines replace them.
 #include "support/text_helpers.h"
 
-std::string URLDecodeText(std::string_view t) { return std::string(t); }
-std::string BooleanTStr(bool f, std::string_view a, std::string_view b) { return std::string(f ? a : b); }
-std::string Between(std::string_view, std::string_view, std::string_view) { return {}; }
-std::string ExtractFileName(std::string_view p) { return std::string(p); }
-std::string ZeroPad(long long n, int) { return std::to_string(n); }
-std::string ReplaceAll(std::string_view t, std::string_view, std::string_view) { return std::string(t); }
-std::string ReplaceFirst(std::string_view t, std::string_view, std::string_view) { return std::string(t); }
-std::string ReplaceAllNoCase(std::string_view t, std::string_view, std::string_view) { return std::string(t); }
-std::string ReplaceFirstNoCase(std::string_view t, std::string_view, std::string_view) { return std::string(t); }
-size_t FindNoCase(std::string_view t, std::string_view w) { return t.find(w); }
-std::string LowerCase(std::string_view t) { return std::string(t); }
-std::string UpperCase(std::string_view t) { return std::string(t); }
-bool SameTextNoCase(std::string_view a, std::string_view b) { return a == b; }
-std::string Trim(std::string_view t) { return std::string(t); }
-bool Contains(std::string_view t, std::string_view w) { return t.find(w) != t.npos; }
-bool StartsWith(std::string_view t, std::string_view p) { return t.starts_with(p); }
-bool EndsWith(std::string_view t, std::string_view s) { return t.ends_with(s); }
+#include <exception>
+#include <utility>
+
+#include "support/exception_report.h"
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether `what` occurs at `pos` of `text`, letters compared without ASCII case.
+bool MatchesNoCaseAt(std::string_view text, size_t pos, std::string_view what) {
+  if (text.size() - pos < what.size()) return false;
+  for (size_t i = 0; i < what.size(); ++i) {
+    if (LowerAscii(text[pos + i]) != LowerAscii(what[i])) return false;
+  }
+  return true;
+}
+
+size_t FindFrom(std::string_view text, std::string_view what, size_t from, bool noCase) {
+  if (!noCase) return text.find(what, from);
+  for (size_t pos = from; pos + what.size() <= text.size(); ++pos) {
+    if (MatchesNoCaseAt(text, pos, what)) return pos;
+  }
+  return std::string_view::npos;
+}
+
+// Replaces left to right, never rescanning replaced text; an empty `from`
+// matches nothing.
+std::string Replace(std::string_view text, std::string_view from, std::string_view to, bool all,
+                    bool noCase) {
+  if (from.empty()) return std::string(text);
+  std::string result;
+  size_t done = 0;
+  for (size_t pos = FindFrom(text, from, 0, noCase); pos != std::string_view::npos;
+       pos = FindFrom(text, from, done, noCase)) {
+    result.append(text.substr(done, pos - done)).append(to);
+    done = pos + from.size();
+    if (!all) break;
+  }
+  result.append(text.substr(done));
+  return result;
+}
+
+// The escapes the request and list texts use, in the order they must be
+// decoded: "%25" first, so an escaped escape such as %2520 decodes twice.
+constexpr std::pair<std::string_view, std::string_view> kUrlEscapes[] = {
+    {"%25", "%"}, {"%E2%80%93", "-"}, {"%C2%B7", "-"}, {"%20", " "}, {"%22", "\""},
+    {"%23", "#"}, {"%24", "$"},       {"%26", "&"},    {"%27", "'"}, {"%2C", ","},
+    {"%2F", "/"}, {"%3A", ":"},       {"%3B", ";"},    {"%3C", "<"}, {"%3E", ">"},
+    {"%3F", "?"}, {"%44", ","},       {"%5B", "["},    {"%5D", "]"}, {"%0A", "\n"},
+};
+
+}  // namespace
+
+std::string URLDecodeText(std::string_view text) {
+  try {
+    std::string result(text);
+    for (const auto& [escape, plain] : kUrlEscapes) result = ReplaceAll(result, escape, plain);
+    return result;
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.URLDecodeText", e, 0);
+    return {};
+  }
+}
+
+std::string BooleanTStr(bool flag, std::string_view whenTrue, std::string_view whenFalse) {
+  try {
+    return std::string(flag ? whenTrue : whenFalse);
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.BooleanTStr", e, 0);
+    return "Exception";
+  }
+}
+
+std::string Between(std::string_view text, std::string_view startMarker,
+                    std::string_view endMarker) {
+  try {
+    size_t start = 0;
+    if (!startMarker.empty()) {
+      start = text.find(startMarker);
+      if (start == std::string_view::npos) return {};
+    }
+    std::string_view rest = text.substr(start + startMarker.size());
+    if (!endMarker.empty()) rest = rest.substr(0, rest.find(endMarker));
+    return std::string(rest);
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.Between", e, 0);
+    return {};
+  }
+}
+
+std::string ExtractFileName(std::string_view path) {
+  try {
+    // Only the two separators count, so a bare drive prefix ("C:name") stays.
+    const size_t last = path.find_last_of("\\/");
+    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.ExtractFileName", e, 0);
+    return {};
+  }
+}
+
+std::string ZeroPad(long long number, int width) {
+  try {
+    std::string digits = std::to_string(number);
+    // The zeros go in front of a minus sign too; callers pad only non-negatives.
+    if (width > 0 && digits.size() < static_cast<size_t>(width)) {
+      digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    }
+    return digits;
+  } catch (const std::exception& e) {
+    ReportCaughtFailure("loam32.ZeroPad", e, 0);
+    return {};
+  }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  return Replace(text, from, to, true, false);
+}
+
+std::string ReplaceFirst(std::string_view text, std::string_view from, std::string_view to) {
+  return Replace(text, from, to, false, false);
+}
+
+std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to) {
+  return Replace(text, from, to, true, true);
+}
+
+std::string ReplaceFirstNoCase(std::string_view text, std::string_view from, std::string_view to) {
+  return Replace(text, from, to, false, true);
+}
+
+size_t FindNoCase(std::string_view text, std::string_view what) {
+  return FindFrom(text, what, 0, true);
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = LowerAscii(c);
+  return result;
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = UpperAscii(c);
+  return result;
+}
+
+bool SameTextNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && MatchesNoCaseAt(a, 0, b);
+}
+
+std::string Trim(std::string_view text) {
+  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  size_t first = 0;
+  size_t end = text.size();
+  while (first < end && isBlank(text[first])) ++first;
+  while (end > first && isBlank(text[end - 1])) --end;
+  return std::string(text.substr(first, end - first));
+}
+
+bool Contains(std::string_view text, std::string_view what) {
+  return text.find(what) != std::string_view::npos;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.starts_with(prefix);
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) { return text.ends_with(suffix); }

@@ -1,0 +1,84 @@
+#include "driver/run_frame.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "driver/progress.h"
+#include "driver/run_stages.h"
+#include "support/date_time.h"
+#include "support/exception_report.h"
+#include "support/failures.h"
+#include "support/host_facts.h"
+#include "support/settings.h"
+#include "support/text_helpers.h"
+
+#include "platform/platform.h"
+
+void StartUp(RunState& run) {
+  run.LogRec.Trace = 100;
+  SetPathToEXEPath();
+  GlobalSettings.SelfName = kSelfName;
+  GlobalSettings.Version = kVersion;
+  GlobalSettings.HostName = GetHostName();
+  GlobalSettings.ExceptionFilePattern = kExceptionFilePattern;
+  ConsoleLine("");
+  run.ExeFileName = ExtractFileName(platform::ExecutablePath());
+  run.LogRec.Msg = "100 " + run.ExeFileName + " v" + kVersion;
+  WriteLogRec(run, false);
+  run.LogRec.Trace = 110;
+  run.sToday = FormatDateTime("yyyymmdd", Now());
+}
+
+namespace {
+
+constexpr const char* kRunLockFile = "varno.lock";
+constexpr int kRunLockWaitMilliseconds = 30000;
+
+void ReportFailure(RunState& run, const std::string& className, const std::string& message) {
+  tExceptionRec& rec = run.ExceptionRec;
+  rec.Function = "Main()";
+  rec.ClassName = className;
+  rec.Message = message;
+  rec.Trace = run.LogRec.Trace;
+  rec.Count = 0;
+  rec.FileName = GlobalSettings.ExceptionFilePattern;
+  rec.bBeep = true;
+  rec.FileName = SaveExceptionRecAsXML(rec);
+  Report(run, 9900, " ExceptionRec.FileName=" + rec.FileName);
+  run.ExitStatus = kExitFailure;
+}
+
+}  // namespace
+
+int RunProtected(RunState& run, const StageFunction& stages) {
+  try {
+    stages(run);
+  } catch (const EndOfRun&) {
+    // The usage text, the empty-list error and refusals end the run here.
+  } catch (const std::exception& e) {
+    ReportFailure(run, FailureClassName(e), e.what());
+  } catch (...) {
+    ReportFailure(run, "Exception", "Unknown failure");
+  }
+  Report(run, 9999, " finally done!");
+  std::fflush(stdout);
+  return run.ExitStatus;
+}
+
+int RunVarno(const std::vector<std::string>& args) {
+  RunState run;
+  run.Args = args;
+  // Runs are serialised: a run waits for the one before it, so two requests
+  // close together never lose a change. The lock lives beside the program.
+  SetPathToEXEPath();
+  if (!platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds)) {
+    ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
+                "\" for too long; nothing was changed.");
+    return kExitRefused;
+  }
+  platform::RemoveStaleTemporaryFiles(".");
+  return RunProtected(run, [](RunState& r) {
+    StartUp(r);
+    RunStages(r);
+  });
+}

@@ -1,0 +1,77 @@
+#include "driver/run_stages.h"
+
+#include <string>
+
+#include "driver/progress.h"
+#include "driver/request.h"
+#include "support/host_facts.h"
+#include "web/bridge_page.h"
+
+namespace {
+
+// Ends the run with a clear error line and the status of a refused request.
+[[noreturn]] void Refuse(RunState& run, const std::string& why) {
+  ReportAtCurrentTrace(run, " ERROR: Request refused: " + why + ".");
+  run.ExitStatus = kExitRefused;
+  throw EndOfRun{};
+}
+
+void WriteBridgePageWhenMissing(RunState& run) {
+  run.LogRec.Trace = 200;
+  if (FileExists(kBridgePageFile)) return;
+  Report(run, 210, " Writing varno.asp.");
+  run.LogRec.Trace = 220;
+  run.LogRec.Trace = 250;
+  Create_VarnoASP();
+}
+
+}  // namespace
+
+void WriteUsageText(RunState& run) {
+  static const struct {
+    int trace;
+    const char* line;
+  } kUsage[] = {
+      {320, " Usage: Varno JsonFile {Update_ID} {Update_Attribute} {Update_Value} "},
+      {330, "        Varno JsonFile /redoid "},
+      {335, " Eg: Varno Varno.JSON 1 \"Title\" \"TEST TITLE\""},
+      {340, ""},
+      {345, " JsonFile wildcards:-"},
+      {350, "   %DTG% - Days to go of the varno event (based on 1st 8 char being YYYYMMDD)"},
+      {360, "   %DOW% - Day of the Week of the varno event (based on 1st 8 char being"},
+      {370, "           YYYYMMDD)"},
+      {380, "   %DAYS% - The Duration in days"},
+      {390, "   %ID%   - The Item ID"},
+      {400, "   %PRTY% - The Item Priority"},
+      {405, "   %RPT%  - The Item Repeat"},
+      {410, ""},
+      {415, " Note: the Varno.asp is called by the browser to execure the varno event. This"},
+      {420, "       requires the ASP feature to be enabled in IIS."},
+  };
+  for (const auto& usage : kUsage) {
+    run.LogRec.Trace = usage.trace;
+    ConsoleLine(usage.line);
+  }
+}
+
+void RunStages(RunState& run) {
+  ReadRequestParameters(run);
+  WriteBridgePageWhenMissing(run);
+
+  run.LogRec.Trace = 300;
+  run.ExceptionRec.Notes = "ParamCount=" + std::to_string(run.Args.size());
+  if (run.Args.empty()) {
+    run.LogRec.Trace = 310;
+    LogOnly(" ParamCount=0");
+    WriteUsageText(run);
+    run.LogRec.Trace = 490;
+    throw EndOfRun{};
+  }
+
+  run.LogRec.Trace = 500;
+  run.ExceptionRec.Notes = "sParam1_JSONFile=" + run.sParam1_JSONFile;
+  ConsoleLine("");
+  if (const std::string why = RefusalOfListFile(run); !why.empty()) Refuse(run, why);
+  DeriveFileNames(run);
+  PrepareRequestRecord(run);
+}

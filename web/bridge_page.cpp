@@ -1,0 +1,70 @@
+#include "web/bridge_page.h"
+
+#include <exception>
+
+#include "support/date_time.h"
+#include "support/deployment.h"
+#include "support/settings.h"
+#include "support/text_file.h"
+
+std::string BuildVarnoASP(const std::string& generationTime, const std::string& exeFolder) {
+  const std::string version = kVersion;
+  const std::string lines[] = {
+      "<!--",
+      "  VARNO.ASP v2023.08.08.13.38",
+      "  Generated: " + generationTime + " by Varno.exe v" + version,
+      "  Trace: Lib.Create_VarnoASP:100",
+      "  This ASP is takes parameters from the public facing html (varno.html) and calls "
+      "varno.exe, passing the parameters from the html.",
+      "  Refer varno-log.txt.",
+      "-->",
+      "",
+      "<html>",
+      "  <body>",
+      "    <%",
+      "      On Error Resume Next",
+      "      response.write(\"<p><b><u>" + version + "</br></u></b>\")",
+      "      response.write(\"The current system date and time is: <b>\")",
+      "      response.write(Now)",
+      "      response.write(\"</b></br></p>\")",
+      "      response.write(\"<p>The QUERY_STRING IS: <b>\"+Request.ServerVariables(\"QUERY_STRING\")"
+      "+\"</b></p>\")",
+      "      response.write(\"EG: <b>" + std::string(kWebSiteBaseAddress) +
+          "/varno/varno.asp?JSONFile=varno.json&id=1</b><p>\")",
+      "      response.write(\"Trace=1\")",
+      "      Dim objShell",
+      "      response.write(\" -> 2\")",
+      "      Set objShell=Server.CreateObject(\"Wscript.Shell\")",
+      "      response.write(\" -> 3</p>\")",
+      "      ' Need to set Load User Profile = True in Application Pool",
+      "      response.write(\"<p>Now calling:- <b>objshell.Run(&quotvarno.exe "
+      "\"+Request.ServerVariables(\"QUERY_STRING\")+\"&quot)</b></br>\")",
+      // Quotes in the query become %22 so the argument cannot be closed early,
+      // and /c lets the command interpreter end with the program.
+      "      objshell.Run(\"%comspec% /c " + exeFolder +
+          "varno.exe \"\"\"+Replace(Request.ServerVariables(\"QUERY_STRING\"),\"\"\"\",\"%22\")+"
+          "\"\")",
+      "      If Err.Number<>0 Then",
+      "        response.write(\"Err.Number=\" & Err.Number & \"<br>\")",
+      "        response.write(\"Err.Description=\" & Err.Description & \"<br>\")",
+      "      End If",
+      "      set objShell=Nothing",
+      "      On Error Goto 0",
+      "      response.write(\"</br>Done!</p>\")",
+      "    %>",
+      "  </body>",
+      "</html>",
+  };
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+void Create_VarnoASP() {
+  try {
+    WriteTextFile(BuildVarnoASP(StringOfString(Now()), GlobalSettings.EXEPath), kBridgePageFile,
+                  false, "");
+  } catch (const std::exception&) {
+    // A page that cannot be built or written is tried again by the next run.
+  }
+}

@@ -1,0 +1,12 @@
+// The bridge page through which a web server hands browser requests to the program.
+#pragma once
+
+#include <string>
+
+// The bridge page's file name.
+inline constexpr const char* kBridgePageFile = "varno.asp";
+
+// The page text for the given generation time text and executable folder.
+std::string BuildVarnoASP(const std::string& generationTime, const std::string& exeFolder);
+// Writes the bridge page into the current directory, replacing any file of that name.
+void Create_VarnoASP();
