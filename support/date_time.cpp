@@ -1,11 +1,14 @@
 #include "support/date_time.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/exception_report.h"
@@ -14,8 +17,10 @@
 namespace {
 
 using std::chrono::days;
+using std::chrono::month_day_last;
 using std::chrono::sys_days;
 using std::chrono::year_month_day;
+using std::chrono::year_month_day_last;
 
 constexpr long long kMsPerDay = 86'400'000;
 constexpr sys_days kDayZero{std::chrono::year{1899} / 12 / 30};
@@ -60,7 +65,9 @@ TDateTime Join(long long day, long long ms) {
   return static_cast<double>(day * kMsPerDay + (day < 0 ? -ms : ms)) / kMsPerDay;
 }
 
-year_month_day CivilDate(long long day) { return year_month_day{kDayZero + days{day}}; }
+year_month_day CivilDate(long long day) {
+  return year_month_day{kDayZero + days{day}};
+}
 
 // Reads a run of decimal digits at `pos`; false unless its length is one of
 // `lengths` (a run that is too long is refused, not cut).
@@ -93,13 +100,12 @@ bool ReadChar(std::string_view text, size_t& pos, char expected) {
 // this century.
 bool ReadShortDate(std::string_view text, size_t& pos, TDateTime& date) {
   int day = 0, month = 0, year = 0;
-  const size_t yearStart = [&] {
-    return ReadDigits(text, pos, {1, 2}, day) && ReadChar(text, pos, kDateSeparator) &&
-                   ReadDigits(text, pos, {1, 2}, month) && ReadChar(text, pos, kDateSeparator)
-               ? pos
-               : std::string_view::npos;
-  }();
-  if (yearStart == std::string_view::npos || !ReadDigits(text, pos, {2, 4}, year)) return false;
+  if (!ReadDigits(text, pos, {1, 2}, day) || !ReadChar(text, pos, kDateSeparator) ||
+      !ReadDigits(text, pos, {1, 2}, month) || !ReadChar(text, pos, kDateSeparator)) {
+    return false;
+  }
+  const size_t yearStart = pos;
+  if (!ReadDigits(text, pos, {2, 4}, year)) return false;
   if (pos - yearStart == 2) year += 2000;
   return TryEncodeDate(year, month, day, date);
 }
@@ -109,8 +115,22 @@ bool IsShortDate(std::string_view text, TDateTime& date) {
   return ReadShortDate(text, pos, date) && pos == text.size();
 }
 
-TDateTime FromCivil(const platform::CivilTime& t) {
-  return EncodeDateTime({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond});
+long long MsOfDay(int hour, int minute, int second, int millisecond) {
+  return ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+}
+
+bool TryEncodeParts(const tDateParts& p, TDateTime& value) {
+  TDateTime date = 0, time = 0;
+  if (!TryEncodeDate(p.Year, p.Month, p.Day, date) ||
+      !TryEncodeTime(p.Hour, p.Minute, p.Second, p.Millisecond, time)) {
+    return false;
+  }
+  value = Join(static_cast<long long>(date), MsOfDay(p.Hour, p.Minute, p.Second, p.Millisecond));
+  return true;
+}
+
+bool TryEncodeCivil(const platform::CivilTime& t, TDateTime& value) {
+  return TryEncodeParts({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond}, value);
 }
 
 void AppendPadded(std::string& out, long long number, size_t width) {
@@ -123,9 +143,10 @@ void AppendPadded(std::string& out, long long number, size_t width) {
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
   value = 0;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
   const year_month_day date{std::chrono::year{year}, std::chrono::month(month),
                             std::chrono::day(day)};
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || !date.ok()) return false;
+  if (!date.ok()) return false;
   value = static_cast<double>((sys_days{date} - kDayZero).count());
   return true;
 }
@@ -136,20 +157,14 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
       millisecond < 0 || millisecond > 999) {
     return false;
   }
-  value = static_cast<double>(((hour * 60LL + minute) * 60 + second) * 1000 + millisecond) /
-          kMsPerDay;
+  value = static_cast<double>(MsOfDay(hour, minute, second, millisecond)) / kMsPerDay;
   return true;
 }
 
 TDateTime EncodeDateTime(const tDateParts& parts) {
-  TDateTime date = 0, time = 0;
-  if (!TryEncodeDate(parts.Year, parts.Month, parts.Day, date) ||
-      !TryEncodeTime(parts.Hour, parts.Minute, parts.Second, parts.Millisecond, time)) {
-    throw std::invalid_argument("invalid date or time");
-  }
-  const long long ms = ((parts.Hour * 60LL + parts.Minute) * 60 + parts.Second) * 1000 +
-                       parts.Millisecond;
-  return Join(static_cast<long long>(date), ms);
+  TDateTime value = 0;
+  if (!TryEncodeParts(parts, value)) throw std::invalid_argument("invalid date or time");
+  return value;
 }
 
 tDateParts DecodeDateTime(TDateTime value) {
@@ -166,36 +181,32 @@ tDateParts DecodeDateTime(TDateTime value) {
   return parts;
 }
 
-TDateTime DateOf(TDateTime value) { return static_cast<double>(Split(value).Day); }
+TDateTime DateOf(TDateTime value) {
+  return static_cast<double>(Split(value).Day);
+}
 
 int DayOfWeek(TDateTime value) {
-  return static_cast<int>(
-             std::chrono::weekday{kDayZero + days{Split(value).Day}}.c_encoding()) +
-         1;
+  return static_cast<int>(std::chrono::weekday{kDayZero + days{Split(value).Day}}.c_encoding()) + 1;
 }
 
 TDateTime IncMonth(TDateTime value, int months) {
   const DayAndTime split = Split(value);
   const year_month_day date = CivilDate(split.Day);
-  const long long monthIndex = static_cast<int>(date.year()) * 12LL +
-                               static_cast<unsigned>(date.month()) - 1 + months;
-  const long long year = monthIndex / 12;
-  if (monthIndex < 0 || year < 1 || year > 9999) {
+  const long long monthIndex =
+      static_cast<int>(date.year()) * 12LL + static_cast<unsigned>(date.month()) - 1 + months;
+  if (monthIndex < 12 || monthIndex >= 10000 * 12) {
     throw std::out_of_range("month step leaves the date range");
   }
-  const std::chrono::year_month target{std::chrono::year{static_cast<int>(year)},
-                                       std::chrono::month{static_cast<unsigned>(monthIndex % 12) + 1}};
-  const std::chrono::day lastDay = year_month_day_last{target.year(), std::chrono::month_day_last{target.month()}}.day();
-  const year_month_day moved{target.year(), target.month(), std::min(date.day(), lastDay)};
+  const std::chrono::year year{static_cast<int>(monthIndex / 12)};
+  const std::chrono::month month{static_cast<unsigned>(monthIndex % 12) + 1};
+  const std::chrono::day lastDay = year_month_day_last{year, month_day_last{month}}.day();
+  const year_month_day moved{year, month, std::min(date.day(), lastDay)};
   return Join((sys_days{moved} - kDayZero).count(), split.Ms);
 }
 
 TDateTime Now() {
-  try {
-    return FromCivil(platform::LocalNow());
-  } catch (const std::invalid_argument&) {
-    return 0;  // the platform gave no valid local time
-  }
+  TDateTime value = 0;
+  return TryEncodeCivil(platform::LocalNow(), value) ? value : 0;
 }
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value) {
@@ -204,9 +215,9 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
   // Longest first among tokens that share a letter.
   enum Field { Year4, Year2, MonthName, Month2, DayName, Day2, Day, Hour2, Minute2, Second2, Ms3 };
   static constexpr std::pair<std::string_view, Field> kTokens[] = {
-      {"yyyy", Year4}, {"yy", Year2}, {"mmm", MonthName}, {"mm", Month2},
-      {"ddd", DayName}, {"dd", Day2}, {"d", Day},         {"hh", Hour2},
-      {"nn", Minute2}, {"ss", Second2}, {"zzz", Ms3}};
+      {"yyyy", Year4},  {"yy", Year2},   {"mmm", MonthName}, {"mm", Month2},
+      {"ddd", DayName}, {"dd", Day2},    {"d", Day},         {"hh", Hour2},
+      {"nn", Minute2},  {"ss", Second2}, {"zzz", Ms3}};
   std::string out;
   size_t pos = 0;
   while (pos < pattern.size()) {
@@ -220,17 +231,39 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
     }
     pos += token->first.size();
     switch (token->second) {
-      case Year4: AppendPadded(out, p.Year, 4); break;
-      case Year2: AppendPadded(out, p.Year % 100, 2); break;
-      case MonthName: out += kShortMonthNames[p.Month - 1]; break;
-      case Month2: AppendPadded(out, p.Month, 2); break;
-      case DayName: out += kShortDayNames[weekday - 1]; break;
-      case Day2: AppendPadded(out, p.Day, 2); break;
-      case Day: AppendPadded(out, p.Day, 1); break;
-      case Hour2: AppendPadded(out, p.Hour, 2); break;
-      case Minute2: AppendPadded(out, p.Minute, 2); break;
-      case Second2: AppendPadded(out, p.Second, 2); break;
-      case Ms3: AppendPadded(out, p.Millisecond, 3); break;
+      case Year4:
+        AppendPadded(out, p.Year, 4);
+        break;
+      case Year2:
+        AppendPadded(out, p.Year % 100, 2);
+        break;
+      case MonthName:
+        out += kShortMonthNames[p.Month - 1];
+        break;
+      case Month2:
+        AppendPadded(out, p.Month, 2);
+        break;
+      case DayName:
+        out += kShortDayNames[weekday - 1];
+        break;
+      case Day2:
+        AppendPadded(out, p.Day, 2);
+        break;
+      case Day:
+        AppendPadded(out, p.Day, 1);
+        break;
+      case Hour2:
+        AppendPadded(out, p.Hour, 2);
+        break;
+      case Minute2:
+        AppendPadded(out, p.Minute, 2);
+        break;
+      case Second2:
+        AppendPadded(out, p.Second, 2);
+        break;
+      case Ms3:
+        AppendPadded(out, p.Millisecond, 3);
+        break;
     }
   }
   return out;
@@ -271,11 +304,13 @@ TDateTime LocalTimeToGMT(TDateTime localDateTime) {
   try {
     const tDateParts p = DecodeDateTime(localDateTime);
     platform::CivilTime universal;
+    TDateTime value = 0;
     if (!platform::LocalToUniversal(
-            {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}, universal)) {
+            {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}, universal) ||
+        !TryEncodeCivil(universal, value)) {
       throw std::runtime_error("local time cannot be converted to universal time");
     }
-    return FromCivil(universal);
+    return value;
   } catch (const std::exception& e) {
     ReportCaughtFailure("loam32.LocalTimeToGMT", e, 0);
     return 0;
@@ -315,6 +350,6 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value) {
       !TryEncodeTime(hour, minute, 0, 0, time)) {
     return false;
   }
-  value = date + time;
+  value = Join(static_cast<long long>(date), MsOfDay(hour, minute, 0, 0));
   return true;
 }

@@ -15,8 +15,11 @@ struct tDateParts {
 bool TryEncodeDate(int year, int month, int day, TDateTime& value);
 // The time of day as a fraction; false for an invalid time.
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& value);
-// Date and time together (no validation beyond that of the two parts).
+// Date and time together; throws std::invalid_argument when either part is
+// invalid.
 TDateTime EncodeDateTime(const tDateParts& parts);
+// Rounds to the nearest millisecond. This and the routines below that take a
+// value throw std::out_of_range for one outside the years 1 to 9999.
 tDateParts DecodeDateTime(TDateTime value);
 // The whole-day part (the date at midnight).
 TDateTime DateOf(TDateTime value);
@@ -25,7 +28,7 @@ int DayOfWeek(TDateTime value);
 // Adds whole months, keeping the day or taking the last day of a shorter month.
 TDateTime IncMonth(TDateTime value, int months);
 
-// The current local date and time.
+// The current local date and time; 0 when the platform gives no valid time.
 TDateTime Now();
 
 // Formats by pattern: yyyy yy mmm mm dd d ddd hh nn ss zzz (letters in either
@@ -38,9 +41,12 @@ std::string StringOfString(TDateTime value);
 std::string DateTimeToRFC822(int zoneOffset, TDateTime value);
 // The same moment in universal time, by the zone's rules at that moment.
 TDateTime LocalTimeToGMT(TDateTime localDateTime);
-// True when the text, cut before its first ".", reads as a short date.
+// True when the text, cut before its first ".", reads as a short date
+// (d/m/yyyy, one or two digits for day and month, nothing more); never reports.
 bool isDate(std::string_view text);
 // The short date before the first blank, or 0 when there is none.
 TDateTime StrToDate(std::string_view text);
-// Reads "dd/mm/yyyy hh:nn" (day first, 24-hour); false when it is not one.
+// Reads "dd/mm/yyyy hh:nn" (day first, 24-hour, the date as StrToDate reads
+// it, one blank, hour and minute of one or two digits, nothing else); false
+// when it is not one, a date without a time included.
 bool TryStrToDateTime(std::string_view text, TDateTime& value);

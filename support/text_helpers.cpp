@@ -7,8 +7,12 @@
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Whether `what` occurs at `pos` of `text`, letters compared without ASCII case.
 bool MatchesNoCaseAt(std::string_view text, size_t pos, std::string_view what) {
@@ -170,4 +174,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.starts_with(prefix);
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) { return text.ends_with(suffix); }
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.ends_with(suffix);
+}
