@@ -1,26 +1,465 @@
-// Placeholder bodies; the real layer replaces them.
+// The POSIX/Linux implementation of the platform layer.
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <new>
+#include <sstream>
+
 #include "platform/platform.h"
 
 namespace platform {
-std::string ExecutablePath() { return {}; }
-char PathSeparator() { return '/'; }
-bool SetCurrentDirectory(const std::string&) { return false; }
-std::string CurrentDirectory() { return {}; }
-bool DirectoryEntryExists(const std::string&) { return false; }
-std::string ComputerName() { return {}; }
-uint32_t TickCount() { return 0; }
-bool ReadMemoryFigures(MemoryFigures&) { return false; }
-std::vector<std::string> LocalIPv4Addresses() { return {}; }
-std::string SendBroadcastDatagram(const std::string&, const std::string&, int) { return "stub"; }
-std::string SendDatagram(const std::string&, const std::string&, int) { return "stub"; }
-CivilTime LocalNow() { return {}; }
-bool LocalToUniversal(const CivilTime&, CivilTime&) { return false; }
+
+namespace {
+
+// The suffix of temporary files; the writer's pid follows it.
+constexpr const char* kTempMarker = ".varno-tmp.";
+
+// Windows reports an unreachable network as 10051; callers test for that
+// number to stay quiet, so it is put into the text here.
+std::string ErrorText(const std::string& what, int error) {
+  std::string text = what + ": " + std::strerror(error);
+  if (error == ENETUNREACH) text += " (10051)";
+  return text;
+}
+
+// Closes a descriptor when the scope ends unless it was released.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now so that a failing close can be seen.
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const std::string& data) {
+  const char* next = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, next, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    next += written;
+    left -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Folder part of `path` without the final separator: "." when there is none.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Only "*" and "?" are wildcards; everything else must match literally, so the
+// other characters fnmatch treats specially are escaped.
+std::string EscapeForFnmatch(const std::string& pattern) {
+  std::string escaped;
+  for (char c : pattern) {
+    if (c == '[' || c == ']' || c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+// Reads the "Name:   1234 kB" lines of a /proc file named in `names` into
+// `values`, in bytes; false unless every one was found.
+bool ReadKilobyteFields(const char* file, const char* const* names, int64_t* values, int count) {
+  std::ifstream in(file);
+  if (!in) return false;
+  int found = 0;
+  std::string line;
+  while (std::getline(in, line) && found < count) {
+    for (int i = 0; i < count; ++i) {
+      const size_t length = std::strlen(names[i]);
+      if (line.compare(0, length, names[i]) != 0 || line.size() <= length || line[length] != ':')
+        continue;
+      std::istringstream fields(line.substr(length + 1));
+      long long kilobytes = 0;
+      if (!(fields >> kilobytes)) return false;
+      values[i] = static_cast<int64_t>(kilobytes) * 1024;
+      ++found;
+    }
+  }
+  return found == count;
+}
+
+// The user part of this process's address space.
+int64_t UserAddressSpace() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    return static_cast<int64_t>(limit.rlim_cur);
+#if defined(__aarch64__)
+  return int64_t{1} << 48;
+#elif INTPTR_MAX > INT32_MAX
+  return int64_t{1} << 47;
+#else
+  return int64_t{3} << 30;
+#endif
+}
+
+bool ParseIPv4(const std::string& text, in_addr& address) {
+  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+std::string SendFrom(int fd, const std::string& text, const sockaddr_in& to) {
+  if (::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) <
+      0)
+    return ErrorText("sendto", errno);
+  return {};
+}
+
+sockaddr_in Destination(in_addr address, int port) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  to.sin_addr = address;
+  return to;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return {};
+    if (static_cast<size_t>(length) < buffer.size()) {
+      buffer.resize(static_cast<size_t>(length));
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+char PathSeparator() {
+  return '/';
+}
+
+bool SetCurrentDirectory(const std::string& folder) {
+  return !folder.empty() && ::chdir(folder.c_str()) == 0;
+}
+
+std::string CurrentDirectory() {
+  std::string buffer(256, '\0');
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+      buffer.resize(std::strlen(buffer.c_str()));
+      return buffer;
+    }
+    if (errno != ERANGE) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool DirectoryEntryExists(const std::string& pattern) {
+  const size_t slash = pattern.find_last_of('/');
+  const std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  if (last.find_first_of("*?") == std::string::npos) {
+    struct stat info {};
+    return !pattern.empty() && ::lstat(pattern.c_str(), &info) == 0;
+  }
+  const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  const std::string escaped = EscapeForFnmatch(last);
+  bool found = false;
+  // No FNM_PERIOD: hidden entries match like any other; "." and ".." are the
+  // folder itself and its parent, not entries in it.
+  while (const dirent* entry = ::readdir(dir)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (::fnmatch(escaped.c_str(), name, 0) == 0) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+std::string ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  std::string plain(name);
+  return plain.substr(0, plain.find('.'));
+}
+
+uint32_t TickCount() {
+  timespec now{};
+  if (::clock_gettime(CLOCK_BOOTTIME, &now) != 0) return 0;
+  const uint64_t ms =
+      static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+bool ReadMemoryFigures(MemoryFigures& figures) {
+  static const char* const kMemInfo[] = {"MemTotal", "MemAvailable", "CommitLimit", "Committed_AS"};
+  int64_t mem[4] = {};
+  if (!ReadKilobyteFields("/proc/meminfo", kMemInfo, mem, 4)) return false;
+  static const char* const kStatus[] = {"VmSize"};
+  int64_t mapped = 0;
+  if (!ReadKilobyteFields("/proc/self/status", kStatus, &mapped, 1)) return false;
+
+  figures.TotalPhys = mem[0];
+  figures.AvailPhys = mem[1];
+  figures.TotalPageFile = mem[2];
+  figures.AvailPageFile = std::max<int64_t>(0, mem[2] - mem[3]);
+  figures.TotalVirtual = UserAddressSpace();
+  figures.AvailVirtual = std::max<int64_t>(0, figures.TotalVirtual - mapped);
+  return true;
+}
+
+std::vector<std::string> LocalIPv4Addresses() {
+  std::vector<std::string> addresses;
+  char host[256] = {};
+  if (::gethostname(host, sizeof host - 1) != 0) return addresses;
+  // No AI_ADDRCONFIG: with only loopback up it would hide the name's
+  // 127.0.0.1 entry from the hosts file.
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host, nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_family != AF_INET) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+    if (::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
+    if (std::find(addresses.begin(), addresses.end(), text) == addresses.end())
+      addresses.emplace_back(text);
+  }
+  ::freeaddrinfo(found);
+  return addresses;
+}
+
+std::string SendBroadcastDatagram(const std::string& localAddress, const std::string& text,
+                                  int port) {
+  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+  in_addr local{};
+  if (!ParseIPv4(localAddress, local)) return "invalid local address " + localAddress;
+  FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (socket.get() < 0) return ErrorText("socket", errno);
+  const sockaddr_in from = Destination(local, 0);
+  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+    return ErrorText("bind " + localAddress, errno);
+  const int on = 1;
+  if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+    return ErrorText("setsockopt SO_BROADCAST", errno);
+  in_addr everyone{};
+  everyone.s_addr = htonl(INADDR_BROADCAST);
+  return SendFrom(socket.get(), text, Destination(everyone, port));
+}
+
+std::string SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+  in_addr target{};
+  if (host.empty()) {
+    target.s_addr = htonl(INADDR_BROADCAST);
+  } else if (!ParseIPv4(host, target)) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (status != 0) return "resolve " + host + ": " + ::gai_strerror(status);
+    target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+  }
+  FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (socket.get() < 0) return ErrorText("socket", errno);
+  return SendFrom(socket.get(), text, Destination(target, port));
+}
+
+CivilTime LocalNow() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  ::localtime_r(&now.tv_sec, &local);
+  CivilTime result;
+  result.Year = local.tm_year + 1900;
+  result.Month = local.tm_mon + 1;
+  result.Day = local.tm_mday;
+  result.Hour = local.tm_hour;
+  result.Minute = local.tm_min;
+  result.Second = local.tm_sec;
+  result.Millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  return result;
+}
+
+bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
+  tm broken{};
+  broken.tm_year = local.Year - 1900;
+  broken.tm_mon = local.Month - 1;
+  broken.tm_mday = local.Day;
+  broken.tm_hour = local.Hour;
+  broken.tm_min = local.Minute;
+  broken.tm_sec = local.Second;
+  // -1 lets the zone's rules decide whether summer time applies.
+  broken.tm_isdst = -1;
+  errno = 0;
+  const time_t moment = ::mktime(&broken);
+  if (moment == static_cast<time_t>(-1) && errno != 0) return false;
+  tm utc{};
+  if (::gmtime_r(&moment, &utc) == nullptr) return false;
+  universal.Year = utc.tm_year + 1900;
+  universal.Month = utc.tm_mon + 1;
+  universal.Day = utc.tm_mday;
+  universal.Hour = utc.tm_hour;
+  universal.Minute = utc.tm_min;
+  universal.Second = utc.tm_sec;
+  universal.Millisecond = local.Millisecond;
+  return true;
+}
+
 void Beep(int, int) {}
-std::string ReplaceFileAtomically(const std::string&, const std::string&, bool) { return "stub"; }
-std::string AppendToFile(const std::string&, const std::string&) { return "stub"; }
-bool ReadWholeFile(const std::string&, std::string&) { return false; }
-void RemoveStaleTemporaryFiles(const std::string&) {}
-struct RunLock {};
-RunLock* AcquireRunLock(const std::string&, int) { return nullptr; }
-void ReleaseRunLock(RunLock*) {}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable) {
+  const std::string temp = path + kTempMarker + std::to_string(::getpid());
+  struct stat old {};
+  const bool keepMode = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+
+  int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    // Our own pid in the name: a leftover of an earlier process with this pid.
+    ::unlink(temp.c_str());
+    fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  }
+  if (fd < 0) return ErrorText("create " + temp, errno);
+  FileDescriptor file(fd);
+
+  auto fail = [&temp](const std::string& what, int error) {
+    ::unlink(temp.c_str());
+    return ErrorText(what, error);
+  };
+  // The umask must not narrow the bits the old file had.
+  if (keepMode && ::fchmod(file.get(), old.st_mode & 07777) != 0)
+    return fail("chmod " + temp, errno);
+  if (!WriteAll(file.get(), data)) return fail("write " + temp, errno);
+  if (durable && ::fsync(file.get()) != 0) return fail("fsync " + temp, errno);
+  if (file.Close() != 0) return fail("close " + temp, errno);
+  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("rename to " + path, errno);
+
+  if (durable) {
+    const std::string folder = FolderOf(path);
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return ErrorText("open folder " + folder, errno);
+    if (::fsync(dir.get()) != 0) return ErrorText("fsync folder " + folder, errno);
+  }
+  return {};
+}
+
+std::string AppendToFile(const std::string& path, const std::string& data) {
+  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (file.get() < 0) return ErrorText("open " + path, errno);
+  if (!WriteAll(file.get(), data)) return ErrorText("write " + path, errno);
+  if (file.Close() != 0) return ErrorText("close " + path, errno);
+  return {};
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) return false;
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<size_t>(got));
+  }
+  data = std::move(content);
+  return true;
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::string base = folder.empty() ? "." : folder;
+  DIR* dir = ::opendir(base.c_str());
+  if (dir == nullptr) return;
+  const pid_t self = ::getpid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    const size_t marker = name.rfind(kTempMarker);
+    if (marker == std::string::npos) continue;
+    const std::string digits = name.substr(marker + std::strlen(kTempMarker));
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    // pid 0 would address our whole process group, so it never names a writer.
+    if (pid <= 0) continue;
+    if (pid != self && (::kill(pid, 0) == 0 || errno != ESRCH)) continue;
+    ::unlinkat(::dirfd(dir), name.c_str(), 0);
+  }
+  ::closedir(dir);
+}
+
+struct RunLock {
+  int fd;
+};
+
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
+  constexpr int kPollMilliseconds = 20;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  // The wait is counted in sleeps, not read from a clock: a frozen or faked
+  // clock must not make it endless.
+  int waited = 0;
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      auto* lock = new (std::nothrow) RunLock{fd};
+      if (lock == nullptr) ::close(fd);
+      return lock;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK || waited >= waitMilliseconds) break;
+    timespec pause{0, kPollMilliseconds * 1000000L};
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+    waited += kPollMilliseconds;
+  }
+  ::close(fd);
+  return nullptr;
+}
+
+void ReleaseRunLock(RunLock* lock) {
+  if (lock == nullptr) return;
+  ::close(lock->fd);
+  delete lock;
+}
+
 }  // namespace platform

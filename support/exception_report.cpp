@@ -1,6 +1,202 @@
-// Placeholder bodies; the real routines replace them.
 #include "support/exception_report.h"
 
-std::string SaveExceptionRecAsXML(tExceptionRec) { return {}; }
-std::string BuildExceptionReportText(const tExceptionRec&, const std::string&) { return {}; }
-void ReportCaughtFailure(const std::string&, const std::exception&, int) {}
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/platform.h"
+#include "support/date_time.h"
+#include "support/failures.h"
+#include "support/syslog_notice.h"
+#include "support/text_file.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+constexpr const char* kDefaultFileName = "E!{selfname}-{timestamp}.xml";
+constexpr int32_t kNoticeID = 5003;
+
+// 0: no report under way; 1: writing a report; 2: writing the one report
+// about a failure of the writer itself. Reports asked for while one is under
+// way (by helpers the writer calls) are dropped, so the writer never recurses.
+thread_local int reportDepth = 0;
+thread_local int faultCheckpoint = 0;
+
+class DepthScope {
+ public:
+  explicit DepthScope(int depth) : previous_(reportDepth) { reportDepth = depth; }
+  DepthScope(const DepthScope&) = delete;
+  DepthScope& operator=(const DepthScope&) = delete;
+  ~DepthScope() { reportDepth = previous_; }
+
+ private:
+  int previous_;
+};
+
+void Reach(int32_t& trace, int32_t checkpoint) {
+  trace = checkpoint;
+  if (checkpoint == faultCheckpoint)
+    throw std::runtime_error("fault at checkpoint " + std::to_string(checkpoint));
+}
+
+// "1234567" -> "1,234,567"; a leading "-" stays in front.
+std::string GroupThousands(const std::string& digits) {
+  const size_t start = (!digits.empty() && digits[0] == '-') ? 1 : 0;
+  std::string grouped = digits.substr(0, start);
+  const size_t count = digits.size() - start;
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0 && (count - i) % 3 == 0) grouped += ',';
+    grouped += digits[start + i];
+  }
+  return grouped;
+}
+
+// The "#,##0.00" form.
+std::string FormatTwoDecimals(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  const std::string text = buffer;
+  const size_t point = text.find('.');
+  return GroupThousands(text.substr(0, point)) + text.substr(point);
+}
+
+std::string Line(const char* open, const std::string& value, const char* close) {
+  return std::string(open) + value + close + "\r\n";
+}
+
+std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeText,
+                          const std::string& upTimeText, const tMemoryStatusRec& memory,
+                          int32_t& trace) {
+  const std::string traceText = std::to_string(rec.Trace);
+  std::string text = "<xml>\r\n";
+  Reach(trace, 230);
+  text += "<Exception>\r\n";
+  Reach(trace, 300);
+  text += Line("<DateTime>", dateTimeText, "</DateTime>");
+  Reach(trace, 305);
+  text += Line("<MachineUpTime>", upTimeText, "</MachineUpTime>");
+  text += Line("<UsedMemory>",
+               FormatTwoDecimals(100.0 - memory.AvailVirtualPercent) + "% (" +
+                   GroupThousands(std::to_string(memory.TotalVirtual - memory.AvailVirtual)) + ") ",
+               "</UsedMemory>");
+  Reach(trace, 310);
+  text += Line("<SelfName>", GlobalSettings.SelfName, "</SelfName>");
+  Reach(trace, 315);
+  text += Line("<Version>", GlobalSettings.Version, "</Version>");
+  Reach(trace, 320);
+  text += Line("<Function>", rec.Function + ":" + traceText, "</Function>");
+  text += Line("<Trace>", traceText, "</Trace>");
+  Reach(trace, 325);
+  text += Line("<CallingFunction>", rec.CallingFunction, "</CallingFunction>");
+  Reach(trace, 330);
+  text += Line("<HostName>", GlobalSettings.HostName, "</HostName>");
+  Reach(trace, 340);
+  text += Line("<ClassName>", rec.ClassName, "</ClassName>");
+  Reach(trace, 350);
+  text += Line("<e.Message>", rec.Message, "</e.Message>");
+  Reach(trace, 360);
+  text += Line("<SQL>", rec.SQL, "</SQL>");
+  Reach(trace, 370);
+  text += Line("<Notes>", rec.Notes, "</Notes>");
+  text += Line("<Count>", std::to_string(rec.Count), "</Count>");
+  text += "</Exception>\r\n</xml>\r\n";
+  Reach(trace, 380);
+  return text;
+}
+
+std::string ResolveFileName(const std::string& pattern) {
+  const std::string name = pattern.empty() ? kDefaultFileName : pattern;
+  return ReplaceFirst(ReplaceFirst(name, "{selfname}", GlobalSettings.SelfName), "{timestamp}",
+                      FormatDateTime("yyyymmddhhnnsszzz", Now()));
+}
+
+std::string WriteReport(const tExceptionRec& received);
+
+// The one report about a failure of the writer; a failure while writing that
+// report ends here without another.
+void ReportWriterFailure(const tExceptionRec& received, const std::string& className,
+                         const std::string& message, int32_t trace) {
+  if (reportDepth != 1) return;
+  try {
+    tExceptionRec rec = received;
+    rec.Function = "loam32.SaveExceptionRecAsXML";
+    rec.ClassName = className;
+    rec.Message = message;
+    rec.Trace = trace;
+    rec.FileName = GlobalSettings.ExceptionFilePattern;
+    rec.bBeep = true;
+    DepthScope scope(2);
+    WriteReport(rec);
+  } catch (...) {
+  }
+}
+
+std::string WriteReport(const tExceptionRec& received) {
+  int32_t trace = 100;
+  std::string fileName;
+  try {
+    Reach(trace, 100);
+    const tMemoryStatusRec memory = GetMemoryStatus();
+    if (GlobalSettings.SelfName.empty()) return {};
+    const std::string text =
+        ComposeReport(received, FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now()),
+                      MachineUpTime().Text, memory, trace);
+    fileName = ResolveFileName(received.FileName);
+    Reach(trace, 420);
+    // A report that cannot be written still sounds and sends its notice.
+    WriteTextFile(text, GlobalSettings.EXEPath + fileName, false, "");
+    Reach(trace, 460);
+    if (received.bBeep) {
+      for (int frequency : {200, 400, 800, 1600}) platform::Beep(frequency, 50);
+    }
+    Reach(trace, 480);
+    tSyslogRec notice;
+    notice.ID = kNoticeID;
+    notice.Msg = "EXCEPTION:Func=" + received.Function +
+                 " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
+                 "\" SelfName=" + GlobalSettings.SelfName + " Version=" + GlobalSettings.Version;
+    notice.Port = 0;
+    PostSyslogMsg(notice, "");
+  } catch (const std::exception& e) {
+    ReportWriterFailure(received, FailureClassName(e), e.what(), trace);
+  } catch (...) {
+    ReportWriterFailure(received, "Exception", "unknown failure", trace);
+  }
+  return fileName;
+}
+
+}  // namespace
+
+std::string SaveExceptionRecAsXML(tExceptionRec ExceptionRec) {
+  if (reportDepth > 0) return {};
+  DepthScope scope(1);
+  return WriteReport(ExceptionRec);
+}
+
+std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText) {
+  return BuildExceptionReportText(rec, dateTimeText, MachineUpTime().Text, GetMemoryStatus());
+}
+
+std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
+                                     const std::string& upTimeText,
+                                     const tMemoryStatusRec& memory) {
+  int32_t trace = 100;
+  return ComposeReport(rec, dateTimeText, upTimeText, memory, trace);
+}
+
+void ReportCaughtFailure(const std::string& function, const std::exception& failure, int trace) {
+  try {
+    tExceptionRec rec;
+    rec.Function = function;
+    rec.ClassName = FailureClassName(failure);
+    rec.Message = failure.what();
+    rec.Trace = trace;
+    rec.FileName = GlobalSettings.ExceptionFilePattern;
+    rec.bBeep = true;
+    SaveExceptionRecAsXML(rec);
+  } catch (...) {
+  }
+}
+
+void SetReportWriterFaultCheckpoint(int checkpoint) {
+  faultCheckpoint = checkpoint;
+}

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "support/host_facts.h"
 #include "support/settings.h"
 
 // Writes the report for `ExceptionRec` and broadcasts its notice. Returns the
@@ -12,7 +13,14 @@ std::string SaveExceptionRecAsXML(tExceptionRec ExceptionRec);
 
 // The report document text for a record (the body of the report file).
 std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText);
+// The same with the up time text and memory figures given instead of read.
+std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
+                                     const std::string& upTimeText, const tMemoryStatusRec& memory);
 
 // The catching convention of the support routines: a fresh record named
 // `function` with the failure's class and message, reported at once.
 void ReportCaughtFailure(const std::string& function, const std::exception& failure, int trace);
+
+// Makes the report writer fail whenever it reaches `checkpoint` (0: never), so
+// that its handling of its own failures can be exercised.
+void SetReportWriterFaultCheckpoint(int checkpoint);

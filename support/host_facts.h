@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 struct tMachineUpTime {
   std::string Text;  // e.g. 0w3d04h05m09s
   int64_t Ticks = 0;
@@ -33,3 +35,5 @@ tMachineUpTime MachineUpTime();
 // The up time text for a tick count (split out so it can be tested).
 tMachineUpTime MachineUpTimeFromTicks(uint32_t ticks);
 tMemoryStatusRec GetMemoryStatus();
+// The record for figures already read (split out so it can be tested).
+tMemoryStatusRec MemoryStatusFromFigures(const platform::MemoryFigures& figures);

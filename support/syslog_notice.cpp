@@ -1,7 +1,87 @@
-// Placeholder bodies; the real routines replace them.
 #include "support/syslog_notice.h"
 
-std::string FormatSyslogText(const tSyslogRec&, int) { return {}; }
-void PostSyslogMsg(const tSyslogRec&, const std::string&) {}
-int32_t BroadcastUDPPacket(const std::string&, int32_t) { return 0; }
-int32_t UniticastUDPPacket(const std::string&, const std::string&, int32_t) { return 0; }
+#include <cstdio>
+#include <exception>
+
+#include "platform/platform.h"
+#include "support/exception_report.h"
+#include "support/failures.h"
+#include "support/settings.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+constexpr int32_t kSyslogPort = 514;
+constexpr int32_t kSendFailed = -2;
+
+// At least five digits, zeros in front; a minus sign stays before them.
+std::string FiveDigits(long long value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, value < 0 ? "-%05lld" : "%05lld",
+                value < 0 ? -value : value);
+  return buffer;
+}
+
+// A socket failure, named so in reports.
+class ESocketError : public VarnoError {
+ public:
+  explicit ESocketError(const std::string& message) : VarnoError("ESocketError", message) {}
+};
+
+}  // namespace
+
+std::string FormatSyslogText(const tSyslogRec& SyslogRec, int sequence) {
+  return "<" + std::to_string(SyslogRec.ID / 10000) + ">" + GlobalSettings.SelfName + ":" +
+         FiveDigits(sequence) + " " + SyslogRec.Msg + " H=\"" + GlobalSettings.HostName +
+         "\" (ID=" + FiveDigits(SyslogRec.ID) + ")";
+}
+
+// Never reports: the report writer sends its own notices through here.
+void PostSyslogMsg(const tSyslogRec& SyslogRec, const std::string& Host) {
+  try {
+    GlobalSettings.SyslogSequence = GlobalSettings.SyslogSequence == 32767
+                                        ? int16_t{0}
+                                        : static_cast<int16_t>(GlobalSettings.SyslogSequence + 1);
+    const std::string text = FormatSyslogText(SyslogRec, GlobalSettings.SyslogSequence);
+    const int32_t port = SyslogRec.Port == 0 ? kSyslogPort : SyslogRec.Port;
+    if (Host.empty()) {
+      BroadcastUDPPacket(text, kSyslogPort);
+    } else {
+      UniticastUDPPacket(text, Host, port);
+    }
+  } catch (...) {
+  }
+}
+
+// Never reports, for the same reason; the first failing address ends it.
+int32_t BroadcastUDPPacket(const std::string& Text, int32_t Port) {
+  if (Port <= 0) return 0;
+  try {
+    for (const std::string& address : platform::LocalIPv4Addresses()) {
+      if (!platform::SendBroadcastDatagram(address, Text, Port).empty()) return kSendFailed;
+    }
+    return 0;
+  } catch (...) {
+    return kSendFailed;
+  }
+}
+
+int32_t UniticastUDPPacket(const std::string& Text, const std::string& Host, int32_t Port) {
+  int32_t trace = 100;
+  if (Port <= 0) return 0;
+  try {
+    // One platform call makes the socket and sends, so its failures count as
+    // failures of the send.
+    trace = 300;
+    const std::string error = platform::SendDatagram(Host, Text, Port);
+    if (!error.empty()) throw ESocketError(error);
+    trace = 800;
+    return 0;
+  } catch (const std::exception& e) {
+    // 10051 is an unreachable network: expected on a machine without one.
+    if (!Contains(e.what(), "10051")) ReportCaughtFailure("loam32.UniticastUDPPacket", e, trace);
+    return kSendFailed;
+  } catch (...) {
+    return kSendFailed;
+  }
+}

@@ -1,0 +1,181 @@
+#include "support/exception_report.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/failures.h"
+#include "tests/unit/support_test_helpers.h"
+
+namespace {
+
+using varno_test::ReadFile;
+using varno_test::TempFolder;
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  EXPECT_EQ(start, text.size()) << "the last line must end with CR LF";
+  return lines;
+}
+
+tMemoryStatusRec VirtualMemory(int64_t total, int64_t avail) {
+  tMemoryStatusRec memory;
+  memory.TotalVirtual = total;
+  memory.AvailVirtual = avail;
+  memory.AvailVirtualPercent = total > 0 ? 100.0 * avail / total : 0;
+  return memory;
+}
+
+tExceptionRec SampleRecord() {
+  tExceptionRec rec;
+  rec.Function = "Main()";
+  rec.ClassName = "EConvertError";
+  rec.Message = "'31.02.2025' is not a valid date";
+  rec.Trace = 5240;
+  rec.SQL = "select";
+  rec.CallingFunction = "LoadList";
+  rec.Notes = "reading item 7";
+  rec.FileName = "E!Varno-{timestamp}.xml";
+  rec.bBeep = true;
+  rec.Count = 3;
+  return rec;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetReportWriterFaultCheckpoint(0); }
+  TempFolder folder_;
+  varno_test::RunSettings settings_{folder_.path()};
+};
+
+TEST_F(ReportTest, DocumentHasEighteenExactLines) {
+  const std::string text =
+      BuildExceptionReportText(SampleRecord(), "2025-10-03 13:53:07.123", "0w3d04h05m09s",
+                               VirtualMemory(2000000000, 2000000000 - 27262976));
+  const std::vector<std::string> expected = {
+      "<xml>",
+      "<Exception>",
+      "<DateTime>2025-10-03 13:53:07.123</DateTime>",
+      "<MachineUpTime>0w3d04h05m09s</MachineUpTime>",
+      "<UsedMemory>1.36% (27,262,976) </UsedMemory>",
+      "<SelfName>VARNO</SelfName>",
+      "<Version>2025.10.3.1353</Version>",
+      "<Function>Main():5240</Function>",
+      "<Trace>5240</Trace>",
+      "<CallingFunction>LoadList</CallingFunction>",
+      "<HostName>desk</HostName>",
+      "<ClassName>EConvertError</ClassName>",
+      "<e.Message>'31.02.2025' is not a valid date</e.Message>",
+      "<SQL>select</SQL>",
+      "<Notes>reading item 7</Notes>",
+      "<Count>3</Count>",
+      "</Exception>",
+      "</xml>"};
+  EXPECT_EQ(SplitCrLf(text), expected);
+
+  // Values go in unescaped; a line break in the message spreads line 13.
+  tExceptionRec rec;
+  rec.Message = "a < b &\r\nc";
+  const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
+  ASSERT_EQ(lines.size(), 19u);
+  EXPECT_EQ(lines[12] + "|" + lines[13], "<e.Message>a < b &|c</e.Message>");
+}
+
+TEST_F(ReportTest, UsedMemoryLineGroupsThousandsAndKeepsTwoDecimals) {
+  auto line5 = [](int64_t total, int64_t avail) {
+    return SplitCrLf(BuildExceptionReportText({}, "", "", VirtualMemory(total, avail))).at(4);
+  };
+  EXPECT_EQ(line5(1000, 1000), "<UsedMemory>0.00% (0) </UsedMemory>");
+  EXPECT_EQ(line5(1000, 1), "<UsedMemory>99.90% (999) </UsedMemory>");
+  EXPECT_EQ(line5(4000, 2999), "<UsedMemory>25.03% (1,001) </UsedMemory>");
+  EXPECT_EQ(line5(int64_t{1} << 47, 0), "<UsedMemory>100.00% (140,737,488,355,328) </UsedMemory>");
+}
+
+TEST_F(ReportTest, NothingHappensBeforeTheSettingsAreFilled) {
+  GlobalSettings.SelfName.clear();
+  EXPECT_EQ(SaveExceptionRecAsXML(SampleRecord()), "");
+  EXPECT_TRUE(folder_.Names().empty());
+}
+
+TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
+  VARNO_LISTEN_ISOLATED(listener);
+  const std::string name = SaveExceptionRecAsXML(SampleRecord());
+  EXPECT_TRUE(std::regex_match(name, std::regex(R"(E!Varno-\d{17}\.xml)"))) << name;
+  const auto lines = SplitCrLf(ReadFile(folder_ / name));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_TRUE(
+      std::regex_match(lines[2] + lines[3] + lines[4],
+                       std::regex(R"(<DateTime>\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}</DateTime>)"
+                                  R"(<MachineUpTime>\d+w\dd\d\dh\d\dm\d\ds</MachineUpTime>)"
+                                  R"(<UsedMemory>\d+\.\d\d% \([\d,]+\) </UsedMemory>)")))
+      << lines[2] << lines[3] << lines[4];
+  EXPECT_EQ(listener.Receive(), "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=5240 File=\"" + name +
+                                    "\" SelfName=VARNO Version=2025.10.3.1353 H=\"desk\" "
+                                    "(ID=05003)");
+
+  // Without a file name the self name goes into the default pattern.
+  tExceptionRec rec = SampleRecord();
+  rec.FileName.clear();
+  const std::string defaultName = SaveExceptionRecAsXML(rec);
+  EXPECT_TRUE(std::regex_match(defaultName, std::regex(R"(E!VARNO-\d{17}\.xml)"))) << defaultName;
+  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{defaultName, name}));
+}
+
+TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
+  VARNO_LISTEN_ISOLATED(listener);
+  GlobalSettings.EXEPath = folder_ / "missing/";
+  tExceptionRec rec = SampleRecord();
+  rec.FileName = "fixed.xml";
+  EXPECT_EQ(SaveExceptionRecAsXML(rec), "fixed.xml");
+  EXPECT_TRUE(folder_.Names().empty());
+  EXPECT_NE(listener.Receive().value_or("").find(" File=\"fixed.xml\" "), std::string::npos);
+}
+
+TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
+  VARNO_LISTEN_ISOLATED(listener);
+  GlobalSettings.ExceptionFilePattern = "caught.xml";
+  ReportCaughtFailure("loam32.FileExists", EConvertError("bad value"), 100);
+  const auto lines = SplitCrLf(ReadFile(folder_ / "caught.xml"));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[7], "<Function>loam32.FileExists:100</Function>");
+  EXPECT_EQ(lines[11] + lines[12],
+            "<ClassName>EConvertError</ClassName><e.Message>bad value</e.Message>");
+  EXPECT_EQ(lines[14] + lines[15], "<Notes></Notes><Count>0</Count>");
+  EXPECT_NE(listener.Receive().value_or("").find(" EXCEPTION:Func=loam32.FileExists Trace=100 "),
+            std::string::npos);
+}
+
+// The fault strikes after the file is written and before any notice, so
+// this test sends nothing and runs anywhere.
+TEST_F(ReportTest, FailureOfTheWriterGivesOneSecondReportAndNoMore) {
+  GlobalSettings.ExceptionFilePattern = "second-{timestamp}.xml";
+  tExceptionRec rec = SampleRecord();
+  rec.FileName = "first.xml";
+  SetReportWriterFaultCheckpoint(460);
+  EXPECT_EQ(SaveExceptionRecAsXML(rec), "first.xml");
+  const std::vector<std::string> names = folder_.Names();
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0], "first.xml");
+  EXPECT_TRUE(std::regex_match(names[1], std::regex(R"(second-\d{17}\.xml)"))) << names[1];
+
+  const auto lines = SplitCrLf(ReadFile(folder_ / names[1]));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[7], "<Function>loam32.SaveExceptionRecAsXML:460</Function>");
+  EXPECT_EQ(
+      lines[11] + lines[12],
+      "<ClassName>std::runtime_error</ClassName><e.Message>fault at checkpoint 460</e.Message>");
+  // The rest of the record stays as it was received.
+  EXPECT_EQ(
+      lines[9] + lines[14] + lines[15],
+      "<CallingFunction>LoadList</CallingFunction><Notes>reading item 7</Notes><Count>3</Count>");
+
+  // The guard is lifted again: the next failure gets its report too.
+  rec.FileName = "again.xml";
+  EXPECT_EQ(SaveExceptionRecAsXML(rec), "again.xml");
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "again.xml"));
+}
+
+}  // namespace

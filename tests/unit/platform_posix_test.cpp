@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+
+#include "platform/platform.h"
+#include "tests/unit/support_test_helpers.h"
+
+namespace {
+
+using varno_test::ReadFile;
+using varno_test::TempFolder;
+using varno_test::WriteFile;
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_mode & 07777;
+}
+
+std::string TempNameFor(const std::string& name, pid_t pid) {
+  return name + ".varno-tmp." + std::to_string(pid);
+}
+
+TEST(ReplaceFileAtomically, ReplacesAndKeepsPermissionBits) {
+  const mode_t savedMask = ::umask(022);
+  TempFolder folder;
+  const std::string target = folder / "list.json";
+  ASSERT_EQ(platform::ReplaceFileAtomically(target, "first", false), "");
+  EXPECT_EQ(ModeOf(target), 0644u);
+  // 0666 is wider than the umask lets a new file be: it must come from the old one.
+  for (mode_t mode : {mode_t{0600}, mode_t{0666}}) {
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    const std::string data = std::string("a\r\n\0b", 5) + std::to_string(mode);
+    EXPECT_EQ(platform::ReplaceFileAtomically(target, data, mode == 0666), "");
+    EXPECT_EQ(ReadFile(target), data);
+    EXPECT_EQ(ModeOf(target), mode);
+  }
+  // A leftover temporary carrying our own pid does not block the next replace.
+  WriteFile(folder / TempNameFor("list.json", ::getpid()), "leftover");
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "last", false), "");
+  EXPECT_EQ(ReadFile(target), "last");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+  ::umask(savedMask);
+}
+
+TEST(ReplaceFileAtomically, FailureLeavesTargetAndNoTemporary) {
+  TempFolder folder;
+  const std::string target = folder / "target";
+  std::filesystem::create_directory(target);
+  WriteFile(target + "/inner.txt", "inner");
+  EXPECT_NE(platform::ReplaceFileAtomically(target, "data", true), "");
+  EXPECT_EQ(ReadFile(target + "/inner.txt"), "inner");
+  EXPECT_NE(platform::ReplaceFileAtomically(folder / "missing/x.txt", "data", false), "");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"target"});
+}
+
+TEST(AppendAndRead, AppendCreatesThenAppends) {
+  TempFolder folder;
+  const std::string log = folder / "varno-log.txt";
+  EXPECT_EQ(platform::AppendToFile(log, "a"), "");
+  EXPECT_EQ(platform::AppendToFile(log, std::string(70000, 'b')), "");
+  std::string data;
+  ASSERT_TRUE(platform::ReadWholeFile(log, data));
+  EXPECT_EQ(data, "a" + std::string(70000, 'b'));
+  EXPECT_NE(platform::AppendToFile(folder / "missing/log.txt", "a"), "");
+  EXPECT_FALSE(platform::ReadWholeFile(folder / "missing.txt", data));
+  EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
+}
+
+TEST(RemoveStaleTemporaryFiles, RemovesOnlyTemporariesOfDeadOrOwnPids) {
+  TempFolder folder;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string live = TempNameFor("live.json", ::getppid());
+  for (const std::string& name :
+       {TempNameFor("dead.json", child), live, TempNameFor("own.json", ::getpid()),
+        std::string("odd.varno-tmp.12x"), std::string("plain.json")})
+    WriteFile(folder / name, "x");
+  platform::RemoveStaleTemporaryFiles(folder.path());
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{live, "odd.varno-tmp.12x", "plain.json"}));
+}
+
+// AcquireRunLock in a child process: exit status 0 when it got the lock, 1
+// when it gave up after the full wait, 2 when it gave up early.
+int TryLockInChild(const std::string& path, int waitMilliseconds) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const auto start = std::chrono::steady_clock::now();
+    if (platform::AcquireRunLock(path, waitMilliseconds) != nullptr) ::_exit(0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::_exit(waited >= std::chrono::milliseconds(waitMilliseconds) ? 1 : 2);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(RunLock, SecondHolderWaitsBoundedlyThenSucceedsAfterRelease) {
+  TempFolder folder;
+  const std::string path = folder / "varno.lock";
+  platform::RunLock* lock = platform::AcquireRunLock(path, 0);
+  ASSERT_NE(lock, nullptr);
+  EXPECT_EQ(TryLockInChild(path, 150), 1);
+  platform::ReleaseRunLock(lock);
+  EXPECT_EQ(TryLockInChild(path, 150), 0);
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
+TEST(DirectoryEntryExists, MatchesWildcardsHiddenEntriesAndFolders) {
+  TempFolder folder;
+  WriteFile(folder / "data.json", "{}");
+  WriteFile(folder / ".hidden", "");
+  WriteFile(folder / "x1.txt", "");
+  std::filesystem::create_directory(folder / "sub");
+  std::filesystem::create_directory(folder / "empty");
+
+  for (const char* found : {"*.json", "?ata.js?n", ".hid*", ".hidden", "sub", "su?"})
+    EXPECT_TRUE(platform::DirectoryEntryExists(folder / found)) << found;
+  for (const char* missing : {"*.csv", "missing", "missing/*", "empty/*"})
+    EXPECT_FALSE(platform::DirectoryEntryExists(folder / missing)) << missing;
+  // Only "*" and "?" are wildcards: brackets match themselves.
+  EXPECT_FALSE(platform::DirectoryEntryExists(folder / "x[1]*"));
+  WriteFile(folder / "x[1].txt", "");
+  EXPECT_TRUE(platform::DirectoryEntryExists(folder / "x[1]*"));
+}
+
+TEST(LocalToUniversal, FollowsTheZoneRulesIncludingSummerTime) {
+  const char* saved = std::getenv("TZ");
+  const std::string savedValue = saved != nullptr ? saved : "";
+  // A rule string needs no zone database: UTC+1, in summer UTC+2.
+  ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  ::tzset();
+  platform::CivilTime utc;
+  ASSERT_TRUE(platform::LocalToUniversal({2025, 7, 1, 12, 0, 0, 123}, utc));
+  EXPECT_EQ(utc.Hour, 10);
+  EXPECT_EQ(utc.Millisecond, 123);
+  ASSERT_TRUE(platform::LocalToUniversal({2025, 1, 1, 0, 30, 15, 999}, utc));
+  EXPECT_EQ(std::vector<int>({utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second}),
+            std::vector<int>({2024, 12, 31, 23, 30, 15}));
+  saved != nullptr ? ::setenv("TZ", savedValue.c_str(), 1) : ::unsetenv("TZ");
+  ::tzset();
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// Helpers for the tests of the platform layer, reports and notices.
+#pragma once
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/settings.h"
+
+namespace varno_test {
+
+// True when this process sees only loopback, so nothing it sends can leave
+// the machine. Asks the kernel for this namespace's interfaces: /sys/class/net
+// may still show the host's interfaces inside a fresh network namespace.
+inline bool OnlyLoopback() {
+  struct if_nameindex* interfaces = if_nameindex();
+  if (interfaces == nullptr) return false;
+  int count = 0, loopback = 0;
+  for (const struct if_nameindex* entry = interfaces; entry->if_index != 0; ++entry, ++count)
+    loopback += std::string(entry->if_name) == "lo";
+  if_freenameindex(interfaces);
+  return count == 1 && loopback == 1;
+}
+
+// A UDP socket on 0.0.0.0:514 that receives the notices sent on this machine.
+class NoticeListener {
+ public:
+  NoticeListener() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(514);
+    if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  NoticeListener(const NoticeListener&) = delete;
+  NoticeListener& operator=(const NoticeListener&) = delete;
+  ~NoticeListener() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool Bound() const { return fd_ >= 0; }
+
+  // The next datagram, or nothing when none arrives within `milliseconds`.
+  std::optional<std::string> Receive(int milliseconds = 2000) {
+    timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char buffer[65536];
+    const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (got < 0) return std::nullopt;
+    return std::string(buffer, static_cast<size_t>(got));
+  }
+
+ private:
+  int fd_;
+};
+
+// Tests that may send anything over UDP start with this; it never lets them
+// send outside a loopback-only namespace.
+#define VARNO_LISTEN_ISOLATED(listener)                                                  \
+  if (!varno_test::OnlyLoopback())                                                       \
+    GTEST_SKIP() << "sends UDP: run inside /work/shared/tools/isolated (loopback only)"; \
+  varno_test::NoticeListener listener;                                                   \
+  if (!listener.Bound()) GTEST_SKIP() << "cannot bind UDP port 514"
+
+// A fresh folder under $VARNO_TEST_TMP (or /tmp), removed with its content.
+class TempFolder {
+ public:
+  TempFolder() {
+    const char* root = std::getenv("VARNO_TEST_TMP");
+    const std::filesystem::path base = (root != nullptr && *root != '\0') ? root : "/tmp";
+    std::filesystem::create_directories(base);
+    std::string pattern = (base / "varno-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ostringstream content;
+  content << std::ifstream(path, std::ios::binary).rdbuf();
+  return content.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// Settings of a started run, reports going to `folder`; restored afterwards.
+class RunSettings {
+ public:
+  explicit RunSettings(const std::string& folder) : saved_(GlobalSettings) {
+    GlobalSettings.SelfName = "VARNO";
+    GlobalSettings.Version = "2025.10.3.1353";
+    GlobalSettings.HostName = "desk";
+    GlobalSettings.ExceptionFilePattern = "E!Varno-{timestamp}.xml";
+    GlobalSettings.EXEPath = folder + "/";
+    GlobalSettings.SyslogSequence = 0;
+  }
+  RunSettings(const RunSettings&) = delete;
+  RunSettings& operator=(const RunSettings&) = delete;
+  ~RunSettings() { GlobalSettings = saved_; }
+
+ private:
+  tGlobalSettings saved_;
+};
+
+}  // namespace varno_test
