@@ -31,8 +31,8 @@ class RunWithoutArguments(VarnoTestCase):
             "", f"100 varno v{VERSION}", '110 sAllParams=""', "210 Writing varno.asp.",
             *USAGE, "9999 finally done!", ""])
         self.assertEqual(self.folder.log_messages(), [
-            f"100 varno v{VERSION}", '110 sAllParams=""', "210 Writing varno.asp.",
-            " ParamCount=0", "9999 finally done!"])
+            f" 100 varno v{VERSION}", ' 110 sAllParams=""', " 210 Writing varno.asp.",
+            " ParamCount=0", " 9999 finally done!"])
         stamp = self.folder.read("varno-log.txt")[:24].decode()
         self.assertEqual(stamp, "2025-10-03 13:53:07.000 ")
 
@@ -43,7 +43,7 @@ class RunWithoutArguments(VarnoTestCase):
         self.assertNotIn("210 Writing varno.asp.", self.console(proc))
         self.assertEqual(self.folder.read("varno.asp"), b"kept as it is")
         self.assertEqual(self.folder.log_messages(), [
-            f"100 varno v{VERSION}", '110 sAllParams=""', " ParamCount=0", "9999 finally done!"])
+            f" 100 varno v{VERSION}", ' 110 sAllParams=""', " ParamCount=0", " 9999 finally done!"])
 
     def test_only_the_expected_files_are_left(self):
         self.folder.run(check_status=0)
