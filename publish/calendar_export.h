@@ -1,7 +1,9 @@
 // The iCalendar export: the private calendar and, for the upcoming list, the public one.
 #pragma once
 
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "support/date_time.h"
 #include "tasklist/varno_item.h"
@@ -9,6 +11,9 @@
 struct tCalendarTexts {
   std::string Private;
   std::string Public;
+  // The UIDs each text holds so far, to keep them unique within a file.
+  std::set<std::string> PrivateUIDs;
+  std::set<std::string> PublicUIDs;
 };
 
 // Starts both texts with their headers.
@@ -24,3 +29,19 @@ void CloseCalendarTexts(tCalendarTexts& calendars);
 std::string CalendarName(const std::string& sParam1_JSONFile);
 // "public.ics" for the upcoming list's calendar name, else "".
 std::string PublicCalendarName(const std::string& calendarName);
+
+// When an item's event starts, read from the date (and time) its display
+// title begins with.
+struct tEventFacts {
+  TDateTime EventDate = 0;  // 0: the item has no event
+  bool AllDay = false;
+  std::string RepeatRule;  // the whole RRULE line, or ""
+};
+tEventFacts CalendarEventFacts(const tVarno& item);
+
+// A text value with backslash, ";", "," and line breaks escaped; other
+// control characters but tab are left out.
+std::string CalendarText(std::string_view text);
+// One content line with its CR LF, folded after every 75 octets (never inside
+// a UTF-8 sequence); each continuation line starts with a blank.
+std::string CalendarContentLine(std::string_view line);

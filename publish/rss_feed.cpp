@@ -1,7 +1,130 @@
-// Placeholder bodies; the real writer replaces them.
 #include "publish/rss_feed.h"
 
-std::string FeedHeader(TDateTime, const std::string&) { return {}; }
-std::string FeedChannel(const std::string&, const std::string&, TDateTime) { return {}; }
-void AppendFeedItem(std::string&, int32_t, const tVarno&, const std::string&) {}
-void CloseFeed(std::string&) {}
+#include "support/deployment.h"
+#include "support/settings.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// Length of the well-formed UTF-8 sequence at `pos` and its code point, or 0
+// when the bytes there are not one.
+size_t Utf8Sequence(std::string_view text, size_t pos, char32_t& codePoint) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(pos);
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  }
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    codePoint = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    codePoint = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    codePoint = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() - pos < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    const unsigned char next = byte(pos + i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
+    codePoint = (codePoint << 6) | (next & 0x3F);
+  }
+  return length;
+}
+
+bool IsXmlCharacter(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Copies what XML 1.0 allows of `text`, escaping markup characters when asked.
+std::string XmlSafe(std::string_view text, bool escapeMarkup) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t codePoint = 0;
+    const size_t length = Utf8Sequence(text, pos, codePoint);
+    if (length == 0) {
+      out += kReplacementCharacter;
+      ++pos;
+      continue;
+    }
+    if (IsXmlCharacter(codePoint)) {
+      if (escapeMarkup && codePoint == '&') {
+        out += "&amp;";
+      } else if (escapeMarkup && codePoint == '<') {
+        out += "&lt;";
+      } else if (escapeMarkup && codePoint == '>') {
+        out += "&gt;";
+      } else {
+        out.append(text.substr(pos, length));
+      }
+    }
+    pos += length;
+  }
+  return out;
+}
+
+std::string Element(std::string_view name, std::string_view value) {
+  return "<" + std::string(name) + ">" + FeedText(value) + "</" + std::string(name) + ">" +
+         kLineEnd;
+}
+
+}  // namespace
+
+std::string FeedText(std::string_view text) {
+  return XmlSafe(text, true);
+}
+
+std::string FeedCommentText(std::string_view text) {
+  const std::string safe = XmlSafe(text, false);
+  std::string out;
+  for (const char c : safe) {
+    if (c == '-' && !out.empty() && out.back() == '-') continue;
+    out += c;
+  }
+  return out;
+}
+
+std::string FeedHeader(TDateTime now, const std::string& sJSONFile) {
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>") + kLineEnd +
+         "<!-- Generated: " + StringOfString(now) + " by Varno.exe v" + kVersion +
+         " Main():6910 sJSONFile=\"" + FeedCommentText(sJSONFile) + "\" -->" + kLineEnd;
+}
+
+std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedLink,
+                        TDateTime now) {
+  return std::string("<rss version=\"2.0\">") + kLineEnd + "<channel>" + kLineEnd +
+         Element("title", sRSSOutput) + Element("description", kVersion) +
+         Element("link", sFeedLink) + "<language>en-us</language>" + kLineEnd +
+         Element("generator", GlobalSettings.SelfName + " " + GlobalSettings.Version) +
+         Element("copyright", kFeedCopyright) + Element("managingEditor", kFeedManagingEditor) +
+         Element("webMaster", kFeedWebMaster) + Element("pubDate", DateTimeToRFC822(0, now)) +
+         "<ttl>5</ttl>" + kLineEnd;
+}
+
+void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
+                    const std::string& itemLink) {
+  feed += std::string("<item>") + kLineEnd +
+          Element("title", std::to_string(activeCount) + ". " + item.DisplayTitle) +
+          Element("description", URLDecodeText(item.Description)) + Element("link", itemLink) +
+          Element("guid", itemLink) + "</item>" + kLineEnd;
+}
+
+void CloseFeed(std::string& feed) {
+  feed += std::string("</channel>") + kLineEnd + "</rss>";
+}

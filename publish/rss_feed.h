@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "support/date_time.h"
 #include "tasklist/varno_item.h"
@@ -16,3 +17,11 @@ void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
                     const std::string& itemLink);
 // Closes the channel and the document (no line break after the last line).
 void CloseFeed(std::string& feed);
+
+// `text` made safe as XML character data: "&", "<" and ">" escaped,
+// characters XML does not allow left out, and bytes that are not UTF-8
+// replaced by U+FFFD.
+std::string FeedText(std::string_view text);
+// `text` made safe inside an XML comment: as FeedText but unescaped, and every
+// run of "-" shortened to one, so it can never hold "--".
+std::string FeedCommentText(std::string_view text);

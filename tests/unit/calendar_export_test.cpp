@@ -1,0 +1,246 @@
+#include "publish/calendar_export.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/deployment.h"
+#include "support/settings.h"
+
+namespace {
+
+const std::string kDomain = kCalendarMailDomain;
+
+// 13:53:07 in Sydney is 03:53:07 universal time.
+TDateTime UniversalNow() {
+  return EncodeDateTime({2025, 10, 3, 3, 53, 7, 0});
+}
+
+tVarno Item(const std::string& displayTitle, int32_t id = 7) {
+  tVarno item;
+  item.ID = id;
+  item.Active = true;
+  item.DisplayTitle = displayTitle;
+  return item;
+}
+
+// The private calendar's events for the items.
+std::string Events(std::initializer_list<tVarno> items) {
+  tCalendarTexts calendars;
+  StartCalendarTexts(calendars);
+  const size_t headerLength = calendars.Private.size();
+  for (const tVarno& item : items) AddCalendarEvents(calendars, item, "upcoming", UniversalNow());
+  return calendars.Private.substr(headerLength);
+}
+
+std::string Event(const tVarno& item) {
+  return Events({item});
+}
+
+std::string Header(const std::string& name) {
+  return "BEGIN:VCALENDAR\r\n"
+         "PRODID:-//Orlix//Calendar 1.0//EN 2025.10.3.1353\r\n"
+         "CALSCALE:GREGORIAN\r\n"
+         "VERSION:2.0\r\n"
+         "X-WR-CALNAME:Orlix (" +
+         name + ")\r\n";
+}
+
+class CalendarExport : public testing::Test {
+ protected:
+  void SetUp() override { GlobalSettings.Version = "2025.10.3.1353"; }
+  void TearDown() override { GlobalSettings = saved_; }
+
+ private:
+  tGlobalSettings saved_ = GlobalSettings;
+};
+
+}  // namespace
+
+TEST_F(CalendarExport, EmptyCalendarsHoldHeaderAndEnd) {
+  tCalendarTexts calendars;
+  StartCalendarTexts(calendars);
+  AddCalendarEvents(calendars, Item("Buy milk"), "upcoming", UniversalNow());
+  CloseCalendarTexts(calendars);
+  EXPECT_EQ(calendars.Private, Header("Private") + "END:VCALENDAR\r\n");
+  EXPECT_EQ(calendars.Public, Header("Public") + "END:VCALENDAR\r\n");
+}
+
+TEST_F(CalendarExport, TimedEvent) {
+  EXPECT_EQ(Event(Item("2025-10-03 14:30 Dentist")),
+            "BEGIN:VEVENT\r\n"
+            "DTSTAMP:20251003T035307Z\r\n"
+            "DTSTART:20251003T143000\r\n"
+            "DTEND:20251003T143000\r\n"
+            "SUMMARY:2025-10-03 14:30 Dentist\r\n"
+            "UID:upcoming-7@" +
+                kDomain +
+                "\r\n"
+                "DESCRIPTION:2025-10-03 14:30 Dentist\r\n"
+                "END:VEVENT\r\n");
+}
+
+TEST_F(CalendarExport, AllDayEventEndsDaysLater) {
+  tVarno item = Item("2025-10-03 Dentist", 12);
+  item.Days = 2;
+  EXPECT_EQ(Event(item),
+            "BEGIN:VEVENT\r\n"
+            "DTSTAMP:20251003T035307Z\r\n"
+            "DTSTART;VALUE=DATE:20251003\r\n"
+            "DTEND;VALUE=DATE:20251005\r\n"
+            "SUMMARY:2025-10-03 Dentist\r\n"
+            "UID:upcoming-12@" +
+                kDomain +
+                "\r\n"
+                "DESCRIPTION:2025-10-03 Dentist\r\n"
+                "END:VEVENT\r\n");
+}
+
+TEST_F(CalendarExport, AllDayEndAcrossMonthsAndAtTheEdges) {
+  const auto end = [](const std::string& title, int32_t days) {
+    tVarno item = Item(title);
+    item.Days = days;
+    const std::string event = Event(item);
+    const size_t at = event.find("DTEND;VALUE=DATE:");
+    return at == std::string::npos ? std::string("none") : event.substr(at + 17, 8);
+  };
+  EXPECT_EQ(end("2025-10-03", 0), "20251003");
+  EXPECT_EQ(end("2025-12-30 Trip", 5), "20260104");
+  EXPECT_EQ(end("2024-02-28 Leap", 1), "20240229");
+  // An end before the start or past the last representable day would break the file.
+  EXPECT_EQ(end("2025-10-03 x", -4), "20251003");
+  EXPECT_EQ(end("2025-10-03 x", 2147483647), "99991231");
+}
+
+TEST_F(CalendarExport, DateReading) {
+  struct Case {
+    const char* title;
+    double expected;
+    bool allDay;
+  };
+  const TDateTime oct3 = EncodeDateTime({2025, 10, 3});
+  for (const Case& c :
+       {Case{"2025-10-03 14:30 Dentist", oct3 + 14.5 / 24, false},
+        Case{"2025-10-03 9:05 x", oct3 + (9 + 5 / 60.0) / 24, false},
+        Case{"2025-10-03 Dentist", oct3, true}, Case{"2025-10-03", oct3, true},
+        Case{"2025-10-03 25:00 late", oct3, true}, Case{"Buy milk", 0, false},
+        Case{"2025-13-01 x", 0, false}, Case{"2025-02-30", 0, false}, Case{"", 0, false}}) {
+    const tEventFacts facts = CalendarEventFacts(Item(c.title));
+    EXPECT_NEAR(facts.EventDate, c.expected, 1e-9) << c.title;
+    EXPECT_EQ(facts.AllDay, c.allDay) << c.title;
+  }
+  EXPECT_EQ(Event(Item("Buy milk")), "");
+  EXPECT_EQ(Event(Item("1899-12-30 the zero date")), "");
+}
+
+TEST_F(CalendarExport, RepeatRules) {
+  for (const auto& [repeat, rule] : {std::pair{"1Y", "RRULE:FREQ=YEARLY"},
+                                     {"1W", "RRULE:FREQ=WEEKLY"},
+                                     {"2W", "RRULE:FREQ=WEEKLY;INTERVAL=2"},
+                                     {"1w", ""},
+                                     {"1M", ""},
+                                     {"3W", ""},
+                                     {"", ""},
+                                     {" 1W", ""}}) {
+    tVarno item = Item("2025-10-03 x");
+    item.Repeat = repeat;
+    EXPECT_EQ(CalendarEventFacts(item).RepeatRule, rule) << repeat;
+    const std::string event = Event(item);
+    const std::string expectedTail = std::string("DESCRIPTION:2025-10-03 x\r\n") +
+                                     (*rule ? std::string(rule) + "\r\n" : "") + "END:VEVENT\r\n";
+    EXPECT_TRUE(event.ends_with(expectedTail)) << repeat << "\n" << event;
+  }
+}
+
+TEST_F(CalendarExport, PublicItemsGoIntoBothInactiveIntoNeither) {
+  tVarno open = Item("2025-10-03 Open", 1);
+  tVarno shared = Item("2025-10-04 Shared", 2);
+  shared.Public = true;
+  tVarno done = Item("2025-10-05 Done", 3);
+  done.Public = true;
+  done.Active = false;
+  tCalendarTexts calendars;
+  StartCalendarTexts(calendars);
+  for (const tVarno* item : {&open, &shared, &done}) {
+    AddCalendarEvents(calendars, *item, "upcoming", UniversalNow());
+  }
+  EXPECT_NE(calendars.Private.find("SUMMARY:2025-10-03 Open"), std::string::npos);
+  EXPECT_NE(calendars.Private.find("SUMMARY:2025-10-04 Shared"), std::string::npos);
+  EXPECT_EQ(calendars.Private.find("Done"), std::string::npos);
+  EXPECT_EQ(calendars.Public, Header("Public") + Event(shared));
+}
+
+TEST_F(CalendarExport, UIDsStayUniqueWithinAFile) {
+  const std::string events = Events({Item("2025-10-03 a", 5), Item("2025-10-04 b", 5),
+                                     Item("2025-10-05 c", 6), Item("2025-10-06 d", 5)});
+  EXPECT_NE(events.find("UID:upcoming-5@" + kDomain + "\r\nDESCRIPTION:2025-10-03 a"),
+            std::string::npos);
+  EXPECT_NE(events.find("UID:upcoming-5-2@" + kDomain + "\r\nDESCRIPTION:2025-10-04 b"),
+            std::string::npos);
+  EXPECT_NE(events.find("UID:upcoming-6@" + kDomain + "\r\n"), std::string::npos);
+  EXPECT_NE(events.find("UID:upcoming-5-3@" + kDomain + "\r\nDESCRIPTION:2025-10-06 d"),
+            std::string::npos);
+}
+
+TEST_F(CalendarExport, TextValuesAreEscaped) {
+  EXPECT_EQ(CalendarText("a\\b;c,d"), "a\\\\b\\;c\\,d");
+  EXPECT_EQ(CalendarText("one\r\ntwo\nthree\rfour"), "one\\ntwo\\nthree\\nfour");
+  EXPECT_EQ(CalendarText(std::string("tab\there\x01\x1F\x7F:\"ok\"", 16)), "tab\there:\"ok\"");
+  EXPECT_EQ(CalendarText("caf\xC3\xA9"), "caf\xC3\xA9");
+
+  const std::string event = Event(Item("2025-10-03 Lunch; fish, chips\\peas\nmore"));
+  EXPECT_NE(event.find("SUMMARY:2025-10-03 Lunch\\; fish\\, chips\\\\peas\\nmore\r\n"),
+            std::string::npos)
+      << event;
+  EXPECT_NE(event.find("DESCRIPTION:2025-10-03 Lunch\\; fish\\, chips\\\\peas\\nmore\r\n"),
+            std::string::npos)
+      << event;
+}
+
+TEST_F(CalendarExport, LongLinesAreFoldedAt75Octets) {
+  EXPECT_EQ(CalendarContentLine(std::string(75, 'a')), std::string(75, 'a') + "\r\n");
+  EXPECT_EQ(CalendarContentLine(std::string(76, 'a')), std::string(75, 'a') + "\r\n a\r\n");
+  EXPECT_EQ(CalendarContentLine(std::string(75 + 74 + 1, 'a')),
+            std::string(75, 'a') + "\r\n " + std::string(74, 'a') + "\r\n a\r\n");
+  // A two-octet character that would straddle octet 75 moves whole to the next line.
+  EXPECT_EQ(CalendarContentLine(std::string(74, 'a') + "\xC3\xA9" + "b"),
+            std::string(74, 'a') + "\r\n \xC3\xA9" + "b\r\n");
+  // So does a four-octet one.
+  EXPECT_EQ(CalendarContentLine(std::string(73, 'a') + "\xF0\x9F\x98\x80"),
+            std::string(73, 'a') + "\r\n \xF0\x9F\x98\x80\r\n");
+}
+
+TEST_F(CalendarExport, FoldedEventUnfoldsToTheWholeTitle) {
+  std::string title = "2025-10-03 ";
+  for (int i = 0; i < 40; ++i) title += "\xE2\x82\xAC, ";  // the euro sign
+  const std::string event = Event(Item(title));
+  size_t start = 0;
+  std::string unfolded;
+  for (size_t end; (end = event.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = event.substr(start, end - start);
+    EXPECT_LE(line.size(), 75u);
+    ASSERT_FALSE(line.empty());
+    // No line starts inside a UTF-8 sequence.
+    const size_t first = line[0] == ' ' ? 1 : 0;
+    if (first < line.size()) {
+      EXPECT_NE(static_cast<unsigned char>(line[first]) & 0xC0, 0x80);
+    }
+    unfolded += line[0] == ' ' ? line.substr(1) : "\n" + line;
+  }
+  std::string escaped = "2025-10-03 ";
+  for (int i = 0; i < 40; ++i) escaped += "\xE2\x82\xAC\\, ";
+  EXPECT_NE(unfolded.find("\nSUMMARY:" + escaped + "\n"), std::string::npos) << unfolded;
+}
+
+TEST_F(CalendarExport, FileNames) {
+  EXPECT_EQ(CalendarName("upcoming.json"), "upcoming.ics");
+  EXPECT_EQ(CalendarName("Upcoming.JSON"), "Upcoming.ics");
+  EXPECT_EQ(CalendarName("work.json"), "work.ics");
+  EXPECT_EQ(CalendarName("a.json.json"), "a.ics.json");
+  EXPECT_EQ(CalendarName("home.txt"), "home.txt.ics");
+  EXPECT_EQ(PublicCalendarName("upcoming.ics"), "public.ics");
+  EXPECT_EQ(PublicCalendarName("Upcoming.ics"), "public.ics");
+  EXPECT_EQ(PublicCalendarName("work.ics"), "");
+  EXPECT_EQ(PublicCalendarName("lists/upcoming.ics"), "");
+  EXPECT_EQ(PublicCalendarName("upcoming.ics.bak"), "");
+}

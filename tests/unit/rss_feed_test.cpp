@@ -1,0 +1,117 @@
+#include "publish/rss_feed.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/deployment.h"
+#include "support/settings.h"
+
+namespace {
+
+TDateTime Friday() {
+  return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
+}
+
+tVarno Item(const std::string& title, const std::string& description = "") {
+  tVarno item;
+  item.ID = 7;
+  item.Active = true;
+  item.DisplayTitle = title;
+  item.Description = description;
+  return item;
+}
+
+std::string ItemText(int32_t count, const tVarno& item, const std::string& link) {
+  std::string feed;
+  AppendFeedItem(feed, count, item, link);
+  return feed;
+}
+
+}  // namespace
+
+TEST(RssFeed, HeaderNamesTheListFile) {
+  EXPECT_EQ(FeedHeader(Friday(), "list.json"),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
+            "<!-- Generated: 03/10/2025 13:53:07 by Varno.exe v2025.10.3.1353 Main():6910 "
+            "sJSONFile=\"list.json\" -->\r\n");
+}
+
+TEST(RssFeed, GenerationCommentNeverHoldsTwoHyphens) {
+  const std::string header = FeedHeader(Friday(), "a--b---c-d<&>\x01.json");
+  EXPECT_NE(header.find("sJSONFile=\"a-b-c-d<&>.json\" -->\r\n"), std::string::npos) << header;
+  EXPECT_EQ(FeedCommentText("--"), "-");
+  EXPECT_EQ(FeedCommentText("x-y"), "x-y");
+}
+
+TEST(RssFeed, ChannelElementsInOrder) {
+  const tGlobalSettings saved = GlobalSettings;
+  GlobalSettings.SelfName = "VARNO";
+  GlobalSettings.Version = "2025.10.3.1353";
+  const std::string channel = FeedChannel("listrss.xml", "http://h/l?a=1&b=<2>", Friday());
+  GlobalSettings = saved;
+  EXPECT_EQ(channel, std::string("<rss version=\"2.0\">\r\n"
+                                 "<channel>\r\n"
+                                 "<title>listrss.xml</title>\r\n"
+                                 "<description>2025.10.3.1353</description>\r\n"
+                                 "<link>http://h/l?a=1&amp;b=&lt;2&gt;</link>\r\n"
+                                 "<language>en-us</language>\r\n"
+                                 "<generator>VARNO 2025.10.3.1353</generator>\r\n") +
+                         "<copyright>" + FeedText(kFeedCopyright) + "</copyright>\r\n" +
+                         "<managingEditor>" + FeedText(kFeedManagingEditor) +
+                         "</managingEditor>\r\n" + "<webMaster>" + FeedText(kFeedWebMaster) +
+                         "</webMaster>\r\n" +
+                         "<pubDate>Fri, 3 Oct 2025 13:53:07 +0000</pubDate>\r\n"
+                         "<ttl>5</ttl>\r\n");
+}
+
+TEST(RssFeed, ItemTitledWithTheActiveCount) {
+  EXPECT_EQ(ItemText(2, Item("Fish & Chips", "Buy%20fish"), "/view?id=7"),
+            "<item>\r\n"
+            "<title>2. Fish &amp; Chips</title>\r\n"
+            "<description>Buy fish</description>\r\n"
+            "<link>/view?id=7</link>\r\n"
+            "<guid>/view?id=7</guid>\r\n"
+            "</item>\r\n");
+}
+
+TEST(RssFeed, DescriptionIsDecodedThenEscaped) {
+  const std::string item = ItemText(1, Item("t", "Fish %26 Chips %3Cb%3E & a&amp;b"), "");
+  EXPECT_NE(item.find("<description>Fish &amp; Chips &lt;b&gt; &amp; a&amp;amp;b</description>"),
+            std::string::npos)
+      << item;
+  EXPECT_NE(item.find("<link></link>\r\n<guid></guid>"), std::string::npos) << item;
+}
+
+TEST(RssFeed, LinkAndGuidAreEscaped) {
+  const std::string item = ItemText(1, Item("t"), "/v?a=1&id=7");
+  EXPECT_NE(item.find("<link>/v?a=1&amp;id=7</link>\r\n<guid>/v?a=1&amp;id=7</guid>"),
+            std::string::npos)
+      << item;
+}
+
+TEST(RssFeed, TextKeepsOnlyWhatXmlAllows) {
+  EXPECT_EQ(FeedText("a\tb\nc\rd"), "a\tb\nc\rd");
+  EXPECT_EQ(FeedText(std::string("a\x00\x01\x08\x0B\x0C\x1F\x7F"
+                                 "b",
+                                 9)),
+            "a\x7F"
+            "b");
+  // Well-formed UTF-8 stays, U+FFFE and U+FFFF do not.
+  EXPECT_EQ(FeedText("caf\xC3\xA9 \xE2\x80\x93 \xF0\x9F\x98\x80"),
+            "caf\xC3\xA9 \xE2\x80\x93 \xF0\x9F\x98\x80");
+  EXPECT_EQ(FeedText("x\xEF\xBF\xBEy\xEF\xBF\xBFz"), "xyz");
+  // Bytes that are not UTF-8 (Latin-1, overlong forms, surrogates, cut-off
+  // sequences) become U+FFFD, one for each byte.
+  EXPECT_EQ(FeedText("caf\xE9"), "caf\xEF\xBF\xBD");
+  EXPECT_EQ(FeedText("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(FeedText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(FeedText("\xE2\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(FeedText("\xF4\x90\x80\x80").substr(0, 3), "\xEF\xBF\xBD");
+}
+
+TEST(RssFeed, CloseEndsWithoutLineBreak) {
+  std::string feed = "x";
+  CloseFeed(feed);
+  EXPECT_EQ(feed, "x</channel>\r\n</rss>");
+}
