@@ -210,28 +210,6 @@ TEST_F(CalendarExport, LongLinesAreFoldedAt75Octets) {
             std::string(73, 'a') + "\r\n \xF0\x9F\x98\x80\r\n");
 }
 
-TEST_F(CalendarExport, FoldedEventUnfoldsToTheWholeTitle) {
-  std::string title = "2025-10-03 ";
-  for (int i = 0; i < 40; ++i) title += "\xE2\x82\xAC, ";  // the euro sign
-  const std::string event = Event(Item(title));
-  size_t start = 0;
-  std::string unfolded;
-  for (size_t end; (end = event.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    const std::string line = event.substr(start, end - start);
-    EXPECT_LE(line.size(), 75u);
-    ASSERT_FALSE(line.empty());
-    // No line starts inside a UTF-8 sequence.
-    const size_t first = line[0] == ' ' ? 1 : 0;
-    if (first < line.size()) {
-      EXPECT_NE(static_cast<unsigned char>(line[first]) & 0xC0, 0x80);
-    }
-    unfolded += line[0] == ' ' ? line.substr(1) : "\n" + line;
-  }
-  std::string escaped = "2025-10-03 ";
-  for (int i = 0; i < 40; ++i) escaped += "\xE2\x82\xAC\\, ";
-  EXPECT_NE(unfolded.find("\nSUMMARY:" + escaped + "\n"), std::string::npos) << unfolded;
-}
-
 TEST_F(CalendarExport, FileNames) {
   EXPECT_EQ(CalendarName("upcoming.json"), "upcoming.ics");
   EXPECT_EQ(CalendarName("Upcoming.JSON"), "Upcoming.ics");

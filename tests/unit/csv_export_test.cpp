@@ -86,13 +86,6 @@ TEST(CsvExport, RowsAreNumberedOverActiveItemsAndTodayRowsSeparately) {
                                "\"2\",\"4\",\"Z\",\"\",\r\n");
 }
 
-TEST(CsvExport, EmptyDoTodayNeverMatches) {
-  tCsvTexts csv;
-  StartCsvTexts(csv);
-  AddCsvRows(csv, Item("X"), 1, "");
-  EXPECT_EQ(csv.TodayText, kTodayHeader);
-}
-
 TEST(CsvExport, QuotesInsideFieldsAreDoubled) {
   EXPECT_EQ(QuotedCsvField(""), "\"\"");
   EXPECT_EQ(QuotedCsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
