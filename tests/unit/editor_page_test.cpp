@@ -156,17 +156,9 @@ TEST(EditorPageText, PageVariablesAndApplication) {
   EXPECT_TRUE(Has(page, "var jsonFileName = 'home.json';"));
   EXPECT_TRUE(Has(page, "var csvFileName = 'home.csv';"));
   EXPECT_TRUE(Has(page, "var aspFileName = 'varno.asp';"));
-  EXPECT_TRUE(Has(page, "var bSuspendUpdates = true;"));
-  EXPECT_TRUE(Has(page, "Ext.Loader.setConfig({enabled:true});"));
   EXPECT_TRUE(Has(page, "name: 'ToolBar',"));
   EXPECT_TRUE(Has(page, "'13:53:07 03/10/25'"));
   EXPECT_TRUE(Has(page, "'2025.10.3.1353'"));
-}
-
-TEST(EditorPageText, UpdateRequestKeysInOrder) {
-  EXPECT_TRUE(Has(Page("home.html"),
-                  "aspFileName + '?JSONfile=' + jsonFileName + '&ID=' + ID + '&attribute=' +\r\n"
-                  "        attribute + '&value=' + String(value).replace(/#/g, '%23');"));
 }
 
 TEST(EditorPageText, ButtonsWithTheirTexts) {
@@ -180,12 +172,6 @@ TEST(EditorPageText, CloseGoesToTheViewerPageAsTheProgramNamesIt) {
   const std::string page = Page("home.html");
   EXPECT_TRUE(Has(page, "var viewerFileName = 'homerss.html';"));
   EXPECT_FALSE(Has(page, "RSS.HTML"));
-}
-
-TEST(EditorPageText, ItemStoreReadsFlags) {
-  EXPECT_TRUE(Has(Page("home.html"),
-                  "fields: ['ID', 'Active', 'Priority', 'Title', 'Description', 'Days', 'Link', "
-                  "'Order',\r\n                 'Repeat', 'Public', 'Flags'],"));
 }
 
 TEST(EditorPageText, StemCannotBreakOutOfTitleOrScript) {
