@@ -3,6 +3,7 @@
 #include "driver/progress.h"
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
+#include "tasklist/list_loader.h"
 #include "tasklist/varno_item.h"
 
 namespace {
@@ -57,11 +58,22 @@ std::string RefusalOfListFile(const RunState& run) {
     return "the list file \"" + name + "\" must be a .json file";
   }
   // A request from the web may only name a list beside the program.
-  if (run.Args.size() == 1 &&
-      (Contains(name, "/") || Contains(name, "\\") || Contains(name, ":") || Contains(name, ".."))) {
+  if (run.Args.size() == 1 && (Contains(name, "/") || Contains(name, "\\") || Contains(name, ":") ||
+                               Contains(name, ".."))) {
     return "the list file \"" + name + "\" must not name a folder";
   }
   return "";
+}
+
+std::string RefusalOfListFileCase(const RunState& run) {
+  // The list is looked up under its lower-cased name; a file that exists only
+  // under the name as passed must not be taken for a new, empty list.
+  if (run.sParam1_JSONFile == run.sJSONFile || ListFileExists(run.sJSONFile) ||
+      !ListFileExists(run.sParam1_JSONFile)) {
+    return "";
+  }
+  return "the list file is looked up as \"" + run.sJSONFile + "\", which does not exist, while \"" +
+         run.sParam1_JSONFile + "\" does; rename it to \"" + run.sJSONFile + "\"";
 }
 
 void DeriveFileNames(RunState& run) {
@@ -94,8 +106,9 @@ void PrepareRequestRecord(RunState& run) {
   run.LogRec.Trace = 700;
   run.LogRec.Trace = 800;
   run.sParam4_Value = ReplaceAll(ReplaceAll(run.sParam4_Value, "'", "%27"), "%20", " ");
-  Report(run, 810,
-         " sParam1_JSONFile=\"" + run.sParam1_JSONFile + "\" (sJSONFile=\"" + run.sJSONFile + "\")");
+  Report(
+      run, 810,
+      " sParam1_JSONFile=\"" + run.sParam1_JSONFile + "\" (sJSONFile=\"" + run.sJSONFile + "\")");
   Report(run, 820, " sParam2_ID=\"" + run.sParam2_ID + "\" (" + std::to_string(id) + ")");
   Report(run, 830, " sParam3_Attribute=\"" + run.sParam3_Attribute + "\"");
   Report(run, 840, " sParam4_Value=\"" + run.sParam4_Value + "\"");

@@ -14,6 +14,10 @@ void ReadRequestParameters(RunState& run);
 // Why the list-file parameter must be refused, or "" when it is acceptable.
 std::string RefusalOfListFile(const RunState& run);
 
+// Why the list file must be refused because only its name as passed (not
+// lower-cased) exists, or "" when it is acceptable.
+std::string RefusalOfListFileCase(const RunState& run);
+
 // Derives the list file's name and those of the CSV exports.
 void DeriveFileNames(RunState& run);
 // The renumbering switch, the request record and the parameter report lines.

@@ -4,8 +4,15 @@
 
 #include "driver/progress.h"
 #include "driver/request.h"
+#include "publish/publishing_pass.h"
+#include "support/date_time.h"
 #include "support/host_facts.h"
+#include "tasklist/item_update.h"
+#include "tasklist/list_loader.h"
+#include "tasklist/ordering.h"
 #include "web/bridge_page.h"
+#include "web/editor_page.h"
+#include "web/viewer_page.h"
 
 namespace {
 
@@ -23,6 +30,35 @@ void WriteBridgePageWhenMissing(RunState& run) {
   run.LogRec.Trace = 220;
   run.LogRec.Trace = 250;
   Create_VarnoASP();
+}
+
+// Trace 1000: the item editor page, written once per list.
+void WriteEditorPageWhenMissing(RunState& run) {
+  run.LogRec.Trace = 1000;
+  run.sHTMLFile = EditorPageName(run.sJSONFile);
+  if (ListFileExists(run.sHTMLFile)) {
+    Report(run, 1000, " Skipping \"" + run.sHTMLFile + "\".");
+    return;
+  }
+  Report(run, 1010, " Writing \"" + run.sHTMLFile + "\".");
+  Create_GenericHTML(run.sHTMLFile);
+}
+
+// Trace 5040: the list viewer page, rewritten by every run that loads a list.
+void WriteViewerPage(RunState& run) {
+  Report(run, 5040, " Writing \"" + run.sRSSHTMLFile + "\" SortBy=\"" + run.List.sSortBy + "\"");
+  Create_GenericRSSHTML(run.sRSSHTMLFile, run.List.sSortBy);
+}
+
+// Trace 6900: a list without items ends the run here, with exit status 0.
+void EndRunWhenListIsEmpty(RunState& run) {
+  run.LogRec.Trace = 6900;
+  if (run.List.iVarnoArrayCount > 0) return;
+  ConsoleLine("");
+  ConsoleLine(" ERROR: No records were loaded from \"" + run.sJSONFile +
+              "\"! Is this the correct file?");
+  LogOnly(" ERROR: No records were loaded from \"" + run.sJSONFile + "\"");
+  throw EndOfRun{};
 }
 
 }  // namespace
@@ -74,4 +110,21 @@ void RunStages(RunState& run) {
   if (const std::string why = RefusalOfListFile(run); !why.empty()) Refuse(run, why);
   DeriveFileNames(run);
   PrepareRequestRecord(run);
+
+  // One clock reading serves every stage, so a run straddling midnight still
+  // sees one day.
+  const TDateTime now = Now();
+  run.LogRec.Trace = 900;
+  run.LogRec.Trace = 910;
+  if (const std::string why = RefusalOfListFileCase(run); !why.empty()) Refuse(run, why);
+  CreateListFileWhenMissing(run, now);
+  WriteEditorPageWhenMissing(run);
+  run.sRSSHTMLFile = ViewerPageName(run.sJSONFile);
+  LoadListFile(run, now);
+  FinishListLink(run);
+  WriteViewerPage(run);
+  UpdateOrInsertItem(run, now);
+  OrderList(run);
+  EndRunWhenListIsEmpty(run);
+  RunPublishingPass(run, now);
 }

@@ -1,0 +1,175 @@
+#include "tasklist/list_format.h"
+
+#include <charconv>
+
+#include "support/settings.h"
+#include "support/text_helpers.h"
+
+namespace {
+
+// The time stamp of the "Created" and "Updated" members.
+std::string StampOf(TDateTime now) {
+  return FormatDateTime("hh:nn:ss dd/mm/yy", now) + " by varno.exe v" + kVersion;
+}
+
+void AppendStringMember(std::string& out, std::string_view indentedName, std::string_view value,
+                        bool last = false) {
+  out.append(indentedName).append(":\"");
+  AppendListString(out, value);
+  out.append(last ? "\"" : "\",").append(kCRLF);
+}
+
+void AppendNumber(std::string& out, long long value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
+void AppendNumberMember(std::string& out, std::string_view indentedName, long long value) {
+  out.append(indentedName).append(":");
+  AppendNumber(out, value);
+  out.append(",").append(kCRLF);
+}
+
+void AppendBooleanMember(std::string& out, std::string_view indentedName, bool value) {
+  out.append(indentedName).append(value ? ":true," : ":false,").append(kCRLF);
+}
+
+// One character of a string value other than a double quote.
+void AppendHeldChar(std::string& out, char c) {
+  if (c == '\\') {
+    out.append("\\\\");
+  } else if (static_cast<unsigned char>(c) < 0x20) {
+    out.push_back(' ');
+  } else {
+    out.push_back(c);
+  }
+}
+
+}  // namespace
+
+bool MayHoldURLEscape(std::string_view text) {
+  const auto isHex = [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  };
+  for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 1)) {
+    if (at + 2 < text.size() && isHex(text[at + 1]) && isHex(text[at + 2])) return true;
+  }
+  return false;
+}
+
+std::string DecodeURLEscapes(std::string_view text) {
+  return MayHoldURLEscape(text) ? URLDecodeText(text) : std::string(text);
+}
+
+void AppendListString(std::string& out, std::string_view value) {
+  // Plain characters are copied in runs; only the few special ones one by one.
+  const auto special = [](char c) {
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+  };
+  size_t start = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (!special(value[i])) continue;
+    out.append(value.substr(start, i - start));
+    if (value[i] != '"') AppendHeldChar(out, value[i]);
+    start = i + 1;
+  }
+  out.append(value.substr(start));
+}
+
+void AppendListEncodedText(std::string& out, std::string_view value) {
+  std::string decoded;
+  if (MayHoldURLEscape(value)) {
+    decoded = URLDecodeText(value);
+    value = decoded;
+  }
+  for (const char c : value) {
+    if (c == '"') {
+      out.append("%22");
+    } else {
+      AppendHeldChar(out, c);
+    }
+  }
+}
+
+std::string OrderText(int32_t order) {
+  const long long value = order;
+  std::string text = value < 0 ? "-" : "";
+  text += ZeroPad(value < 0 ? -value : value, 5);
+  return text;
+}
+
+std::string ReadListString(std::string value) {
+  if (value.find('\\') == std::string::npos) return value;
+  std::string result;
+  result.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    result.push_back(value[i]);
+    if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == '\\') ++i;
+  }
+  return result;
+}
+
+std::string ListTemplateText(TDateTime now, const std::string& sRSSOutput) {
+  std::string out = "{";
+  out.append(kCRLF);
+  out.append("  \"Created\":\"").append(StampOf(now)).append("\",").append(kCRLF);
+  AppendStringMember(out, "  \"RSSOutput\"", sRSSOutput);
+  out.append("  \"Trace\":\"Main():920 v").append(kVersion).append("\",").append(kCRLF);
+  for (const char* line : {"  \"SortBy\":\"Order\",", "  \"Link\":\"\",", "  \"ItemLink\":\"\",",
+                           "  \"HeadTitle\":\"Varno\",", "  \"NextID\":1,", "  \"SCount\":0,",
+                           "  \"items\":", "  [", "  ]", "}"}) {
+    out.append(line).append(kCRLF);
+  }
+  return out;
+}
+
+void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, int32_t trace) {
+  out.append("{").append(kCRLF);
+  out.append("  \"Updated\":\"").append(StampOf(now)).append("\",").append(kCRLF);
+  AppendStringMember(out, "  \"RSSOutput\"", list.sRSSOutput);
+  out.append("  \"Trace\":\"Main():").append(std::to_string(trace)).append("\",").append(kCRLF);
+  AppendStringMember(out, "  \"SortBy\"", list.sSortBy);
+  AppendStringMember(out, "  \"Link\"", list.sLink);
+  // The ItemLink line is carried over as read.
+  out.append("  ").append(Trim(list.sItemLinkLine)).append(kCRLF);
+  AppendStringMember(out, "  \"HeadTitle\"", list.sHeadTitle);
+  AppendNumberMember(out, "  \"NextID\"", static_cast<long long>(list.iMaxID) + 1);
+  out.append("  \"items\":[").append(kCRLF);
+}
+
+void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first) {
+  if (!first) out.append(",").append(kCRLF);
+  out.append("  {").append(kCRLF);
+  AppendNumberMember(out, "    \"ID\"", entry.WrittenID);
+  AppendNumberMember(out, "    \"Count\"", entry.Count);
+  out.append("    \"Order\":\"");
+  if (entry.Order < 100) out.append(entry.Order < 10 ? "00" : "0");
+  AppendNumber(out, entry.Order);
+  out.append("\",").append(kCRLF);
+  AppendNumberMember(out, "    \"Days\"", item.Days);
+  AppendBooleanMember(out, "    \"Active\"", item.Active);
+  AppendStringMember(out, "    \"DoToday\"", item.DoToday);
+  AppendBooleanMember(out, "    \"DoTodayBoolean\"", !item.DoToday.empty());
+  AppendStringMember(out, "    \"Flags\"", item.Flags);
+  AppendNumberMember(out, "    \"Priority\"", item.Priority);
+  AppendBooleanMember(out, "    \"Public\"", item.Public);
+  out.append("    \"Title\":\"");
+  AppendListEncodedText(out, item.Title);
+  out.append("\",").append(kCRLF);
+  AppendStringMember(out, "    \"DisplayTitle\"", entry.DisplayTitle);
+  out.append("    \"Description\":\"");
+  AppendListEncodedText(out, item.Description);
+  out.append("\",").append(kCRLF);
+  AppendStringMember(out, "    \"Status\"", item.Status);
+  AppendStringMember(out, "    \"ETC\"", item.ETC);
+  AppendStringMember(out, "    \"Notes\"", item.Notes);
+  AppendStringMember(out, "    \"Repeat\"", item.Repeat, true);
+  out.append("  }");
+}
+
+void CloseListText(std::string& out) {
+  // After the last entry the array closes on the entry's own brace line;
+  // without entries it closes on a line of its own below the "items" line.
+  out.append("]").append(kCRLF).append("}");
+}

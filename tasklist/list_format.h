@@ -1,0 +1,55 @@
+// The list file's layout: the template of a new list, and the rewrite layout
+// (header, one entry per item, closing). Lines end in CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "support/date_time.h"
+#include "tasklist/varno_item.h"
+
+inline constexpr std::string_view kCRLF = "\r\n";
+
+// True when `text` holds a "%" followed by two hexadecimal digits: every
+// escape that URLDecodeText knows has that form, so other texts decode to
+// themselves and need not be decoded.
+bool MayHoldURLEscape(std::string_view text);
+// URLDecodeText of `text`, skipped when it holds no escape.
+std::string DecodeURLEscapes(std::string_view text);
+
+// Appends a string value as the list file holds it: every control character
+// becomes a blank, a backslash is doubled and a double quote is left out, so
+// the file stays valid JSON with one member per line.
+void AppendListString(std::string& out, std::string_view value);
+// The Title and Description form: URL-decoded, every double quote as "%22",
+// then held like any other string value.
+void AppendListEncodedText(std::string& out, std::string_view value);
+// Reads a held string value back: two backslashes are one.
+std::string ReadListString(std::string value);
+
+// An order number as items hold it: at least five digits, the sign in front
+// of the zeros (12 is "00012", -3 is "-00003").
+std::string OrderText(int32_t order);
+
+// The text of a new list file created at `now` with feed name `sRSSOutput`.
+std::string ListTemplateText(TDateTime now, const std::string& sRSSOutput);
+
+// Appends the rewrite header up to and including the "items" line, with
+// "Trace" Main():`trace` and "NextID" one above the list's iMaxID.
+void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, int32_t trace);
+
+// The values the publishing pass works out for one written entry.
+struct tListEntry {
+  int32_t WrittenID = 0;          // the item's ID, or its position when renumbering
+  int32_t Count = 0;              // active items up to and including this one
+  int64_t Order = 0;              // 2 x (position + 1)
+  std::string_view DisplayTitle;  // ExpandTitle of the item, worked out for this write
+};
+// Appends one item object; `first` tells whether an entry was written before.
+void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first);
+// Closes the items array and the document (no line break after the final brace).
+void CloseListText(std::string& out);
+
+// About how many bytes one entry takes, for reserving the list text.
+inline constexpr size_t kListEntrySizeHint = 420;

@@ -1,0 +1,413 @@
+#include "tasklist/list_loader.h"
+
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "driver/progress.h"
+#include "driver/request.h"
+#include "platform/platform.h"
+#include "support/failures.h"
+#include "support/text_file.h"
+#include "support/text_helpers.h"
+#include "support/whole_number.h"
+#include "tasklist/list_format.h"
+#include "tasklist/title_placeholders.h"
+
+namespace {
+
+// The quoted member names of the table, each recognised by the name between
+// double quotes followed by ":"; "{" (row 1) is tested apart.
+struct MemberName {
+  std::string_view Name;
+  ListMember Member;
+};
+constexpr MemberName kMemberNames[] = {
+    {"ID", ListMember::ID},
+    {"Order", ListMember::Order},
+    {"Active", ListMember::Active},
+    {"Days", ListMember::Days},
+    {"HeadTitle", ListMember::HeadTitle},
+    {"Priority", ListMember::Priority},
+    {"Public", ListMember::Public},
+    {"Title", ListMember::Title},
+    {"Repeat", ListMember::Repeat},
+    {"Description", ListMember::Description},
+    {"Flags", ListMember::Flags},
+    {"DoToday", ListMember::DoToday},
+    {"SortBy", ListMember::SortBy},
+    {"Notes", ListMember::Notes},
+    {"ETC", ListMember::ETC},
+    {"Status", ListMember::Status},
+    {"RSSOutput", ListMember::RSSOutput},
+    {"Link", ListMember::Link},
+    {"ItemLink", ListMember::ItemLink},
+};
+
+ListMember MemberNamed(std::string_view name) {
+  // Most names on a line are not members: compare only those of equal length.
+  for (const MemberName& entry : kMemberNames) {
+    if (entry.Name.size() == name.size() && entry.Name == name) return entry.Member;
+  }
+  return ListMember::None;
+}
+
+// Appends a whole number without a temporary text.
+void AppendNumber(std::string& out, long long value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
+int32_t WholeNumberOfLine(std::string_view line) {
+  return StrToIntDef(ValueOfLine(line), 0);
+}
+
+// A string member's value read into `field` (which keeps its capacity).
+void ReadString(std::string& field, std::string_view line) {
+  ValueOfLineInto(field, line, false, false, true);
+}
+
+// The loader's reset of an item at "{"; the strings keep their capacity.
+void StartItem(tVarno& item, int32_t index) {
+  item.ID = -1;
+  item.Active = true;
+  item.Order = ZeroPad(static_cast<long long>(index) * 2, 5);
+  item.Days = 0;
+  item.Priority = 0;
+  item.Public = false;
+  for (std::string* text : {&item.Description, &item.Flags, &item.Notes, &item.Status, &item.ETC,
+                            &item.Title, &item.DisplayTitle, &item.Repeat, &item.DoToday}) {
+    text->clear();
+  }
+}
+
+// True when the completed item's display title is worked out again anyway.
+bool ExpandedOnCompletion(const tVarno& item) {
+  return item.Title.size() > 10 && HasDatePrefix(item.Title);
+}
+
+// The context note the second pass keeps: the line's index and the ID being
+// assembled (trace 3400), or the number of items stored (trace 4000). It is
+// held as numbers and written out as text only where it can be read: when a
+// failure leaves the pass, and when the pass ends.
+struct ContextNote {
+  bool Set = false;
+  bool Records = false;
+  int32_t Index = 0;
+  int32_t ID = 0;
+  int32_t RecordsFromFile = 0;
+
+  void WriteTo(std::string& notes) const {
+    if (!Set) return;
+    if (Records) {
+      notes.assign("iRecordsFromFile=");
+      AppendNumber(notes, RecordsFromFile);
+    } else {
+      notes.assign("iJSONStringListCount=");
+      AppendNumber(notes, Index);
+      notes.append(" VarnoLoad.ID=");
+      AppendNumber(notes, ID);
+    }
+  }
+};
+
+// The loader's working state between lines.
+struct Loader {
+  RunState& run;
+  tVarnoList& list;
+  TDateTime now;
+  tVarno VarnoLoad;  // zero-filled until the first item start
+  ContextNote Note;
+};
+
+void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t index) {
+  RunState& run = l.run;
+  tVarnoList& list = l.list;
+  tVarno& item = l.VarnoLoad;
+  switch (member) {
+    case ListMember::None:
+      break;
+    case ListMember::ItemStart:
+      run.LogRec.Trace = 2050;
+      StartItem(item, index);
+      break;
+    case ListMember::ID:
+      run.LogRec.Trace = 2100;
+      item.ID = WholeNumberOfLine(line);
+      run.LogRec.Trace = 2160;
+      if (item.ID > list.iMaxID) list.iMaxID = item.ID;
+      break;
+    case ListMember::Order:
+      run.LogRec.Trace = 2300;
+      item.Order = OrderText(WholeNumberOfLine(line));
+      break;
+    case ListMember::Active:
+      run.LogRec.Trace = 2200;
+      item.Active = Contains(ValueOfLine(line, true), "true");
+      if (item.Active) ++list.iActiveRecords;
+      break;
+    case ListMember::Days:
+      item.Days = WholeNumberOfLine(line);
+      break;
+    case ListMember::HeadTitle:
+      ReadString(list.sHeadTitle, line);
+      break;
+    case ListMember::Priority:
+      run.LogRec.Trace = 2400;
+      item.Priority = WholeNumberOfLine(line);
+      break;
+    case ListMember::Public:
+      run.LogRec.Trace = 2200;
+      item.Public = Contains(ValueOfLine(line, true), "true");
+      break;
+    case ListMember::Title:
+      run.LogRec.Trace = 2500;
+      ReadString(item.Title, line);
+      // A dated title is expanded again, with every member read, when its
+      // item completes; only that result is ever stored.
+      if (!ExpandedOnCompletion(item)) item.DisplayTitle = ExpandTitle(item, l.now);
+      break;
+    case ListMember::Repeat:
+      ReadString(item.Repeat, line);
+      if (!item.Repeat.empty() && (static_cast<unsigned char>(item.Repeat.front()) <= ' ' ||
+                                   static_cast<unsigned char>(item.Repeat.back()) <= ' ')) {
+        item.Repeat = Trim(item.Repeat);
+      }
+      break;
+    case ListMember::Description:
+      run.LogRec.Trace = 2600;
+      ReadString(item.Description, line);
+      if (MayHoldURLEscape(item.Description)) item.Description = URLDecodeText(item.Description);
+      if (item.Description.find('%') != std::string::npos) {
+        item.Description = ReplaceAllNoCase(item.Description, "%DAYS%", std::to_string(item.Days));
+      }
+      break;
+    case ListMember::Flags:
+      run.LogRec.Trace = 2610;
+      ReadString(item.Flags, line);
+      break;
+    case ListMember::DoToday:
+      ReadString(item.DoToday, line);
+      if (item.DoToday != run.sToday) item.DoToday.clear();
+      break;
+    case ListMember::SortBy:
+      list.sSortBy = ReadListString(ValueOfLine(line, false, true));
+      ReportAtCurrentTrace(
+          run, " SortBy=\"" + list.sSortBy + "\" (Loaded from \"" + run.sJSONFile + "\")");
+      break;
+    case ListMember::Notes:
+      run.LogRec.Trace = 2700;
+      ReadString(item.Notes, line);
+      break;
+    case ListMember::ETC:
+      ReadString(item.ETC, line);
+      break;
+    case ListMember::Status:
+      ReadString(item.Status, line);
+      break;
+    case ListMember::RSSOutput:
+      run.LogRec.Trace = 2900;
+      list.sRSSOutput = LowerCase(ReadListString(ValueOfLine(line, false, true)));
+      break;
+    case ListMember::Link: {
+      run.LogRec.Trace = 3100;
+      std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
+      link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
+      list.sLink = ReadListString(link);
+      break;
+    }
+    case ListMember::ItemLink:
+      run.LogRec.Trace = 3200;
+      list.sItemLinkLine = std::string(line);
+      break;
+  }
+}
+
+// Trace 3400 onward: the context note and, on a "}", the completed item.
+void FinishLine(Loader& l, std::string_view line, int32_t index) {
+  RunState& run = l.run;
+  tVarnoList& list = l.list;
+  tVarno& item = l.VarnoLoad;
+  run.LogRec.Trace = 3400;
+  l.Note = {true, false, index, item.ID, 0};
+  if (line.find('}') != std::string_view::npos && item.ID >= 0) {
+    run.LogRec.Trace = 3500;
+    run.LogRec.Trace = 3600;
+    if (ExpandedOnCompletion(item)) {
+      item.DisplayTitle = ExpandTitle(item, l.now);
+      run.LogRec.Trace = 3900;
+    }
+    run.LogRec.Trace = 4000;
+    l.Note = {true, true, 0, 0, list.iRecordsFromFile};
+    if (!item.Description.empty() || !item.Title.empty()) {
+      ++list.iRecordsFromFile;
+      const size_t slot = static_cast<size_t>(list.iRecordsFromFile) - 1;
+      // A hand-edited file can hold more items than the first pass counted:
+      // the list grows so that none is dropped.
+      if (slot < list.VarnoArray.size()) {
+        list.VarnoArray[slot] = item;
+      } else {
+        list.VarnoArray.push_back(item);
+        list.iVarnoArrayCount = static_cast<int32_t>(list.VarnoArray.size());
+      }
+      run.LogRec.Trace = 4100;
+      item.ID = -1;
+      run.LogRec.Trace = 4200;
+      run.LogRec.Trace = 4300;
+    }
+  }
+  run.LogRec.Trace = 4400;
+}
+
+}  // namespace
+
+bool ListFileExists(const std::string& name) {
+  std::error_code error;
+  return !name.empty() && std::filesystem::exists(std::filesystem::symlink_status(name, error));
+}
+
+std::vector<std::string_view> SplitListLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  // Reserving for the usual line length avoids most regrowth.
+  lines.reserve(text.size() / 24 + 1);
+  size_t start = 0;
+  while (start < text.size()) {
+    const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+    const size_t end =
+        found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+ListMember MemberOfLine(std::string_view line) {
+  if (line.find('{') != std::string_view::npos) return ListMember::ItemStart;
+  // Every other row's text is a quoted name and ":", so each of its
+  // occurrences lies between two neighbouring double quotes: one walk over
+  // the quotes finds every row the line holds, and the earliest row wins.
+  ListMember best = ListMember::None;
+  size_t open = line.find('"');
+  while (open != std::string_view::npos) {
+    const size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    if (close + 1 < line.size() && line[close + 1] == ':') {
+      const ListMember member = MemberNamed(line.substr(open + 1, close - open - 1));
+      if (member != ListMember::None && (best == ListMember::None || member < best)) best = member;
+    }
+    open = close;
+  }
+  return best;
+}
+
+void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, bool trimFirst,
+                     bool readBackslashes) {
+  const size_t colon = line.find(':');
+  std::string_view value =
+      colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
+  std::string trimmed;
+  if (trimFirst) {
+    trimmed = Trim(value);
+    value = trimmed;
+  }
+  if (value.find(',') != std::string_view::npos) value.remove_suffix(1);
+  out.clear();
+  // Copied in runs between the double quotes that are left out.
+  size_t start = 0;
+  for (size_t quote = keepQuotes ? std::string_view::npos : value.find('"');
+       quote != std::string_view::npos; quote = value.find('"', start)) {
+    out.append(value.substr(start, quote - start));
+    start = quote + 1;
+  }
+  out.append(value.substr(start));
+  if (readBackslashes && out.find('\\') != std::string::npos) out = ReadListString(std::move(out));
+}
+
+std::string ValueOfLine(std::string_view line, bool keepQuotes, bool trimFirst) {
+  std::string value;
+  ValueOfLineInto(value, line, keepQuotes, trimFirst, false);
+  return value;
+}
+
+void CreateListFileWhenMissing(RunState& run, TDateTime now) {
+  run.LogRec.Trace = 900;
+  run.LogRec.Trace = 910;
+  run.bNewJSONFile = !ListFileExists(run.sJSONFile);
+  if (!run.bNewJSONFile) return;
+  run.LogRec.Trace = 920;
+  run.List.sRSSOutput = NewListFeedName(run.sJSONFile);
+  WriteTextFileDurably(ListTemplateText(now, run.List.sRSSOutput), run.sJSONFile);
+  ConsoleLine(" " + run.sJSONFile + " created.");
+  LogOnly(" " + run.sJSONFile + " created.");
+}
+
+void LoadListFile(RunState& run, TDateTime now) {
+  Report(run, 1030, " Loading \"" + run.sJSONFile + "\". ");
+  std::string text;
+  if (!platform::ReadWholeFile(run.sJSONFile, text)) {
+    throw EInOutError("Cannot open \"" + run.sJSONFile + "\" for reading");
+  }
+  LoadListText(run, text, now);
+}
+
+void LoadListText(RunState& run, std::string_view text, TDateTime now) {
+  tVarnoList& list = run.List;
+  const std::vector<std::string_view> lines = SplitListLines(text);
+
+  // First pass: count the items, read "NextID" strictly.
+  list.iJSONStringListCount = 0;
+  list.iVarnoArrayCount = 0;
+  for (const std::string_view line : lines) {
+    ++list.iJSONStringListCount;
+    if (line.find("\"NextID\":") != std::string_view::npos) {
+      list.iNextIDFromJSON = StrToIntStrict(Between(line, "\"NextID\":", ","));
+    } else if (line.find("\"ID\":") != std::string_view::npos) {
+      ++list.iVarnoArrayCount;
+    } else if (line.find("\"SortBy\":\"") != std::string_view::npos) {
+      Report(run, 1040, " \"SortBy\" set line " + std::to_string(list.iJSONStringListCount));
+    }
+  }
+  list.VarnoArray.assign(static_cast<size_t>(list.iVarnoArrayCount), tVarno{});
+  const int32_t count = list.iVarnoArrayCount;
+  Report(run, 1050,
+         " Records loaded from \"" + run.sJSONFile + "\"=" + std::to_string(count) + " [0.." +
+             std::to_string(count - 1) +
+             "], lines processed=" + std::to_string(list.iJSONStringListCount) +
+             ", iVarnoArrayCount=" + std::to_string(count) +
+             ". New JSON file created=" + BooleanTStr(run.bNewJSONFile, "True", "False"));
+
+  // Second pass: assemble the items; the first line is never examined.
+  run.LogRec.Trace = 1060;
+  list.sSortBy = "Order";
+  list.iRecordsFromFile = 0;
+  list.iActiveRecords = 0;
+  list.iMaxID = 0;
+  Loader loader{run, list, now, tVarno{}, ContextNote{}};
+  try {
+    for (size_t index = 1; index < lines.size(); ++index) {
+      const std::string_view line = lines[index];
+      ApplyMember(loader, MemberOfLine(line), line, static_cast<int32_t>(index));
+      FinishLine(loader, line, static_cast<int32_t>(index));
+    }
+  } catch (...) {
+    loader.Note.WriteTo(run.ExceptionRec.Notes);
+    throw;
+  }
+  loader.Note.WriteTo(run.ExceptionRec.Notes);
+}
+
+void FinishListLink(RunState& run) {
+  run.LogRec.Trace = 5000;
+  std::string& link = run.List.sFeedLink;
+  link = run.List.sLink;
+  run.LogRec.Trace = 5010;
+  run.LogRec.Trace = 5020;
+  run.LogRec.Trace = 5030;
+  if (!link.empty() && link.back() == ',') link.pop_back();
+  run.LogRec.Trace = 5040;
+  if (!link.empty() && link.back() == '"') link.pop_back();
+}

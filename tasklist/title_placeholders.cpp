@@ -1,0 +1,238 @@
+#include "tasklist/title_placeholders.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <numeric>
+#include <stdexcept>
+
+#include "support/text_helpers.h"
+#include "tasklist/list_format.h"
+
+namespace {
+
+constexpr std::array<const char*, 7> kDayNames = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+
+// The last day a date-time value can hold (31 December 9999).
+constexpr double kLastDay = 2958465;
+// The largest month step IncMonth can take inside the years 1 to 9999.
+constexpr long long kMaxMonthStep = 12LL * 9999;
+
+// A decimal whole number (leading blanks, optional sign, digits only, 32 bits);
+// 0 for anything else.
+int32_t DecimalOrZero(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i >= text.size()) return 0;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    value = value * 10 + (text[i] - '0');
+    if (value > 2147483648LL) return 0;
+  }
+  value = negative ? -value : value;
+  return value > INT32_MAX ? 0 : static_cast<int32_t>(value);
+}
+
+// Reads the repeat unit and count: a letter counts only when its first
+// occurrence is the repeat's last character.
+void ReadRepeat(std::string_view repeat, tTitleDate& facts) {
+  for (const char unit : {'W', 'M', 'Y'}) {
+    const size_t at = repeat.find(unit);
+    if (at != std::string_view::npos && at + 1 == repeat.size()) {
+      facts.RepeatUnit = unit;
+      std::string rest(repeat.substr(0, at));
+      facts.RepeatCount = DecimalOrZero(rest);
+      return;
+    }
+  }
+  facts.RepeatUnit = '?';
+  facts.RepeatCount = 1;
+}
+
+long long MonthIndex(TDateTime value) {
+  const tDateParts p = DecodeDateTime(value);
+  return p.Year * 12LL + p.Month - 1;
+}
+
+// Moves `due` forward by steps of `months` months, each step from the previous
+// result, to the first step on or after `today`. Once the day of the month
+// can no longer be cut short by a month end, k steps equal one move of k
+// times the step, so the walk jumps instead of stepping.
+void RollForwardByMonths(TDateTime& due, long long months, TDateTime today) {
+  if (months > kMaxMonthStep) throw std::out_of_range("month step leaves the date range");
+  const int step = static_cast<int>(months);
+  // The months a step visits repeat every `cycle` steps; without February
+  // among them the day is final after one cycle.
+  const long long startMonth = MonthIndex(due) % 12;
+  const long long cycle = 12 / std::gcd(months, 12LL);
+  bool cycleHasFebruary = false;
+  for (long long i = 1; i <= cycle; ++i) cycleHasFebruary |= (startMonth + i * months) % 12 == 1;
+
+  for (long long stepsTaken = 0; today > due; ++stepsTaken) {
+    const bool dayIsFinal =
+        DecodeDateTime(due).Day <= 28 || (!cycleHasFebruary && stepsTaken >= cycle);
+    if (!dayIsFinal) {
+      due = IncMonth(due, step);
+      continue;
+    }
+    const long long monthsBehind = MonthIndex(today) - MonthIndex(due);
+    long long k = std::max(1LL, monthsBehind / months);
+    while (IncMonth(due, static_cast<int>(k * months)) < today) ++k;
+    while (k > 1 && IncMonth(due, static_cast<int>((k - 1) * months)) >= today) --k;
+    due = IncMonth(due, static_cast<int>(k * months));
+    return;
+  }
+}
+
+// Step 6 of GetTitleDate: a repeat whose count is 0 or negative leaves the
+// due date where it is.
+void RollForward(tTitleDate& facts, TDateTime today) {
+  if (facts.RepeatCount <= 0 || !(today > facts.DueDate)) return;
+  switch (facts.RepeatUnit) {
+    case 'W': {
+      const long long stepDays = 7LL * facts.RepeatCount;
+      const long long behind = static_cast<long long>(today - DateOf(facts.DueDate));
+      const long long moved = (behind + stepDays - 1) / stepDays * stepDays;
+      if (facts.DueDate + static_cast<double>(moved) > kLastDay) {
+        throw std::out_of_range("week step leaves the date range");
+      }
+      facts.DueDate += static_cast<double>(moved);
+      break;
+    }
+    case 'M':
+      RollForwardByMonths(facts.DueDate, facts.RepeatCount, today);
+      break;
+    case 'Y':
+      RollForwardByMonths(facts.DueDate, 12LL * facts.RepeatCount, today);
+      break;
+    default:  // '?': one day at a time, so it ends on today
+      facts.DueDate += static_cast<double>(static_cast<long long>(today - DateOf(facts.DueDate)));
+      break;
+  }
+}
+
+// The due date as "YYYY-MM-DD".
+std::string IsoDate(TDateTime value) {
+  const tDateParts p = DecodeDateTime(value);
+  std::string text = "0000-00-00";
+  const auto put = [&text](size_t end, int number, int digits) {
+    for (; digits > 0; --digits, number /= 10) text[--end] = static_cast<char>('0' + number % 10);
+  };
+  put(4, p.Year, 4);
+  put(7, p.Month, 2);
+  put(10, p.Day, 2);
+  return text;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The date of a title's prefix read day first as a short date: all digits is
+// the usual case and reads directly; anything else goes the long way.
+TDateTime PrefixDate(std::string_view title) {
+  if (IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
+      IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
+      IsDigit(title[9])) {
+    const auto number = [title](size_t at, size_t count) {
+      int value = 0;
+      for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
+      return value;
+    };
+    TDateTime date = 0;
+    return TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date) ? date : 0;
+  }
+  std::string dayFirst;
+  dayFirst.append(title.substr(8, 2)).append("/").append(title.substr(5, 2)).append("/");
+  dayFirst.append(title.substr(0, 4));
+  return StrToDate(dayFirst);
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Replaces every occurrence of `placeholder` (which starts with "%"), letters
+// matched without regard to case, left to right without rescanning what was
+// put in: ReplaceAllNoCase, but looking only where a "%" stands. The value
+// `valueOf()` gives is worked out only when the placeholder occurs.
+template <typename ValueOf>
+void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf valueOf) {
+  const auto matchesAt = [&](size_t at) {
+    if (text.size() - at < placeholder.size()) return false;
+    for (size_t i = 0; i < placeholder.size(); ++i) {
+      if (LowerAscii(text[at + i]) != LowerAscii(placeholder[i])) return false;
+    }
+    return true;
+  };
+  size_t at = text.find('%');
+  while (at != std::string::npos && !matchesAt(at)) at = text.find('%', at + 1);
+  if (at == std::string::npos) return;
+  const std::string value = valueOf();
+  std::string result;
+  result.reserve(text.size() + value.size());
+  size_t done = 0;
+  while (at != std::string::npos) {
+    if (matchesAt(at)) {
+      result.append(text, done, at - done).append(value);
+      done = at + placeholder.size();
+      at = text.find('%', done);
+    } else {
+      at = text.find('%', at + 1);
+    }
+  }
+  result.append(text, done, std::string::npos);
+  text = std::move(result);
+}
+
+}  // namespace
+
+bool HasDatePrefix(std::string_view title) {
+  return title.size() >= 8 && title[4] == '-' && title[7] == '-';
+}
+
+tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now) {
+  tTitleDate facts;
+  facts.DueDate = now;
+  try {
+    if (!HasDatePrefix(title)) return facts;
+    facts.DueDate = PrefixDate(title);
+    const TDateTime today = DateOf(now);
+    if (!repeat.empty()) {
+      ReadRepeat(repeat, facts);
+      RollForward(facts, today);
+    }
+    facts.DayOfWeek = kDayNames[DayOfWeek(facts.DueDate) - 1];
+    facts.DaysToGo = static_cast<int32_t>(DateOf(facts.DueDate) - today);
+  } catch (const std::exception&) {
+    // The facts stay as far as they were worked out.
+  }
+  return facts;
+}
+
+std::string ExpandTitle(const tVarno& item, TDateTime now) {
+  std::string result = item.Title;
+  try {
+    const tTitleDate facts = GetTitleDate(item.Title, item.Repeat, now);
+    if (result.size() > 10 && HasDatePrefix(result)) {
+      result = DecodeURLEscapes(result);
+      const std::string date = IsoDate(facts.DueDate);
+      result.replace(0, std::min<size_t>(10, result.size()), date);
+    }
+    // Placeholders all start with "%": most titles have none.
+    if (result.find('%') == std::string::npos) return result;
+    ReplacePlaceholder(result, "%DOW%", [&] { return facts.DayOfWeek; });
+    ReplacePlaceholder(result, "%DTG%", [&] { return std::to_string(facts.DaysToGo); });
+    ReplacePlaceholder(result, "%ID%", [&] { return std::to_string(item.ID); });
+    ReplacePlaceholder(result, "%PRTY%", [&] { return std::to_string(item.Priority); });
+    ReplacePlaceholder(result, "%RPT%",
+                       [&] { return item.Repeat.empty() ? std::string("-") : item.Repeat; });
+    ReplacePlaceholder(result, "%DAYS%", [&] { return std::to_string(item.Days); });
+  } catch (const std::exception&) {
+    // The result is the text as far as it was built.
+  }
+  return result;
+}

@@ -1,0 +1,28 @@
+// The display title: an item's Title with its date prefix rolled forward and
+// its placeholders (%DOW%, %DTG%, %ID%, %PRTY%, %RPT%, %DAYS%) replaced.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "support/date_time.h"
+#include "tasklist/varno_item.h"
+
+// The date facts of a title, as GetTitleDate works them out.
+struct tTitleDate {
+  char RepeatUnit = '\0';   // 'W', 'M', 'Y', '?' or '\0' when the repeat was not read
+  int32_t RepeatCount = 0;  // units per step
+  TDateTime DueDate = 0;    // the (rolled-forward) due date
+  std::string DayOfWeek;    // "SUN" to "SAT", empty without a date prefix
+  int32_t DaysToGo = 0;     // whole days from today to the due date
+};
+
+// True when the title's 5th and 8th characters are both "-".
+bool HasDatePrefix(std::string_view title);
+// The date facts of `title` with repeat code `repeat`, seen at `now` (the
+// current local date and time). Never fails: a failing step leaves the facts
+// as far as they were worked out.
+tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now);
+// The display title of `item` seen at `now`. Never fails.
+std::string ExpandTitle(const tVarno& item, TDateTime now);

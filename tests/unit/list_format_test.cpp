@@ -1,0 +1,190 @@
+#include "tasklist/list_format.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tasklist/list_loader.h"
+#include "tasklist_test_helpers.h"
+
+using tasklist_test::At;
+
+namespace {
+
+std::string Held(std::string_view value) {
+  std::string out;
+  AppendListString(out, value);
+  return out;
+}
+
+std::string HeldText(std::string_view value) {
+  std::string out;
+  AppendListEncodedText(out, value);
+  return out;
+}
+
+}  // namespace
+
+TEST(ListFormatTemplate, BytesExactly) {
+  EXPECT_EQ(ListTemplateText(At(2025, 10, 3, 13, 53), "homerss.xml"),
+            "{\r\n"
+            "  \"Created\":\"13:53:00 03/10/25 by varno.exe v2025.10.3.1353\",\r\n"
+            "  \"RSSOutput\":\"homerss.xml\",\r\n"
+            "  \"Trace\":\"Main():920 v2025.10.3.1353\",\r\n"
+            "  \"SortBy\":\"Order\",\r\n"
+            "  \"Link\":\"\",\r\n"
+            "  \"ItemLink\":\"\",\r\n"
+            "  \"HeadTitle\":\"Varno\",\r\n"
+            "  \"NextID\":1,\r\n"
+            "  \"SCount\":0,\r\n"
+            "  \"items\":\r\n"
+            "  [\r\n"
+            "  ]\r\n"
+            "}\r\n");
+}
+
+TEST(ListFormatLayout, HeaderEntryAndClosing) {
+  tVarnoList list;
+  list.sRSSOutput = "listrss.xml";
+  list.sSortBy = "Priority";
+  list.sLink = "http://x/";
+  list.sItemLinkLine = "   \"ItemLink\":\"http://x/?id=$ID$\",  ";
+  list.sHeadTitle = "Home";
+  list.iMaxID = 41;
+  tVarno item;
+  item.ID = 5;
+  item.Active = true;
+  item.Days = 2;
+  item.DoToday = "20251003";
+  item.Flags = "f";
+  item.Priority = 1;
+  item.Public = true;
+  item.Title = "Say %22hi%22";
+  item.Description = "50%25 \"off\"";
+  item.Status = "s";
+  item.ETC = "e";
+  item.Notes = "n";
+  item.Repeat = "1W";
+  std::string text;
+  AppendListHeader(text, list, At(2025, 10, 3, 9, 5), 8010);
+  AppendListEntry(text, item, {5, 1, 2, "Say \"hi\""}, true);
+  tVarno empty;
+  empty.ID = 6;
+  AppendListEntry(text, empty, {6, 1, 4, ""}, false);
+  CloseListText(text);
+  const std::string expected =
+      "{\r\n"
+      "  \"Updated\":\"09:05:00 03/10/25 by varno.exe v2025.10.3.1353\",\r\n"
+      "  \"RSSOutput\":\"listrss.xml\",\r\n"
+      "  \"Trace\":\"Main():8010\",\r\n"
+      "  \"SortBy\":\"Priority\",\r\n"
+      "  \"Link\":\"http://x/\",\r\n"
+      "  \"ItemLink\":\"http://x/?id=$ID$\",\r\n"
+      "  \"HeadTitle\":\"Home\",\r\n"
+      "  \"NextID\":42,\r\n"
+      "  \"items\":[\r\n"
+      "  {\r\n"
+      "    \"ID\":5,\r\n"
+      "    \"Count\":1,\r\n"
+      "    \"Order\":\"002\",\r\n"
+      "    \"Days\":2,\r\n"
+      "    \"Active\":true,\r\n"
+      "    \"DoToday\":\"20251003\",\r\n"
+      "    \"DoTodayBoolean\":true,\r\n"
+      "    \"Flags\":\"f\",\r\n"
+      "    \"Priority\":1,\r\n"
+      "    \"Public\":true,\r\n"
+      "    \"Title\":\"Say %22hi%22\",\r\n"
+      "    \"DisplayTitle\":\"Say hi\",\r\n"
+      "    \"Description\":\"50% %22off%22\",\r\n"
+      "    \"Status\":\"s\",\r\n"
+      "    \"ETC\":\"e\",\r\n"
+      "    \"Notes\":\"n\",\r\n"
+      "    \"Repeat\":\"1W\"\r\n"
+      "  },\r\n"
+      "  {\r\n"
+      "    \"ID\":6,\r\n"
+      "    \"Count\":1,\r\n"
+      "    \"Order\":\"004\",\r\n"
+      "    \"Days\":0,\r\n"
+      "    \"Active\":false,\r\n"
+      "    \"DoToday\":\"\",\r\n"
+      "    \"DoTodayBoolean\":false,\r\n"
+      "    \"Flags\":\"\",\r\n"
+      "    \"Priority\":0,\r\n"
+      "    \"Public\":false,\r\n"
+      "    \"Title\":\"\",\r\n"
+      "    \"DisplayTitle\":\"\",\r\n"
+      "    \"Description\":\"\",\r\n"
+      "    \"Status\":\"\",\r\n"
+      "    \"ETC\":\"\",\r\n"
+      "    \"Notes\":\"\",\r\n"
+      "    \"Repeat\":\"\"\r\n"
+      "  }]\r\n"
+      "}";
+  EXPECT_EQ(text, expected);
+}
+
+TEST(ListFormatLayout, WithoutEntriesTheArrayClosesBelowTheItemsLine) {
+  tVarnoList list;
+  std::string text;
+  AppendListHeader(text, list, At(2025, 10, 3), 8010);
+  CloseListText(text);
+  EXPECT_TRUE(
+      text.ends_with("  \"HeadTitle\":\"\",\r\n  \"NextID\":1,\r\n  \"items\":[\r\n]\r\n}"));
+  EXPECT_NE(text.find("\r\n  \r\n"), std::string::npos) << "no ItemLink line: two blanks";
+}
+
+TEST(ListFormatLayout, OrderHasAtLeastThreeDigits) {
+  std::string text;
+  AppendListEntry(text, tVarno{}, {1, 0, 1000, ""}, true);
+  EXPECT_NE(text.find("\"Order\":\"1000\","), std::string::npos);
+}
+
+TEST(ListFormatValues, ControlCharactersBecomeBlanks) {
+  EXPECT_EQ(Held("a\nb\rc\td\x01"
+                 "e\x1f"),
+            "a b c d e ");
+  EXPECT_EQ(HeldText("a%0Ab"), "a b");
+}
+
+TEST(ListFormatValues, BackslashIsDoubled) {
+  EXPECT_EQ(Held("c:\\dir\\"), "c:\\\\dir\\\\");
+  EXPECT_EQ(HeldText("c:\\dir"), "c:\\\\dir");
+}
+
+TEST(ListFormatValues, QuotesAreLeftOutOrEncoded) {
+  EXPECT_EQ(Held("say \"hi\""), "say hi");
+  EXPECT_EQ(HeldText("say \"hi\" %22x%22"), "say %22hi%22 %22x%22");
+}
+
+TEST(ListFormatValues, EightBitBytesPassUnchanged) {
+  EXPECT_EQ(Held("caf\xc3\xa9 \x7f"), "caf\xc3\xa9 \x7f");
+}
+
+TEST(ListFormatValues, OrderText) {
+  EXPECT_EQ(OrderText(12), "00012");
+  EXPECT_EQ(OrderText(0), "00000");
+  EXPECT_EQ(OrderText(123456), "123456");
+  EXPECT_EQ(OrderText(-3), "-00003");
+  EXPECT_EQ(OrderText(INT32_MIN), "-2147483648");
+}
+
+TEST(ListFormatValues, BackslashesRoundTripThroughALine) {
+  std::mt19937 random(7);
+  const std::string alphabet = "ab\\\\\\:,{ }%2x";
+  for (int n = 0; n < 2000; ++n) {
+    std::string value;
+    for (int i = random() % 12; i > 0; --i) value += alphabet[random() % alphabet.size()];
+    if (value.find_first_of("{}") != std::string::npos) continue;
+    const std::string line = "    \"Notes\":\"" + Held(value) + "\",";
+    EXPECT_EQ(ReadListString(ValueOfLine(line)), value) << line;
+  }
+}
+
+TEST(ListFormatValues, ReadListStringTakesTwoBackslashesAsOne) {
+  EXPECT_EQ(ReadListString("a\\\\b"), "a\\b");
+  EXPECT_EQ(ReadListString("a\\\\\\\\b"), "a\\\\b");
+  EXPECT_EQ(ReadListString("a\\b\\"), "a\\b\\");
+  EXPECT_EQ(ReadListString(""), "");
+}

@@ -1,0 +1,305 @@
+#include "tasklist/list_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/failures.h"
+#include "tasklist/list_format.h"
+#include "tasklist_test_helpers.h"
+
+using tasklist_test::At;
+using tasklist_test::InFreshFolder;
+
+namespace {
+
+const TDateTime kNow = At(2025, 10, 3, 13, 53);
+
+// A list text in the rewrite layout with the given item objects.
+std::string ListText(const std::vector<std::string>& items, const std::string& header = "") {
+  std::string text =
+      "{\r\n"
+      "  \"Updated\":\"13:53:07 03/10/25 by varno.exe v2025.10.3.1353\",\r\n"
+      "  \"RSSOutput\": \"ListRSS.xml\",\r\n"
+      "  \"Trace\":\"Main():8010\",\r\n"
+      "  \"SortBy\":\"Title\",\r\n"
+      "  \"Link\":\"http://x/a,b\",\r\n"
+      "  \"ItemLink\":\"http://x/?id=$ID$\",\r\n"
+      "  \"HeadTitle\":\"Home \\\\ office\",\r\n" +
+      header +
+      "  \"NextID\":9,\r\n"
+      "  \"items\":[\r\n";
+  for (size_t i = 0; i < items.size(); ++i) {
+    text += "  {\r\n" + items[i] + "\r\n  }" + (i + 1 < items.size() ? ",\r\n" : "]\r\n");
+  }
+  if (items.empty()) text += "]\r\n";
+  return text + "}";
+}
+
+std::string Member(const std::string& name, const std::string& value, bool quoted = true) {
+  return "    \"" + name + "\":" + (quoted ? "\"" + value + "\"" : value) + ",";
+}
+
+std::string FullItem(int id, const std::string& title) {
+  return Member("ID", std::to_string(id), false) + "\r\n" + Member("Count", "1", false) + "\r\n" +
+         Member("Order", "004") + "\r\n" + Member("Days", "2", false) + "\r\n" +
+         Member("Active", "true", false) + "\r\n" + Member("DoToday", "20251003") + "\r\n" +
+         Member("DoTodayBoolean", "true", false) + "\r\n" + Member("Flags", "f") + "\r\n" +
+         Member("Priority", "3", false) + "\r\n" + Member("Public", "true", false) + "\r\n" +
+         Member("Title", title) + "\r\n" + Member("DisplayTitle", "ignored") + "\r\n" +
+         Member("Description", "%DAYS% nights, 50%25") + "\r\n" + Member("Status", "st") + "\r\n" +
+         Member("ETC", "etc") + "\r\n" + Member("Notes", "c:\\\\dir") + "\r\n" +
+         "    \"Repeat\":\" 1W \"";
+}
+
+class ListLoader : public InFreshFolder {
+ protected:
+  void Load(const std::string& text) { LoadListText(run, text, kNow); }
+};
+
+// The member table applied by plain substring tests in the table's order.
+ListMember MemberBySubstrings(std::string_view line) {
+  static const std::pair<const char*, ListMember> kRows[] = {
+      {"{", ListMember::ItemStart},
+      {"\"ID\":", ListMember::ID},
+      {"\"Order\":", ListMember::Order},
+      {"\"Active\":", ListMember::Active},
+      {"\"Days\":", ListMember::Days},
+      {"\"HeadTitle\":", ListMember::HeadTitle},
+      {"\"Priority\":", ListMember::Priority},
+      {"\"Public\":", ListMember::Public},
+      {"\"Title\":", ListMember::Title},
+      {"\"Repeat\":", ListMember::Repeat},
+      {"\"Description\":", ListMember::Description},
+      {"\"Flags\":", ListMember::Flags},
+      {"\"DoToday\":", ListMember::DoToday},
+      {"\"SortBy\":", ListMember::SortBy},
+      {"\"Notes\":", ListMember::Notes},
+      {"\"ETC\":", ListMember::ETC},
+      {"\"Status\":", ListMember::Status},
+      {"\"RSSOutput\":", ListMember::RSSOutput},
+      {"\"Link\":", ListMember::Link},
+      {"\"ItemLink\":", ListMember::ItemLink}};
+  for (const auto& [text, member] : kRows) {
+    if (line.find(text) != std::string_view::npos) return member;
+  }
+  return ListMember::None;
+}
+
+}  // namespace
+
+TEST(ListLoaderValueRule, Steps) {
+  EXPECT_EQ(ValueOfLine("    \"Title\":\"a:b\","), "a:b");
+  EXPECT_EQ(ValueOfLine("    \"Repeat\":\"1W\""), "1W");
+  EXPECT_EQ(ValueOfLine("    \"Repeat\":\"a,b\""), "a,b");
+  EXPECT_EQ(ValueOfLine("    \"Notes\":\"a,b\","), "a,b");
+  EXPECT_EQ(ValueOfLine("    \"Active\":true,", true), "true");
+  EXPECT_EQ(ValueOfLine("  \"SortBy\": \"Title\",", false, true), "Title");
+  EXPECT_EQ(ValueOfLine("  \"SortBy\": \"Title\","), " Title");
+  EXPECT_EQ(ValueOfLine("  \"SortBy\":\" Title \",", false, true), " Title ");
+  EXPECT_EQ(ValueOfLine("no colon"), "");
+}
+
+TEST(ListLoaderMemberTable, FirstRowInTableOrderWins) {
+  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::ID);
+  EXPECT_EQ(MemberOfLine("    \"Title\":\"a { b\","), ListMember::ItemStart);
+  EXPECT_EQ(MemberOfLine("  \"HeadTitle\":\"x\","), ListMember::HeadTitle);
+  EXPECT_EQ(MemberOfLine("    \"DisplayTitle\":\"x\","), ListMember::None);
+  EXPECT_EQ(MemberOfLine("    \"DoTodayBoolean\":true,"), ListMember::None);
+  EXPECT_EQ(MemberOfLine("  \"ItemLink\":\"x\","), ListMember::ItemLink);
+  EXPECT_EQ(MemberOfLine("  \"NextID\":3,"), ListMember::None);
+  EXPECT_EQ(MemberOfLine("    \"Repeat\":\"\"Days\":\""), ListMember::Days);
+  EXPECT_EQ(MemberOfLine("  }"), ListMember::None);
+}
+
+TEST(ListLoaderMemberTable, AgreesWithSubstringTestsInOrder) {
+  std::mt19937 random(11);
+  const char* pieces[] = {"\"ID\":",
+                          "\"Title\":",
+                          "\"Link\":",
+                          "\"ItemLink\":",
+                          "\"Notes\":",
+                          "\"Status\":",
+                          "\"",
+                          ":",
+                          "x",
+                          " ",
+                          "ID",
+                          "{",
+                          "\"Repeat\"",
+                          "\"SortBy\":",
+                          "\"RSSOutput\":",
+                          "\"DoToday\":",
+                          "\"ETC\":\""};
+  for (int n = 0; n < 20000; ++n) {
+    std::string line;
+    for (int i = random() % 6; i >= 0; --i) line += pieces[random() % std::size(pieces)];
+    EXPECT_EQ(MemberOfLine(line), MemberBySubstrings(line)) << line;
+  }
+}
+
+TEST(ListLoaderLines, SplitOnLineFeedsDroppingCarriageReturns) {
+  EXPECT_EQ(SplitListLines("a\r\nb\nc\r\n"), (std::vector<std::string_view>{"a", "b", "c"}));
+  EXPECT_EQ(SplitListLines("a\r\n\r\n}"), (std::vector<std::string_view>{"a", "", "}"}));
+  EXPECT_EQ(SplitListLines("a\rb"), (std::vector<std::string_view>{"a\rb"}));
+  EXPECT_TRUE(SplitListLines("").empty());
+}
+
+TEST_F(ListLoader, ReadsEveryMember) {
+  Load(ListText({FullItem(4, "2025-10-06 %DOW% Dentist")}));
+  const tVarnoList& list = run.List;
+  ASSERT_EQ(list.iVarnoArrayCount, 1);
+  ASSERT_EQ(list.iRecordsFromFile, 1);
+  const tVarno& item = list.VarnoArray[0];
+  EXPECT_EQ(item.ID, 4);
+  EXPECT_EQ(item.Order, "00004");
+  EXPECT_EQ(item.Days, 2);
+  EXPECT_TRUE(item.Active);
+  EXPECT_EQ(item.DoToday, "20251003");
+  EXPECT_EQ(item.Flags, "f");
+  EXPECT_EQ(item.Priority, 3);
+  EXPECT_TRUE(item.Public);
+  EXPECT_EQ(item.Title, "2025-10-06 %DOW% Dentist");
+  EXPECT_EQ(item.DisplayTitle, "2025-10-06 MON Dentist");
+  EXPECT_EQ(item.Description, "2 nights, 50%");
+  EXPECT_EQ(item.Status, "st");
+  EXPECT_EQ(item.ETC, "etc");
+  EXPECT_EQ(item.Notes, "c:\\dir");
+  EXPECT_EQ(item.Repeat, "1W");
+  EXPECT_EQ(list.sRSSOutput, "listrss.xml");
+  EXPECT_EQ(list.sSortBy, "Title");
+  EXPECT_EQ(list.sLink, "http://x/ab,");
+  EXPECT_EQ(list.sItemLinkLine, "  \"ItemLink\":\"http://x/?id=$ID$\",");
+  EXPECT_EQ(list.sHeadTitle, "Home \\ office");
+  EXPECT_EQ(list.iNextIDFromJSON, 9);
+  EXPECT_EQ(list.iMaxID, 4);
+  EXPECT_EQ(list.iActiveRecords, 1);
+  EXPECT_EQ(list.iJSONStringListCount, 30);
+}
+
+TEST_F(ListLoader, ReportsItsLines) {
+  run.bNewJSONFile = false;
+  Load(ListText({FullItem(4, "x")}));
+  const std::string log = LogText();
+  EXPECT_NE(log.find(" 1040 \"SortBy\" set line 5\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" 1050 Records loaded from \"list.json\"=1 [0..0], lines processed=30, "
+                     "iVarnoArrayCount=1. New JSON file created=False\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find(" 4400 SortBy=\"Title\" (Loaded from \"list.json\")\r\n"), std::string::npos);
+}
+
+TEST_F(ListLoader, FinishesTheFeedLink) {
+  run.List.sLink = "http://x/\",";
+  FinishListLink(run);
+  EXPECT_EQ(run.List.sFeedLink, "http://x/");
+  EXPECT_EQ(run.LogRec.Trace, 5040);
+}
+
+TEST_F(ListLoader, DoTodayOfAnotherDayIsEmpty) {
+  run.sToday = "20251004";
+  Load(ListText({FullItem(4, "x")}));
+  EXPECT_EQ(run.List.VarnoArray[0].DoToday, "");
+}
+
+TEST_F(ListLoader, ItemWithoutTitleOrDescriptionLeavesAnEmptySlotAtTheEnd) {
+  Load(ListText({Member("ID", "1", false) + "\r\n" + Member("Notes", "n"), FullItem(2, "t")}));
+  ASSERT_EQ(run.List.iVarnoArrayCount, 2);
+  EXPECT_EQ(run.List.iRecordsFromFile, 1);
+  EXPECT_EQ(run.List.VarnoArray[0].ID, 2);
+  EXPECT_EQ(run.List.VarnoArray[1].ID, 0);
+  EXPECT_EQ(run.List.VarnoArray[1].Order, "");
+}
+
+TEST_F(ListLoader, ItemWithoutIdIsNotStoredAndANonNumberIdIsZero) {
+  Load(ListText(
+      {Member("Title", "no id"), Member("ID", "one", false) + "\r\n" + Member("Title", "t")}));
+  ASSERT_EQ(run.List.iRecordsFromFile, 1);
+  EXPECT_EQ(run.List.VarnoArray[0].ID, 0);
+  EXPECT_EQ(run.List.VarnoArray[0].Title, "t");
+}
+
+TEST_F(ListLoader, HeaderWithoutSortByOrdersByOrder) {
+  std::string text = ListText({FullItem(1, "t")});
+  text.erase(text.find("  \"SortBy\""), std::string("  \"SortBy\":\"Title\",\r\n").size());
+  Load(text);
+  EXPECT_EQ(run.List.sSortBy, "Order");
+}
+
+TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
+  // "NextID" and "ID" on one line: the first pass counts no item there, the
+  // second reads an ID (0, from the value rule) and stores the item.
+  Load(ListText({"    \"ID\":1,\"NextID\":9\r\n" + Member("Title", "a"), FullItem(2, "b")}));
+  EXPECT_EQ(run.List.iRecordsFromFile, 2);
+  EXPECT_EQ(run.List.iVarnoArrayCount, 2);
+  ASSERT_EQ(run.List.VarnoArray.size(), 2u);
+  EXPECT_EQ(run.List.VarnoArray[0].Title, "a");
+  EXPECT_EQ(run.List.VarnoArray[1].ID, 2);
+}
+
+TEST_F(ListLoader, NextIdThatIsNotANumberFails) {
+  std::string text = ListText({FullItem(1, "t")});
+  text.replace(text.find("\"NextID\":9,"), 11, "\"NextID\":9 ,");
+  EXPECT_THROW(Load(text), EConvertError);
+  EXPECT_EQ(run.LogRec.Trace, 1040);
+}
+
+TEST_F(ListLoader, ContextNotesFollowTheLines) {
+  Load(ListText({FullItem(4, "t")}));
+  EXPECT_EQ(run.ExceptionRec.Notes, "iJSONStringListCount=29 VarnoLoad.ID=-1");
+  Load("{\r\n  {\r\n    \"ID\":3,\r\n");
+  EXPECT_EQ(run.ExceptionRec.Notes, "iJSONStringListCount=2 VarnoLoad.ID=3");
+}
+
+TEST_F(ListLoader, ValueWithBracesStartsAnItem) {
+  Load(ListText({Member("ID", "1", false) + "\r\n" + Member("Title", "a { b")}));
+  EXPECT_EQ(run.List.iRecordsFromFile, 0);
+}
+
+TEST_F(ListLoader, TemplateLoadsEmpty) {
+  Load(ListTemplateText(kNow, "listrss.xml"));
+  EXPECT_EQ(run.List.iVarnoArrayCount, 0);
+  EXPECT_EQ(run.List.iJSONStringListCount, 14);
+  EXPECT_EQ(run.List.sHeadTitle, "Varno");
+  EXPECT_EQ(run.List.iNextIDFromJSON, 1);
+}
+
+TEST_F(ListLoader, TruncationSweep) {
+  const std::string text =
+      ListText({FullItem(1, "2025-10-06 a"), FullItem(2, "b"), FullItem(3, "c")});
+  for (size_t length = 0; length <= text.size(); ++length) {
+    run = RunState{};
+    run.sToday = "20251003";
+    run.sJSONFile = "list.json";
+    try {
+      Load(text.substr(0, length));
+    } catch (const EConvertError&) {
+      // A cut inside the "NextID" line is the one clean failure.
+      continue;
+    }
+    const tVarnoList& list = run.List;
+    ASSERT_EQ(static_cast<size_t>(list.iVarnoArrayCount), list.VarnoArray.size()) << length;
+    ASSERT_LE(list.iRecordsFromFile, list.iVarnoArrayCount) << length;
+    if (length == text.size()) {
+      EXPECT_EQ(list.iRecordsFromFile, 3);
+    }
+  }
+}
+
+TEST_F(ListLoader, MissingFileFailsOnOpening) {
+  run.sJSONFile = "missing.json";
+  EXPECT_THROW(LoadListFile(run, kNow), EInOutError);
+  EXPECT_EQ(run.LogRec.Trace, 1030);
+}
+
+TEST_F(ListLoader, CreatesTheTemplateOnlyWhenMissing) {
+  run.sJSONFile = "home.json";
+  CreateListFileWhenMissing(run, kNow);
+  EXPECT_TRUE(run.bNewJSONFile);
+  EXPECT_EQ(run.List.sRSSOutput, "homerss.xml");
+  EXPECT_EQ(tasklist_test::ReadFile("home.json"), ListTemplateText(kNow, "homerss.xml"));
+  EXPECT_NE(LogText().find(" home.json created.\r\n"), std::string::npos);
+  tasklist_test::WriteFile("home.json", "kept");
+  CreateListFileWhenMissing(run, kNow);
+  EXPECT_FALSE(run.bNewJSONFile);
+  EXPECT_EQ(tasklist_test::ReadFile("home.json"), "kept");
+}

@@ -1,0 +1,167 @@
+#include "tasklist/title_placeholders.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tasklist_test_helpers.h"
+
+using tasklist_test::At;
+
+namespace {
+
+tVarno Item(const std::string& title, const std::string& repeat = "") {
+  tVarno item;
+  item.ID = 7;
+  item.Priority = 2;
+  item.Days = 3;
+  item.Title = title;
+  item.Repeat = repeat;
+  return item;
+}
+
+std::string DateText(TDateTime value) {
+  return FormatDateTime("yyyy-mm-dd", value);
+}
+
+// The designed roll-forward, one step at a time.
+TDateTime SteppedDueDate(TDateTime due, char unit, int count, TDateTime today) {
+  if (count <= 0) return due;
+  while (today > due) {
+    if (unit == 'W') due += 7.0 * count;
+    if (unit == 'M') due = IncMonth(due, count);
+    if (unit == 'Y') due = IncMonth(due, 12 * count);
+  }
+  return due;
+}
+
+}  // namespace
+
+TEST(ExpandTitle, DentistFourDaysAhead) {
+  EXPECT_EQ(ExpandTitle(Item("2025-10-03 Dentist %DOW% in %DTG% days"), At(2025, 9, 29)),
+            "2025-10-03 Dentist FRI in 4 days");
+}
+
+TEST(ExpandTitle, WeeklyRepeatMovesToToday) {
+  EXPECT_EQ(ExpandTitle(Item("2025-10-03 Dentist %DOW% in %DTG% days", "1W"), At(2025, 10, 10)),
+            "2025-10-10 Dentist FRI in 0 days");
+}
+
+TEST(ExpandTitle, PastDateGivesNegativeDaysToGo) {
+  // The design's example says -3; its algorithm gives -2, which holds.
+  EXPECT_EQ(ExpandTitle(Item("2025-10-01 Report %DTG%"), At(2025, 10, 3)), "2025-10-01 Report -2");
+}
+
+TEST(ExpandTitle, TenCharacterTitleKeepsItsText) {
+  EXPECT_EQ(ExpandTitle(Item("2025-10-03", "1W"), At(2025, 10, 20)), "2025-10-03");
+}
+
+TEST(ExpandTitle, NoDatePrefixLeavesPlaceholdersEmptyAndDoesNotDecode) {
+  EXPECT_EQ(ExpandTitle(Item("Buy%20milk [%DOW%] %DTG%"), At(2025, 10, 3)), "Buy%20milk [] 0");
+  EXPECT_EQ(ExpandTitle(Item("2025-1 %DOW%"), At(2025, 10, 3)), "2025-1 ");
+}
+
+TEST(ExpandTitle, DatedTitleIsDecoded) {
+  EXPECT_EQ(ExpandTitle(Item("2025-10-03%20Fish%20%26%20Chips"), At(2025, 10, 1)),
+            "2025-10-03 Fish & Chips");
+}
+
+TEST(ExpandTitle, PlaceholdersIgnoreCase) {
+  EXPECT_EQ(
+      ExpandTitle(Item("2025-10-06 %dow% %Dow% %ID% %prty% %Rpt% %days%", "1Y"), At(2025, 10, 3)),
+      "2025-10-06 MON MON 7 2 1Y 3");
+}
+
+TEST(ExpandTitle, EmptyRepeatShowsDash) {
+  EXPECT_EQ(ExpandTitle(Item("x %RPT%"), At(2025, 10, 3)), "x -");
+}
+
+TEST(ExpandTitle, LowerCaseUnitStepsByDays) {
+  EXPECT_EQ(ExpandTitle(Item("2025-09-01 x %RPT% %DTG%", "2w"), At(2025, 10, 3)),
+            "2025-10-03 x 2w 0");
+}
+
+TEST(ExpandTitle, InvalidDateIsDayZero) {
+  EXPECT_EQ(ExpandTitle(Item("2025-13-03 x %DOW%"), At(2025, 10, 3)), "1899-12-30 x SAT");
+  const tTitleDate facts = GetTitleDate("2025-13-03 x", "", At(2025, 10, 3));
+  EXPECT_EQ(facts.DaysToGo, -45933);
+}
+
+TEST(ExpandTitle, InvalidDateRollsForwardWithARepeat) {
+  EXPECT_EQ(ExpandTitle(Item("2025-13-03 x", "1M"), At(2025, 10, 3)), "2025-10-28 x");
+}
+
+TEST(GetTitleDate, RepeatUnitsAndCounts) {
+  const TDateTime now = At(2025, 10, 3);
+  const std::pair<const char*, std::pair<char, int>> cases[] = {
+      {"1W", {'W', 1}},    {"2W", {'W', 2}},   {"3M", {'M', 3}},   {"1Y", {'Y', 1}},
+      {"1w", {'?', 1}},    {"1D", {'?', 1}},   {"1W2W", {'?', 1}}, {"W", {'W', 0}},
+      {"DAILY", {'Y', 0}}, {"-1M", {'M', -1}}, {"$2W", {'W', 0}}};
+  for (const auto& [repeat, expected] : cases) {
+    const tTitleDate facts = GetTitleDate("2025-10-06 x", repeat, now);
+    EXPECT_EQ(facts.RepeatUnit, expected.first) << repeat;
+    EXPECT_EQ(facts.RepeatCount, expected.second) << repeat;
+  }
+}
+
+TEST(GetTitleDate, CountZeroOrNegativeLeavesTheDueDate) {
+  for (const char* repeat : {"W", "0W", "-1M", "DAILY", "0Y", "-3W"}) {
+    const tTitleDate facts = GetTitleDate("2025-09-01 x", repeat, At(2025, 10, 3));
+    EXPECT_EQ(DateText(facts.DueDate), "2025-09-01") << repeat;
+    EXPECT_EQ(facts.DaysToGo, -32) << repeat;
+    EXPECT_EQ(facts.DayOfWeek, "MON") << repeat;
+  }
+}
+
+TEST(GetTitleDate, MonthEndStepsFromThePreviousResult) {
+  EXPECT_EQ(DateText(GetTitleDate("2025-01-31 x", "1M", At(2025, 3, 1)).DueDate), "2025-03-28");
+  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 3, 1)).DueDate), "2024-03-29");
+  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 2, 10)).DueDate), "2024-02-29");
+}
+
+TEST(GetTitleDate, YearlyLeapDayBecomesTheTwentyEighth) {
+  EXPECT_EQ(DateText(GetTitleDate("2020-02-29 x", "1Y", At(2025, 10, 3)).DueDate), "2026-02-28");
+}
+
+TEST(GetTitleDate, DueTodayOrLaterIsNotMoved) {
+  EXPECT_EQ(DateText(GetTitleDate("2025-10-03 x", "1W", At(2025, 10, 3, 23, 59)).DueDate),
+            "2025-10-03");
+  EXPECT_EQ(DateText(GetTitleDate("2026-01-01 x", "1M", At(2025, 10, 3)).DueDate), "2026-01-01");
+}
+
+TEST(GetTitleDate, NoPrefixKeepsTheStartValues) {
+  const TDateTime now = At(2025, 10, 3, 13, 53);
+  const tTitleDate facts = GetTitleDate("Buy milk", "1W", now);
+  EXPECT_EQ(facts.DueDate, now);
+  EXPECT_EQ(facts.DayOfWeek, "");
+  EXPECT_EQ(facts.DaysToGo, 0);
+  EXPECT_EQ(facts.RepeatUnit, '\0');
+}
+
+TEST(GetTitleDate, JumpsAgreeWithSteppingOneStepAtATime) {
+  std::mt19937 random(20251003);
+  std::uniform_int_distribution<int> year(1990, 2025), month(1, 12), day(1, 31), count(1, 40);
+  const char units[] = {'W', 'M', 'Y'};
+  const TDateTime now = At(2025, 10, 3, 8, 30);
+  int checked = 0;
+  while (checked < 3000) {
+    TDateTime start = 0;
+    if (!TryEncodeDate(year(random), month(random), day(random), start)) continue;
+    const char unit = units[checked % 3];
+    const int n = unit == 'Y' ? count(random) % 5 + 1 : count(random);
+    const std::string title = DateText(start) + " x";
+    const std::string repeat = std::to_string(n) + unit;
+    EXPECT_EQ(DateText(GetTitleDate(title, repeat, now).DueDate),
+              DateText(SteppedDueDate(start, unit, n, DateOf(now))))
+        << title << " " << repeat;
+    ++checked;
+  }
+}
+
+TEST(GetTitleDate, HugeCountsDoNotFail) {
+  const tTitleDate facts = GetTitleDate("2025-09-01 x", "2147483647Y", At(2025, 10, 3));
+  EXPECT_EQ(DateText(facts.DueDate), "2025-09-01");
+  EXPECT_EQ(DateText(GetTitleDate("2025-09-01 x", "2147483647W", At(2025, 10, 3)).DueDate),
+            "2025-09-01");
+  EXPECT_EQ(ExpandTitle(Item("2025-09-01 x %DOW%", "99999999M"), At(2025, 10, 3)), "2025-09-01 x ");
+}
