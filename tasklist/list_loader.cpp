@@ -285,23 +285,36 @@ std::vector<std::string_view> SplitListLines(std::string_view text) {
   return lines;
 }
 
-ListMember MemberOfLine(std::string_view line) {
-  if (line.find('{') != std::string_view::npos) return ListMember::ItemStart;
-  // Every other row's text is a quoted name and ":", so each of its
-  // occurrences lies between two neighbouring double quotes: one walk over
-  // the quotes finds every row the line holds, and the earliest row wins.
-  ListMember best = ListMember::None;
+tLineFacts FactsOfLine(std::string_view line) {
+  // Every text the passes look for but "{" is a quoted name and ":", so each
+  // of its occurrences lies between two neighbouring double quotes: one walk
+  // over the quotes finds them all, and the earliest row in the table wins.
+  tLineFacts facts;
+  const bool itemStart = line.find('{') != std::string_view::npos;
   size_t open = line.find('"');
   while (open != std::string_view::npos) {
     const size_t close = line.find('"', open + 1);
     if (close == std::string_view::npos) break;
     if (close + 1 < line.size() && line[close + 1] == ':') {
-      const ListMember member = MemberNamed(line.substr(open + 1, close - open - 1));
-      if (member != ListMember::None && (best == ListMember::None || member < best)) best = member;
+      const std::string_view name = line.substr(open + 1, close - open - 1);
+      const ListMember member = MemberNamed(name);
+      if (member != ListMember::None &&
+          (facts.Member == ListMember::None || member < facts.Member)) {
+        facts.Member = member;
+      }
+      facts.HoldsNextID |= name == "NextID";
+      facts.HoldsID |= member == ListMember::ID;
+      facts.HoldsSortByText |=
+          member == ListMember::SortBy && close + 2 < line.size() && line[close + 2] == '"';
     }
     open = close;
   }
-  return best;
+  if (itemStart) facts.Member = ListMember::ItemStart;
+  return facts;
+}
+
+ListMember MemberOfLine(std::string_view line) {
+  return FactsOfLine(line).Member;
 }
 
 void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, bool trimFirst,
@@ -358,16 +371,21 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   tVarnoList& list = run.List;
   const std::vector<std::string_view> lines = SplitListLines(text);
 
-  // First pass: count the items, read "NextID" strictly.
+  // First pass: count the items, read "NextID" strictly. The same walk over
+  // a line finds its member for the second pass, which is kept.
   list.iJSONStringListCount = 0;
   list.iVarnoArrayCount = 0;
-  for (const std::string_view line : lines) {
+  std::vector<ListMember> members(lines.size());
+  for (size_t index = 0; index < lines.size(); ++index) {
+    const std::string_view line = lines[index];
+    const tLineFacts facts = FactsOfLine(line);
+    members[index] = facts.Member;
     ++list.iJSONStringListCount;
-    if (line.find("\"NextID\":") != std::string_view::npos) {
+    if (facts.HoldsNextID) {
       list.iNextIDFromJSON = StrToIntStrict(Between(line, "\"NextID\":", ","));
-    } else if (line.find("\"ID\":") != std::string_view::npos) {
+    } else if (facts.HoldsID) {
       ++list.iVarnoArrayCount;
-    } else if (line.find("\"SortBy\":\"") != std::string_view::npos) {
+    } else if (facts.HoldsSortByText) {
       Report(run, 1040, " \"SortBy\" set line " + std::to_string(list.iJSONStringListCount));
     }
   }
@@ -390,7 +408,7 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   try {
     for (size_t index = 1; index < lines.size(); ++index) {
       const std::string_view line = lines[index];
-      ApplyMember(loader, MemberOfLine(line), line, static_cast<int32_t>(index));
+      ApplyMember(loader, members[index], line, static_cast<int32_t>(index));
       FinishLine(loader, line, static_cast<int32_t>(index));
     }
   } catch (...) {

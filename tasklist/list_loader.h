@@ -43,6 +43,15 @@ enum class ListMember {
 // The first row of the member table whose text `line` holds.
 ListMember MemberOfLine(std::string_view line);
 
+// What the two passes look for in one line.
+struct tLineFacts {
+  ListMember Member = ListMember::None;  // the second pass's row
+  bool HoldsNextID = false;              // "NextID":
+  bool HoldsID = false;                  // "ID":
+  bool HoldsSortByText = false;          // "SortBy":" (a quote after the colon)
+};
+tLineFacts FactsOfLine(std::string_view line);
+
 // The value rule: the text after the first ":", its last character dropped
 // when it holds a ",", every double quote removed (unless `keepQuotes`);
 // with `trimFirst` the text after ":" is trimmed before the rest.
