@@ -130,11 +130,17 @@ TEST(ListLoaderMemberTable, AgreesWithSubstringTestsInOrder) {
                           "\"SortBy\":",
                           "\"RSSOutput\":",
                           "\"DoToday\":",
-                          "\"ETC\":\""};
+                          "\"ETC\":\"",
+                          "\"NextID\":",
+                          "\"SortBy\":\""};
   for (int n = 0; n < 20000; ++n) {
     std::string line;
     for (int i = random() % 6; i >= 0; --i) line += pieces[random() % std::size(pieces)];
-    EXPECT_EQ(MemberOfLine(line), MemberBySubstrings(line)) << line;
+    const tLineFacts facts = FactsOfLine(line);
+    EXPECT_EQ(facts.Member, MemberBySubstrings(line)) << line;
+    EXPECT_EQ(facts.HoldsNextID, line.find("\"NextID\":") != std::string::npos) << line;
+    EXPECT_EQ(facts.HoldsID, line.find("\"ID\":") != std::string::npos) << line;
+    EXPECT_EQ(facts.HoldsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << line;
   }
 }
 
