@@ -71,14 +71,17 @@ int RunVarno(const std::vector<std::string>& args) {
   // Runs are serialised: a run waits for the one before it, so two requests
   // close together never lose a change. The lock lives beside the program.
   SetPathToEXEPath();
-  if (!platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds)) {
+  platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
+  if (lock == nullptr) {
     ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
                 "\" for too long; nothing was changed.");
     return kExitRefused;
   }
   platform::RemoveStaleTemporaryFiles(".");
-  return RunProtected(run, [](RunState& r) {
+  const int status = RunProtected(run, [](RunState& r) {
     StartUp(r);
     RunStages(r);
   });
+  platform::ReleaseRunLock(lock);
+  return status;
 }
