@@ -22,7 +22,7 @@ std::string Chars(std::string_view text, size_t first, size_t last) {
 std::string RepeatRuleLine(const std::string& repeat) {
   if (repeat == "1Y") return "RRULE:FREQ=YEARLY";
   if (repeat == "1W") return "RRULE:FREQ=WEEKLY";
-  if (repeat == "2W") return "RRULE:FREQ=WEEKLY;INTERVAL=2";
+  if (repeat == "2W") return "RRULE:FREQ=WEEKLY;INTERVAL=2;";
   return {};
 }
 

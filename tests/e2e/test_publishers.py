@@ -209,7 +209,7 @@ def event(uid, start, end, title, rule=None):
 
 DENTIST = event(1, "DTSTART:20251003T143000", "DTEND:20251003T143000", "2025-10-03 14:30 Dentist")
 STANDUP = event(5, "DTSTART;VALUE=DATE:20251006", "DTEND;VALUE=DATE:20251006",
-                "2025-10-06 Standup", "RRULE:FREQ=WEEKLY;INTERVAL=2")
+                "2025-10-06 Standup", "RRULE:FREQ=WEEKLY;INTERVAL=2;")
 
 
 class Calendars(PublisherTestCase):

@@ -136,7 +136,7 @@ TEST_F(CalendarExport, DateReading) {
 TEST_F(CalendarExport, RepeatRules) {
   for (const auto& [repeat, rule] : {std::pair{"1Y", "RRULE:FREQ=YEARLY"},
                                      {"1W", "RRULE:FREQ=WEEKLY"},
-                                     {"2W", "RRULE:FREQ=WEEKLY;INTERVAL=2"},
+                                     {"2W", "RRULE:FREQ=WEEKLY;INTERVAL=2;"},
                                      {"1w", ""},
                                      {"1M", ""},
                                      {"3W", ""},
