@@ -35,10 +35,15 @@ void AppendBooleanMember(std::string& out, std::string_view indentedName, bool v
   out.append(indentedName).append(value ? ":true," : ":false,").append(kCRLF);
 }
 
-// One character of a string value other than a double quote.
+// One character of a string value other than a double quote. Braces are
+// written as JSON escapes: the loader finds items by the braces on a line.
 void AppendHeldChar(std::string& out, char c) {
   if (c == '\\') {
     out.append("\\\\");
+  } else if (c == '{') {
+    out.append("\\u007b");
+  } else if (c == '}') {
+    out.append("\\u007d");
   } else if (static_cast<unsigned char>(c) < 0x20) {
     out.push_back(' ');
   } else {
@@ -65,7 +70,7 @@ std::string DecodeURLEscapes(std::string_view text) {
 void AppendListString(std::string& out, std::string_view value) {
   // Plain characters are copied in runs; only the few special ones one by one.
   const auto special = [](char c) {
-    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    return c == '"' || c == '\\' || c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20;
   };
   size_t start = 0;
   for (size_t i = 0; i < value.size(); ++i) {
@@ -101,11 +106,29 @@ std::string OrderText(int32_t order) {
 
 std::string ReadListString(std::string value) {
   if (value.find('\\') == std::string::npos) return value;
+  // One pass from left to right, so a doubled backslash never starts a brace
+  // escape: the file text \\u007b reads back as \u007b, not as a brace.
+  const auto braceEscape = [&value](size_t at) -> char {
+    if (value.compare(at, 5, "\\u007") != 0 || at + 5 >= value.size()) return '\0';
+    const char last = value[at + 5];
+    if (last == 'b' || last == 'B') return '{';
+    if (last == 'd' || last == 'D') return '}';
+    return '\0';
+  };
   std::string result;
   result.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
-    result.push_back(value[i]);
-    if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == '\\') ++i;
+    if (value[i] != '\\') {
+      result.push_back(value[i]);
+    } else if (i + 1 < value.size() && value[i + 1] == '\\') {
+      result.push_back('\\');
+      ++i;
+    } else if (const char brace = braceEscape(i); brace != '\0') {
+      result.push_back(brace);
+      i += 5;
+    } else {
+      result.push_back('\\');
+    }
   }
   return result;
 }

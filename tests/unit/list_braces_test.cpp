@@ -1,0 +1,88 @@
+// Braces inside string values: written as JSON escapes so that the loader,
+// which finds items by the braces on a line, never splits or drops an item.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tasklist/list_format.h"
+#include "tasklist/list_loader.h"
+#include "tasklist_test_helpers.h"
+
+using tasklist_test::At;
+using tasklist_test::InFreshFolder;
+
+namespace {
+
+const TDateTime kNow = At(2025, 10, 3, 13, 53);
+
+std::string Held(std::string_view value) {
+  std::string out;
+  AppendListString(out, value);
+  return out;
+}
+
+std::string HeldText(std::string_view value) {
+  std::string out;
+  AppendListEncodedText(out, value);
+  return out;
+}
+
+}  // namespace
+
+TEST(ListBraces, AreWrittenAsJsonEscapes) {
+  EXPECT_EQ(Held("a {b} c"), "a \\u007bb\\u007d c");
+  EXPECT_EQ(HeldText("{\"a\"}"), "\\u007b%22a%22\\u007d");
+}
+
+TEST(ListBraces, EscapesAreReadBackInEitherCase) {
+  EXPECT_EQ(ReadListString("\\u007b\\u007d\\u007B\\u007D"), "{}{}");
+}
+
+TEST(ListBraces, OtherBackslashTextsStayAsTheyAre) {
+  EXPECT_EQ(ReadListString("\\u007"), "\\u007");
+  EXPECT_EQ(ReadListString("\\u007e\\u0041"), "\\u007e\\u0041");
+  EXPECT_EQ(ReadListString("x\\"), "x\\");
+}
+
+TEST(ListBraces, TypedBackslashUTextIsNotTakenForABrace) {
+  const std::string typed = "\\u007b and \\\\u007d";
+  EXPECT_EQ(Held(typed), "\\\\u007b and \\\\\\\\u007d");
+  EXPECT_EQ(ReadListString(Held(typed)), typed);
+}
+
+TEST(ListBraces, AnyValueRoundTripsThroughALineOfItsOwnMember) {
+  std::mt19937 random(11);
+  const std::string alphabet = "ab\\\\u007bdD:,{ }%2x";
+  for (int n = 0; n < 5000; ++n) {
+    std::string value;
+    for (int i = random() % 14; i > 0; --i) value += alphabet[random() % alphabet.size()];
+    const std::string line = "    \"Notes\":\"" + Held(value) + "\",";
+    ASSERT_EQ(MemberOfLine(line), ListMember::Notes) << line;
+    ASSERT_EQ(ReadListString(ValueOfLine(line)), value) << line;
+  }
+}
+
+class ListBracesLoading : public InFreshFolder {};
+
+TEST_F(ListBracesLoading, ItemWhoseValuesHoldBracesLoadsWhole) {
+  tVarno item;
+  item.ID = 4;
+  item.Active = true;
+  item.Title = "if (x) { y(); }";
+  item.Description = "}{";
+  item.Notes = "{\"ID\":9}";
+  item.Status = "}";
+  std::string text;
+  AppendListHeader(text, run.List, kNow, 8010);
+  AppendListEntry(text, item, {4, 1, 2, "{"}, true);
+  CloseListText(text);
+
+  LoadListText(run, text, kNow);
+  ASSERT_EQ(run.List.iRecordsFromFile, 1);
+  const tVarno& loaded = run.List.VarnoArray[0];
+  EXPECT_EQ(loaded.ID, 4);
+  EXPECT_EQ(loaded.Title, item.Title);
+  EXPECT_EQ(loaded.Description, item.Description);
+  EXPECT_EQ(loaded.Notes, "{ID:9}");  // a quote is left out of plain values
+  EXPECT_EQ(loaded.Status, "}");
+}
