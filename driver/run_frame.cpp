@@ -73,9 +73,17 @@ int RunVarno(const std::vector<std::string>& args) {
   SetPathToEXEPath();
   platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
   if (lock == nullptr) {
-    ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
-                "\" for too long; nothing was changed.");
-    return kExitRefused;
+    // A lock file that cannot even be opened (a read-only folder) is no
+    // other run's doing, and the run cannot save anything there.
+    if (std::FILE* probe = std::fopen(kRunLockFile, "a")) {
+      std::fclose(probe);
+      ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
+                  "\" for too long; nothing was changed.");
+      return kExitRefused;
+    }
+    ConsoleLine(" ERROR: Cannot open the lock file \"" + std::string(kRunLockFile) +
+                "\" beside the program (is its folder read-only?); nothing was changed.");
+    return kExitFailure;
   }
   platform::RemoveStaleTemporaryFiles(".");
   const int status = RunProtected(run, [](RunState& r) {

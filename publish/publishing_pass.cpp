@@ -5,6 +5,7 @@
 #include "driver/progress.h"
 #include "driver/request.h"
 #include "publish/rss_feed.h"
+#include "support/failures.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "tasklist/list_format.h"
@@ -40,13 +41,17 @@ struct tItemLink {
   std::string For(int32_t id) const { return HasID ? Before + std::to_string(id) + After : Before; }
 };
 
-// Writes a derived file unless its name is the list file's own.
+// Writes a derived file unless its name is the list file's own. A failed
+// write does not stop the run; only the log tells which file it was.
 void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name) {
   if (SameFileName(name, run.sJSONFile)) {
     ReportAtCurrentTrace(run, " ERROR: Skipping \"" + name + "\": it would replace the list file.");
     return;
   }
-  WriteTextFile(text, name, false, "");
+  if (WriteTextFile(text, name, false, "") == kWriteFailed) {
+    LogOnly(" " + std::to_string(run.LogRec.Trace) + " Writing \"" + name +
+            "\" failed; it keeps its old contents.");
+  }
 }
 
 // The list file's name up to its first ".", for calendar UIDs.
@@ -163,8 +168,14 @@ void WritePublishedTexts(RunState& run, const tPublishedTexts& texts, TDateTime 
 
   const std::string length = std::to_string(list.VarnoArray.size());
   Report(run, 9120, " Writing \"" + run.sJSONFile + "\" (Length(VarnoArray)=" + length + ")");
-  // The list file reaches stable storage before it replaces the old one.
-  WriteTextFileDurably(texts.List, run.sJSONFile);
+  // The list file reaches stable storage before it replaces the old one. When
+  // it cannot be replaced the change is lost: the run must not end as a success.
+  if (WriteTextFileDurably(texts.List, run.sJSONFile) == kWriteFailed) {
+    ReportAtCurrentTrace(run, " ERROR: Writing \"" + run.sJSONFile +
+                                  "\" failed: the list file keeps its old contents and this "
+                                  "run's change is lost.");
+    throw EInOutError("Cannot write \"" + run.sJSONFile + "\"");
+  }
   const std::string weekdayCopy = WeekdayCopyName(run.sJSONFile, now);
   Report(run, 9130, " Writing \"" + weekdayCopy + "\"");
   WriteDerivedFile(run, texts.List, weekdayCopy);

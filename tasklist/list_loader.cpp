@@ -353,7 +353,11 @@ void CreateListFileWhenMissing(RunState& run, TDateTime now) {
   if (!run.bNewJSONFile) return;
   run.LogRec.Trace = 920;
   run.List.sRSSOutput = NewListFeedName(run.sJSONFile);
-  WriteTextFileDurably(ListTemplateText(now, run.List.sRSSOutput), run.sJSONFile);
+  if (WriteTextFileDurably(ListTemplateText(now, run.List.sRSSOutput), run.sJSONFile) ==
+      kWriteFailed) {
+    ReportAtCurrentTrace(run, " ERROR: Creating \"" + run.sJSONFile + "\" failed.");
+    throw EInOutError("Cannot create \"" + run.sJSONFile + "\"");
+  }
   ConsoleLine(" " + run.sJSONFile + " created.");
   LogOnly(" " + run.sJSONFile + " created.");
 }

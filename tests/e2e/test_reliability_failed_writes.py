@@ -1,0 +1,135 @@
+"""Writes that fail: a list file that cannot be replaced ends the run with
+exit status 1, a message on the console and in the log, and the old list file
+byte for byte; a derived file that cannot be written leaves a line in the log
+only. The failures are made for real: an immutable file, a read-only mount and
+a full file system, each inside a mount namespace of the test's own."""
+
+import os
+import shutil
+import subprocess
+import unittest
+
+from list_layout import entry, header, list_text, parse_list_file
+from varno_e2e import VarnoTestCase
+
+LIST_ERROR = (' ERROR: Writing "list.json" failed: the list file keeps its old contents '
+              "and this run's change is lost.")
+
+
+def many_items(count):
+    return list_text(header(next_id=count + 1),
+                     [entry(i, i, f"{2 * i:03d}", f"Item {i} " + "t" * 40, notes="n" * 200)
+                      for i in range(1, count + 1)])
+
+
+class FailedWriteTestCase(VarnoTestCase):
+    def setUp(self):
+        super().setUp()
+        self.folder.write("list.json", many_items(300))
+        # A first run leaves every page, copy and export in place.
+        self.folder.run("list.json", check_status=0)
+        self.before = self.folder.read("list.json")
+
+    def assertNoTemporaryFiles(self, names):
+        self.assertEqual([name for name in names if ".varno-tmp." in name], [])
+
+    def assertListUntouched(self):
+        self.assertEqual(self.folder.read("list.json"), self.before)
+
+    def in_mount_namespace(self, script, *args):
+        """Runs a shell script in a private mount namespace (what it mounts
+        vanishes with it); skips the test where no such namespace can be made."""
+        if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no mount namespace can be made here")
+        return subprocess.run(["unshare", "--mount", "--", "sh", "-euc", script, "sh", *args],
+                              env=self.folder.env(), capture_output=True, timeout=120)
+
+
+class ListFileCannotBeReplaced(FailedWriteTestCase):
+    def make_immutable(self, name):
+        path = self.folder.path(name)
+        if subprocess.run(["chattr", "+i", path], capture_output=True).returncode != 0:
+            self.skipTest("chattr +i does not work here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", path], capture_output=True)
+
+    def test_immutable_list_file(self):
+        self.make_immutable("list.json")
+        proc = self.folder.run("list.json", "5", "title", "Lost change", check_status=1)
+        console = self.console(proc)
+        self.assertIn("9120" + LIST_ERROR, console)
+        self.assertIn("9999 finally done!", console)
+        self.assertTrue(any(line.startswith("9900 ExceptionRec.FileName=") for line in console))
+        self.assertIn(" 9120" + LIST_ERROR, self.folder.log_messages())
+        self.assertListUntouched()
+        self.assertNoTemporaryFiles(self.folder.files())
+
+    def test_full_file_system(self):
+        out = self.folder.elsewhere
+        script = r"""
+            folder=$1 out=$2
+            mount -t tmpfs -o size=24m tmpfs "$folder"
+            cp -a "$out/copy/." "$folder/"
+            # Fill the file system, then free 16 KB: room for the log, not for the list.
+            dd if=/dev/zero of="$folder/filler" bs=64k 2>/dev/null || true
+            truncate -s -16K "$folder/filler"
+            set +e
+            "$folder/varno" list.json 5 title "Lost change" >"$out/console" 2>"$out/stderr"
+            echo $? >"$out/status"
+            set -e
+            cp "$folder/list.json" "$folder/varno-log.txt" "$out/"
+            ls -a "$folder" >"$out/files"
+        """
+        shutil.copytree(self.folder.dir, os.path.join(out, "copy"))
+        proc = self.in_mount_namespace(script, self.folder.dir, out)
+        self.assertEqual(proc.returncode, 0, proc.stderr.decode(errors="replace"))
+
+        def read(name):
+            with open(os.path.join(out, name), "rb") as f:
+                return f.read().decode("latin-1")
+        self.assertEqual(read("status").strip(), "1", read("console") + read("stderr"))
+        self.assertIn("9120" + LIST_ERROR, read("console").split("\n"))
+        log = [line[23:] for line in read("varno-log.txt").split("\r\n")]
+        self.assertIn(" 9120" + LIST_ERROR, log)
+        # The feed comes before the list file and does not fit either.
+        self.assertIn(' 9110 Writing "listrss.xml" failed; it keeps its old contents.', log)
+        with open(os.path.join(out, "list.json"), "rb") as f:
+            self.assertEqual(f.read(), self.before)
+        self.assertNoTemporaryFiles(read("files").split())
+
+
+class ReadOnlyFolder(FailedWriteTestCase):
+    def test_read_only_folder(self):
+        out = self.folder.elsewhere
+        script = r"""
+            folder=$1 out=$2
+            mount --bind "$folder" "$folder"
+            mount -o remount,bind,ro "$folder"
+            set +e
+            "$folder/varno" list.json 5 title "Lost change" >"$out/console" 2>&1
+            echo $? >"$out/status"
+        """
+        proc = self.in_mount_namespace(script, self.folder.dir, out)
+        self.assertEqual(proc.returncode, 0, proc.stderr.decode(errors="replace"))
+        with open(os.path.join(out, "status")) as f:
+            self.assertEqual(f.read().strip(), "1")
+        with open(os.path.join(out, "console"), "rb") as f:
+            self.assertIn(b' ERROR: Cannot open the lock file "varno.lock" beside the program '
+                          b"(is its folder read-only?); nothing was changed.", f.read())
+        self.assertListUntouched()
+
+
+class DerivedFileCannotBeWritten(FailedWriteTestCase):
+    def test_csv_export_in_the_way_is_logged_and_the_run_succeeds(self):
+        os.remove(self.folder.path("list.csv"))
+        os.mkdir(self.folder.path("list.csv"))
+        proc = self.folder.run("list.json", "5", "title", "Kept change", check_status=0)
+        self.assertNotIn(b"failed", proc.stdout)
+        self.assertIn(' 9150 Writing "list.csv" failed; it keeps its old contents.',
+                      self.folder.log_messages())
+        items = parse_list_file(self.folder.read("list.json"))["items"]
+        self.assertEqual(items[4]["Title"], "Kept change")
+        self.assertNoTemporaryFiles(self.folder.files())
+
+
+if __name__ == "__main__":
+    unittest.main()
