@@ -1,6 +1,7 @@
 #include "support/text_helpers.h"
 
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include "support/exception_report.h"
@@ -57,12 +58,46 @@ constexpr std::pair<std::string_view, std::string_view> kUrlEscapes[] = {
     {"%3F", "?"}, {"%44", ","},       {"%5B", "["},    {"%5D", "]"}, {"%0A", "\n"},
 };
 
+// The escape of the table that starts at `at` (a "%") of `text`, other than
+// "%25"; nullptr when none does.
+const std::pair<std::string_view, std::string_view>* EscapeAt(std::string_view text, size_t at) {
+  for (size_t i = 1; i < std::size(kUrlEscapes); ++i) {
+    if (text.compare(at, kUrlEscapes[i].first.size(), kUrlEscapes[i].first) == 0) {
+      return &kUrlEscapes[i];
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::string URLDecodeText(std::string_view text) {
   try {
-    std::string result(text);
-    for (const auto& [escape, plain] : kUrlEscapes) result = ReplaceAll(result, escape, plain);
+    if (text.find('%') == std::string_view::npos) return std::string(text);
+    std::string unescaped;
+    if (text.find("%25") != std::string_view::npos) {
+      unescaped = ReplaceAll(text, "%25", "%");
+      text = unescaped;
+    }
+    // The other escapes decode in one scan, as their passes in table order
+    // would: each is "%" and hexadecimal digits with no escape of the table
+    // starting inside another, so no two overlap, and each decodes to a
+    // character that is neither "%" nor a hexadecimal digit, so no decoding
+    // makes a new escape.
+    std::string result;
+    result.reserve(text.size());
+    size_t done = 0;
+    for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at)) {
+      const auto* escape = EscapeAt(text, at);
+      if (escape == nullptr) {
+        ++at;
+        continue;
+      }
+      result.append(text.substr(done, at - done)).append(escape->second);
+      at += escape->first.size();
+      done = at;
+    }
+    result.append(text.substr(done));
     return result;
   } catch (const std::exception& e) {
     ReportCaughtFailure("loam32.URLDecodeText", e, 0);
