@@ -1,0 +1,81 @@
+"""Runs killed with SIGKILL at random moments: after every kill the list file
+(and each copy of it) parses and holds either the old or the new content,
+whole; the next normal run succeeds and leaves no temporary file behind."""
+
+import os
+import random
+import signal
+import subprocess
+import sys
+import time
+import unittest
+
+from list_layout import entry, header, list_text, parse_list_file
+from varno_e2e import VarnoTestCase
+
+KILLS = 200
+ITEMS = 200
+ATTRIBUTES = ("notes", "title", "status", "flags")
+
+
+class KilledRuns(VarnoTestCase):
+    def request(self, i):
+        item = 1 + (i * 37) % ITEMS
+        return ["list.json", str(item), ATTRIBUTES[i % len(ATTRIBUTES)], f"kill {i}"]
+
+    def json_files(self):
+        return [name for name in self.folder.files() if name.endswith(".json")]
+
+    def normal_run_time(self):
+        started = time.monotonic()
+        for _ in range(3):
+            self.folder.run("list.json", check_status=0)
+        return (time.monotonic() - started) / 3
+
+    def test_two_hundred_kills_lose_nothing_and_leave_nothing(self):
+        self.folder.write("list.json", list_text(
+            header(next_id=ITEMS + 1),
+            [entry(i, i, f"{2 * i:03d}", f"Item {i} " + "t" * 30, notes="n" * 80)
+             for i in range(1, ITEMS + 1)]))
+        run_time = self.normal_run_time()
+        seed = int.from_bytes(os.urandom(4), "little")
+        rng = random.Random(seed)
+        env = self.folder.env()
+        old = self.folder.read("list.json")
+        outcomes = {"old": 0, "new": 0, "finished": 0, "temporary files left": 0}
+        started = time.monotonic()
+        for i in range(KILLS):
+            with self.subTest(kill=i, seed=seed):
+                args = self.request(i)
+                # Half the moments anywhere in the run, half near its end, where
+                # the writes happen.
+                moment = run_time * (rng.uniform(0, 1.0) if i % 2 else rng.uniform(0.5, 0.95))
+                proc = subprocess.Popen([self.folder.exe, *args], cwd=self.folder.elsewhere,
+                                        env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+                time.sleep(moment)
+                proc.send_signal(signal.SIGKILL)
+                status = proc.wait(timeout=60)
+
+                killed = self.folder.read("list.json")
+                for name in self.json_files():
+                    parse_list_file(self.folder.read(name))
+                if any(".varno-tmp." in name for name in self.folder.files()):
+                    outcomes["temporary files left"] += 1
+
+                self.folder.run(*args, check_status=0)
+                new = self.folder.read("list.json")
+                self.assertNotEqual(new, old)
+                self.assertIn(killed, (old, new))
+                self.assertEqual([name for name in self.folder.files() if ".varno-tmp." in name],
+                                 [])
+                outcomes["finished" if status == 0 else "old" if killed == old else "new"] += 1
+                old = new
+        elapsed = time.monotonic() - started
+        print(f"\n{KILLS} kills on {ITEMS} items in {elapsed:.1f} s (a run takes "
+              f"{run_time * 1000:.0f} ms): {outcomes}", file=sys.stderr)
+        self.assertEqual(sum(outcomes[k] for k in ("old", "new", "finished")), KILLS)
+
+
+if __name__ == "__main__":
+    unittest.main()
