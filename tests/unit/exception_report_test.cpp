@@ -112,7 +112,7 @@ TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
                                   R"(<MachineUpTime>\d+w\dd\d\dh\d\dm\d\ds</MachineUpTime>)"
                                   R"(<UsedMemory>\d+\.\d\d% \([\d,]+\) </UsedMemory>)")))
       << lines[2] << lines[3] << lines[4];
-  EXPECT_EQ(listener.Receive(), "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=5240 File=\"" + name +
+  EXPECT_EQ(listener.Receive(name), "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=5240 File=\"" + name +
                                     "\" SelfName=VARNO Version=2025.10.3.1353 H=\"desk\" "
                                     "(ID=05003)");
 
@@ -131,7 +131,7 @@ TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
   rec.FileName = "fixed.xml";
   EXPECT_EQ(SaveExceptionRecAsXML(rec), "fixed.xml");
   EXPECT_TRUE(folder_.Names().empty());
-  EXPECT_NE(listener.Receive().value_or("").find(" File=\"fixed.xml\" "), std::string::npos);
+  EXPECT_NE(listener.Receive(" File=\"fixed.xml\" ").value_or("").find(" File=\"fixed.xml\" "), std::string::npos);
 }
 
 TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
@@ -144,7 +144,7 @@ TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
   EXPECT_EQ(lines[11] + lines[12],
             "<ClassName>EConvertError</ClassName><e.Message>bad value</e.Message>");
   EXPECT_EQ(lines[14] + lines[15], "<Notes></Notes><Count>0</Count>");
-  EXPECT_NE(listener.Receive().value_or("").find(" EXCEPTION:Func=loam32.FileExists Trace=100 "),
+  EXPECT_NE(listener.Receive("caught.xml").value_or("").find(" EXCEPTION:Func=loam32.FileExists Trace=100 "),
             std::string::npos);
 }
 

@@ -77,7 +77,7 @@ TEST_F(RunFrameTest, FailureWritesAReportBroadcastsItsNoticeAndExitsOne) {
             std::string::npos);
   EXPECT_NE(report.find("<Notes>iRecordsFromFile=3</Notes>\r\n"), std::string::npos);
 
-  const auto notice = listener.Receive();
+  const auto notice = listener.Receive(run_.ExceptionRec.FileName);
   ASSERT_TRUE(notice.has_value());
   EXPECT_EQ(*notice, "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=1030 File=\"" +
                          run_.ExceptionRec.FileName +

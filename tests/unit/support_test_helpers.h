@@ -33,9 +33,13 @@ inline bool OnlyLoopback() {
 }
 
 // A UDP socket on 0.0.0.0:514 that receives the notices sent on this machine.
+// Tests run in parallel, so the port is shared (every listener gets a copy of
+// each broadcast) and a listener picks out the notice it waits for.
 class NoticeListener {
  public:
   NoticeListener() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    const int on = 1;
+    if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(514);
@@ -51,14 +55,19 @@ class NoticeListener {
   }
   bool Bound() const { return fd_ >= 0; }
 
-  // The next datagram, or nothing when none arrives within `milliseconds`.
-  std::optional<std::string> Receive(int milliseconds = 2000) {
-    timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  // The next datagram holding `mustContain`, or nothing when none arrives
+  // within about `milliseconds`; datagrams of other tests are passed over.
+  std::optional<std::string> Receive(const std::string& mustContain, int milliseconds = 2000) {
+    timeval wait{0, 100 * 1000};
     ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     char buffer[65536];
-    const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
-    if (got < 0) return std::nullopt;
-    return std::string(buffer, static_cast<size_t>(got));
+    for (int waited = 0; waited < milliseconds; waited += 100) {
+      const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (got < 0) continue;
+      std::string datagram(buffer, static_cast<size_t>(got));
+      if (datagram.find(mustContain) != std::string::npos) return datagram;
+    }
+    return std::nullopt;
   }
 
  private:

@@ -34,16 +34,16 @@ TEST_F(SyslogTest, PostBroadcastsOnPort514AndWrapsTheSequence) {
   VARNO_LISTEN_ISOLATED(listener);
   // The record's port only matters for a named host.
   PostSyslogMsg(Notice(5003, "first", 9999), "");
-  EXPECT_EQ(listener.Receive(), "<0>VARNO:00001 first H=\"desk\" (ID=05003)");
+  EXPECT_EQ(listener.Receive(" first "), "<0>VARNO:00001 first H=\"desk\" (ID=05003)");
 
   GlobalSettings.SyslogSequence = 32767;
   PostSyslogMsg(Notice(30005, "wrapped"), "");
-  EXPECT_EQ(listener.Receive(), "<3>VARNO:00000 wrapped H=\"desk\" (ID=30005)");
+  EXPECT_EQ(listener.Receive(" wrapped "), "<3>VARNO:00000 wrapped H=\"desk\" (ID=30005)");
   EXPECT_EQ(GlobalSettings.SyslogSequence, 0);
 
   // A named host gets the record's port, 0 standing for 514.
   PostSyslogMsg(Notice(5003, "direct"), "localhost");
-  EXPECT_EQ(listener.Receive(), "<0>VARNO:00001 direct H=\"desk\" (ID=05003)");
+  EXPECT_EQ(listener.Receive(" direct "), "<0>VARNO:00001 direct H=\"desk\" (ID=05003)");
 }
 
 TEST_F(SyslogTest, NoPortMeansNothingSent) {
@@ -51,9 +51,9 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
   EXPECT_EQ(BroadcastUDPPacket("not sent", 0), 0);
   EXPECT_EQ(BroadcastUDPPacket("not sent", -514), 0);
   EXPECT_EQ(UniticastUDPPacket("not sent", "127.0.0.1", 0), 0);
-  EXPECT_EQ(listener.Receive(200), std::nullopt);
+  EXPECT_EQ(listener.Receive("not sent", 200), std::nullopt);
   EXPECT_EQ(BroadcastUDPPacket("bare text", 514), 0);
-  EXPECT_EQ(listener.Receive(), "bare text");
+  EXPECT_EQ(listener.Receive("bare text"), "bare text");
 }
 
 TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
@@ -62,7 +62,7 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   EXPECT_EQ(UniticastUDPPacket("x", "127.0.0.1", 70000), -2);
   EXPECT_NE(ReadFile(folder_ / "report.xml").find("<Function>loam32.UniticastUDPPacket:300<"),
             std::string::npos);
-  EXPECT_NE(listener.Receive().value_or("").find("Func=loam32.UniticastUDPPacket Trace=300"),
+  EXPECT_NE(listener.Receive("report.xml").value_or("").find("Func=loam32.UniticastUDPPacket Trace=300"),
             std::string::npos);
 
   // With loopback only, the broadcast address without the broadcast switch
@@ -70,7 +70,7 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   std::filesystem::remove(folder_ / "report.xml");
   EXPECT_EQ(UniticastUDPPacket("x", "", 514), -2);
   EXPECT_TRUE(folder_.Names().empty());
-  EXPECT_EQ(listener.Receive(200), std::nullopt);
+  EXPECT_EQ(listener.Receive("report.xml", 200), std::nullopt);
 }
 
 }  // namespace
