@@ -25,31 +25,12 @@
 #include <vector>
 
 #include "support/settings.h"
+#include "web/page_text.h"
 
 namespace {
 
 constexpr const char* kUnshare = "/usr/bin/unshare";
 constexpr int kDefaultWaitSeconds = 60;
-
-std::string HtmlText(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '"') {
-      out += "&quot;";
-    } else if (c == '\'') {
-      out += "&#39;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
