@@ -49,8 +49,10 @@ void WriteDerivedFile(RunState& run, const std::string& text, const std::string&
     return;
   }
   if (WriteTextFile(text, name, false, "") == kWriteFailed) {
-    LogOnly(" " + std::to_string(run.LogRec.Trace) + " Writing \"" + name +
-            "\" failed; it keeps its old contents.");
+    std::string line = " ";
+    line += std::to_string(run.LogRec.Trace) + " Writing \"" + name +
+            "\" failed; it keeps its old contents.";
+    LogOnly(line);
   }
 }
 
