@@ -33,11 +33,27 @@ std::string CalendarHeader(std::string_view calendarName) {
          CalendarContentLine("X-WR-CALNAME:Orlix (" + std::string(calendarName) + ")");
 }
 
-std::string DateText(TDateTime value) {
-  return FormatDateTime("yyyymmdd", value);
+// `value` in decimal with exactly `width` digits (it never has more).
+void AppendDigits(std::string& out, int value, int width) {
+  char digits[8];
+  for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+  out.append(digits, static_cast<size_t>(width));
 }
-std::string DateTimeText(TDateTime value) {
-  return FormatDateTime("yyyymmdd", value) + "T" + FormatDateTime("hhnnss", value);
+
+// "yyyymmdd" of the date.
+void AppendDate(std::string& out, const tDateParts& p) {
+  AppendDigits(out, p.Year, 4);
+  AppendDigits(out, p.Month, 2);
+  AppendDigits(out, p.Day, 2);
+}
+// "yyyymmdd", "T" and "hhnnss".
+void AppendDateTime(std::string& out, TDateTime value) {
+  const tDateParts p = DecodeDateTime(value);
+  AppendDate(out, p);
+  out.push_back('T');
+  AppendDigits(out, p.Hour, 2);
+  AppendDigits(out, p.Minute, 2);
+  AppendDigits(out, p.Second, 2);
 }
 
 // The all-day event's end: `days` after its start. An end before the start
@@ -48,59 +64,18 @@ TDateTime AllDayEnd(TDateTime start, int32_t days) {
   return std::min(start + std::max<int32_t>(days, 0), last);
 }
 
-// The item's UID, made unique within the text whose UIDs are `used`.
-std::string UniqueUID(std::set<std::string>& used, const tVarno& item, const std::string& stem) {
-  const std::string base = stem + "-" + std::to_string(item.ID);
-  std::string uid = base + "@" + kCalendarMailDomain;
-  for (int copy = 2; used.count(uid) != 0; ++copy) {
-    uid = base + "-" + std::to_string(copy) + "@" + kCalendarMailDomain;
-  }
-  used.insert(uid);
-  return uid;
-}
-
-std::string EventText(const tVarno& item, const tEventFacts& facts, const std::string& uid,
-                      TDateTime universalNow) {
-  std::string event = CalendarContentLine("BEGIN:VEVENT") +
-                      CalendarContentLine("DTSTAMP:" + DateTimeText(universalNow) + "Z");
-  if (facts.AllDay) {
-    event +=
-        CalendarContentLine("DTSTART;VALUE=DATE:" + DateText(facts.EventDate)) +
-        CalendarContentLine("DTEND;VALUE=DATE:" + DateText(AllDayEnd(facts.EventDate, item.Days)));
-  } else {
-    event += CalendarContentLine("DTSTART:" + DateTimeText(facts.EventDate)) +
-             CalendarContentLine("DTEND:" + DateTimeText(facts.EventDate));
-  }
-  event += CalendarContentLine("SUMMARY:" + CalendarText(item.DisplayTitle)) +
-           CalendarContentLine("UID:" + CalendarText(uid)) +
-           CalendarContentLine("DESCRIPTION:" + CalendarText(item.DisplayTitle));
-  if (!facts.RepeatRule.empty()) event += CalendarContentLine(facts.RepeatRule);
-  return event + CalendarContentLine("END:VEVENT");
-}
-
-}  // namespace
-
-tEventFacts CalendarEventFacts(const tVarno& item) {
-  const std::string& title = item.DisplayTitle;
-  tEventFacts facts;
-  facts.RepeatRule = RepeatRuleLine(item.Repeat);
-  const std::string date =
-      Chars(title, 9, 10) + "/" + Chars(title, 6, 7) + "/" + Chars(title, 1, 4);
-  TDateTime value = 0;
-  // A one-digit hour leaves a blank at the end of the time ("9:05 ").
-  if (TryStrToDateTime(date + " " + Trim(Chars(title, 12, 16)), value) && value != 0) {
-    facts.EventDate = value;
-  } else if ((value = StrToDate(date)) != 0) {
-    facts.EventDate = value;
-    facts.AllDay = true;
-  }
-  return facts;
-}
-
-std::string CalendarText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// CalendarText of `text`, appended.
+void AppendCalendarText(std::string& out, std::string_view text) {
+  const auto plain = [](char c) {
+    return (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != '\\' && c != ';' &&
+            c != ',');
+  };
   for (size_t i = 0; i < text.size(); ++i) {
+    size_t end = i;
+    while (end < text.size() && plain(text[end])) ++end;
+    out.append(text.substr(i, end - i));
+    i = end;
+    if (i == text.size()) break;
     const char c = text[i];
     switch (c) {
       case '\\':
@@ -121,9 +96,156 @@ std::string CalendarText(std::string_view text) {
         out += "\\n";
         break;
       default:
-        if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\t') out += c;
+        if (c == '\t') out += c;
     }
   }
+}
+
+// Appends the content line that `build` appends the text of, folded as
+// CalendarContentLine folds it; short lines, the usual case, are not copied.
+template <typename Build>
+void AppendContentLine(std::string& out, Build build) {
+  const size_t start = out.size();
+  build(out);
+  if (out.size() - start <= kMaxLineOctets) {
+    out.append("\r\n");
+    return;
+  }
+  const std::string line = out.substr(start);
+  out.resize(start);
+  out += CalendarContentLine(line);
+}
+
+void AppendTextLine(std::string& out, std::string_view name, std::string_view text) {
+  AppendContentLine(out, [&](std::string& line) {
+    line.append(name);
+    AppendCalendarText(line, text);
+  });
+}
+
+// The UID of the item's next event in the text whose events per ID are
+// `counts`: the first carries the list's stem and the ID, each later one the
+// number of its copy too ("-2", "-3", ...). UIDs of different IDs never meet,
+// since an ID's digits hold no "-" after their sign.
+std::string UniqueUID(std::unordered_map<int32_t, int32_t>& counts, const tVarno& item,
+                      const std::string& stem) {
+  const int32_t copy = ++counts[item.ID];
+  std::string uid = stem + "-" + std::to_string(item.ID);
+  if (copy > 1) uid.append("-").append(std::to_string(copy));
+  return uid.append("@").append(kCalendarMailDomain);
+}
+
+void AppendEvent(std::string& out, const tVarno& item, const tEventFacts& facts,
+                 const std::string& uid, TDateTime universalNow) {
+  out.append("BEGIN:VEVENT\r\n");
+  AppendContentLine(out, [&](std::string& line) {
+    line.append("DTSTAMP:");
+    AppendDateTime(line, universalNow);
+    line.push_back('Z');
+  });
+  if (facts.AllDay) {
+    AppendContentLine(out, [&](std::string& line) {
+      line.append("DTSTART;VALUE=DATE:");
+      AppendDate(line, DecodeDateTime(facts.EventDate));
+    });
+    AppendContentLine(out, [&](std::string& line) {
+      line.append("DTEND;VALUE=DATE:");
+      AppendDate(line, DecodeDateTime(AllDayEnd(facts.EventDate, item.Days)));
+    });
+  } else {
+    AppendContentLine(out, [&](std::string& line) {
+      line.append("DTSTART:");
+      AppendDateTime(line, facts.EventDate);
+    });
+    AppendContentLine(out, [&](std::string& line) {
+      line.append("DTEND:");
+      AppendDateTime(line, facts.EventDate);
+    });
+  }
+  AppendTextLine(out, "SUMMARY:", item.DisplayTitle);
+  AppendTextLine(out, "UID:", uid);
+  AppendTextLine(out, "DESCRIPTION:", item.DisplayTitle);
+  if (!facts.RepeatRule.empty()) out.append(facts.RepeatRule).append("\r\n");
+  out.append("END:VEVENT\r\n");
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The event facts of a title whose first ten characters are digits where the
+// date reads them: the date and time parts read in place, with the result of
+// the general reading below.
+bool TryQuickEventFacts(std::string_view title, tEventFacts& facts) {
+  if (title.size() < 10) return false;
+  for (const size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (!IsDigit(title[i])) return false;
+  }
+  const auto number = [title](size_t at, size_t count) {
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
+    return value;
+  };
+  TDateTime date = 0;
+  if (!TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date)) return true;
+  // Characters 12 to 16, trimmed, as "h:mm" with one or two digits each.
+  std::string_view time = title.substr(std::min<size_t>(11, title.size()), 5);
+  while (!time.empty() && static_cast<unsigned char>(time.front()) <= 0x20) time.remove_prefix(1);
+  while (!time.empty() && static_cast<unsigned char>(time.back()) <= 0x20) time.remove_suffix(1);
+  const size_t colon = time.find(':');
+  const auto digits = [](std::string_view text) {
+    return (text.size() == 1 || text.size() == 2) && std::all_of(text.begin(), text.end(), IsDigit);
+  };
+  TDateTime clock = 0;
+  if (colon != std::string_view::npos && digits(time.substr(0, colon)) &&
+      digits(time.substr(colon + 1))) {
+    const auto value = [](std::string_view text) {
+      int result = 0;
+      for (const char c : text) result = result * 10 + (c - '0');
+      return result;
+    };
+    const int hour = value(time.substr(0, colon));
+    const int minute = value(time.substr(colon + 1));
+    if (TryEncodeTime(hour, minute, 0, 0, clock)) {
+      const TDateTime moment =
+          EncodeDateTime({number(0, 4), number(5, 2), number(8, 2), hour, minute, 0, 0});
+      if (moment != 0) {
+        facts.EventDate = moment;
+        return true;
+      }
+    }
+  }
+  if (date != 0) {
+    facts.EventDate = date;
+    facts.AllDay = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+tEventFacts CalendarEventFacts(const tVarno& item) {
+  const std::string& title = item.DisplayTitle;
+  tEventFacts facts;
+  facts.RepeatRule = RepeatRuleLine(item.Repeat);
+  if (TryQuickEventFacts(title, facts)) return facts;
+  const std::string date =
+      Chars(title, 9, 10) + "/" + Chars(title, 6, 7) + "/" + Chars(title, 1, 4);
+  TDateTime value = 0;
+  // A one-digit hour leaves a blank at the end of the time ("9:05 ").
+  if (TryStrToDateTime(date + " " + Trim(Chars(title, 12, 16)), value) && value != 0) {
+    facts.EventDate = value;
+  } else if ((value = StrToDate(date)) != 0) {
+    facts.EventDate = value;
+    facts.AllDay = true;
+  }
+  return facts;
+}
+
+std::string CalendarText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendCalendarText(out, text);
   return out;
 }
 
@@ -157,11 +279,11 @@ void AddCalendarEvents(tCalendarTexts& calendars, const tVarno& item, const std:
   if (!item.Active) return;
   const tEventFacts facts = CalendarEventFacts(item);
   if (!(facts.EventDate > 0)) return;
-  calendars.Private +=
-      EventText(item, facts, UniqueUID(calendars.PrivateUIDs, item, uidStem), universalNow);
+  AppendEvent(calendars.Private, item, facts, UniqueUID(calendars.PrivateIDs, item, uidStem),
+              universalNow);
   if (item.Public) {
-    calendars.Public +=
-        EventText(item, facts, UniqueUID(calendars.PublicUIDs, item, uidStem), universalNow);
+    AppendEvent(calendars.Public, item, facts, UniqueUID(calendars.PublicIDs, item, uidStem),
+                universalNow);
   }
 }
 

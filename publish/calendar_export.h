@@ -1,9 +1,10 @@
 // The iCalendar export: the private calendar and, for the upcoming list, the public one.
 #pragma once
 
-#include <set>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "support/date_time.h"
 #include "tasklist/varno_item.h"
@@ -11,9 +12,10 @@
 struct tCalendarTexts {
   std::string Private;
   std::string Public;
-  // The UIDs each text holds so far, to keep them unique within a file.
-  std::set<std::string> PrivateUIDs;
-  std::set<std::string> PublicUIDs;
+  // How many events of each item ID each text holds so far, to keep the
+  // UIDs unique within a file.
+  std::unordered_map<int32_t, int32_t> PrivateIDs;
+  std::unordered_map<int32_t, int32_t> PublicIDs;
 };
 
 // Starts both texts with their headers.

@@ -1,8 +1,11 @@
 #include "publish/rss_feed.h"
 
+#include <charconv>
+
 #include "support/deployment.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "tasklist/list_format.h"
 
 namespace {
 
@@ -50,12 +53,19 @@ bool IsXmlCharacter(char32_t c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-// Copies what XML 1.0 allows of `text`, escaping markup characters when asked.
-std::string XmlSafe(std::string_view text, bool escapeMarkup) {
-  std::string out;
-  out.reserve(text.size());
+// Appends what XML 1.0 allows of `text`, escaping markup characters when asked.
+void AppendXmlSafe(std::string& out, std::string_view text, bool escapeMarkup) {
+  // Printable ASCII other than markup is the usual case: copied in runs.
+  const auto plain = [escapeMarkup](unsigned char c) {
+    return c >= 0x20 && c < 0x80 && !(escapeMarkup && (c == '&' || c == '<' || c == '>'));
+  };
   size_t pos = 0;
   while (pos < text.size()) {
+    size_t end = pos;
+    while (end < text.size() && plain(static_cast<unsigned char>(text[end]))) ++end;
+    out.append(text.substr(pos, end - pos));
+    if (end == text.size()) return;
+    pos = end;
     char32_t codePoint = 0;
     const size_t length = Utf8Sequence(text, pos, codePoint);
     if (length == 0) {
@@ -76,12 +86,26 @@ std::string XmlSafe(std::string_view text, bool escapeMarkup) {
     }
     pos += length;
   }
+}
+
+std::string XmlSafe(std::string_view text, bool escapeMarkup) {
+  std::string out;
+  out.reserve(text.size());
+  AppendXmlSafe(out, text, escapeMarkup);
   return out;
 }
 
+// Appends "<name>", the value made safe, "</name>" and the line end.
+void AppendElement(std::string& out, std::string_view name, std::string_view value) {
+  out.append("<").append(name).append(">");
+  AppendXmlSafe(out, value, true);
+  out.append("</").append(name).append(">").append(kLineEnd);
+}
+
 std::string Element(std::string_view name, std::string_view value) {
-  return "<" + std::string(name) + ">" + FeedText(value) + "</" + std::string(name) + ">" +
-         kLineEnd;
+  std::string out;
+  AppendElement(out, name, value);
+  return out;
 }
 
 }  // namespace
@@ -119,10 +143,23 @@ std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedL
 
 void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
                     const std::string& itemLink) {
-  feed += std::string("<item>") + kLineEnd +
-          Element("title", std::to_string(activeCount) + ". " + item.DisplayTitle) +
-          Element("description", URLDecodeText(item.Description)) + Element("link", itemLink) +
-          Element("guid", itemLink) + "</item>" + kLineEnd;
+  // Most descriptions hold no escape and are their own decoding.
+  std::string decoded;
+  std::string_view description = item.Description;
+  if (MayHoldURLEscape(description)) {
+    decoded = URLDecodeText(description);
+    description = decoded;
+  }
+  feed.append("<item>").append(kLineEnd).append("<title>");
+  char digits[16];
+  feed.append(digits, std::to_chars(digits, digits + sizeof digits, activeCount).ptr);
+  feed.append(". ");
+  AppendXmlSafe(feed, item.DisplayTitle, true);
+  feed.append("</title>").append(kLineEnd);
+  AppendElement(feed, "description", description);
+  AppendElement(feed, "link", itemLink);
+  AppendElement(feed, "guid", itemLink);
+  feed.append("</item>").append(kLineEnd);
 }
 
 void CloseFeed(std::string& feed) {
