@@ -24,6 +24,11 @@ std::string CurrentDirectory();
 // True when a directory search for `pattern` ("*" and "?" allowed in the last
 // component) finds at least one file or folder, hidden ones included.
 bool DirectoryEntryExists(const std::string& pattern);
+// Where the registry's "App Paths" entry of the executable `name` puts it:
+// the entry's "Path" value, a backslash and the name (a doubled backslash
+// and then a ";" made single backslashes, first occurrence each), else the
+// entry's default value; "" without such an entry or without a registry.
+std::string RegisteredApplicationPath(const std::string& name);
 // The machine's plain name, without a domain.
 std::string ComputerName();
 // Milliseconds since the machine started, wrapping like a 32-bit counter.

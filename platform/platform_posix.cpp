@@ -209,6 +209,9 @@ bool DirectoryEntryExists(const std::string& pattern) {
   return found;
 }
 
+// This platform keeps no registry of application paths.
+std::string RegisteredApplicationPath(const std::string&) { return {}; }
+
 std::string ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return {};

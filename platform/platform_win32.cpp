@@ -1,0 +1,572 @@
+// The Windows implementation of the platform layer.
+//
+// Texts are 8-bit in the ANSI code page. The C runtime hands the program its
+// arguments in that code page and every file name of a run is built from them,
+// so names go to the "A" functions of the API as they are; only the module
+// path, which the API gives in UTF-16, is converted.
+// clang-format off
+// Winsock's headers come before <windows.h>, which would pull in an older one.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+// clang-format on
+
+// <windows.h> maps this name to SetCurrentDirectoryA; the layer has its own.
+#undef SetCurrentDirectory
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+// The suffix of temporary files; the writer's process id follows it.
+constexpr const char* kTempMarker = ".varno-tmp.";
+// Sleeps between two tries of a replace that another program blocks for a
+// moment (a reader or a virus scanner holding the old file open).
+constexpr int kReplaceTries = 20;
+constexpr DWORD kReplacePauseMilliseconds = 25;
+
+// The system's message for `error` followed by its number in brackets, so
+// that callers can look for a number such as 10051 (network unreachable).
+std::string ErrorText(const std::string& what, DWORD error) {
+  char* message = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&message), 0, nullptr);
+  std::string text = what + ": ";
+  if (length > 0 && message != nullptr) {
+    std::string system(message, length);
+    while (!system.empty() && (system.back() == '\r' || system.back() == '\n' ||
+                               system.back() == ' ' || system.back() == '.'))
+      system.pop_back();
+    text += system + " ";
+  }
+  if (message != nullptr) ::LocalFree(message);
+  return text + "(" + std::to_string(error) + ")";
+}
+
+std::string LastErrorText(const std::string& what) {
+  return ErrorText(what, ::GetLastError());
+}
+
+std::string SocketErrorText(const std::string& what) {
+  return ErrorText(what, static_cast<DWORD>(::WSAGetLastError()));
+}
+
+// Closes a handle when the scope ends unless it was closed before.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (Valid()) ::CloseHandle(handle_);
+  }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+  // Hands the handle over to the caller, who closes it.
+  HANDLE Release() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle;
+  }
+  // Closes now so that a failing close can be seen.
+  bool Close() {
+    const bool closed = ::CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+class Socket {
+ public:
+  explicit Socket(SOCKET socket) : socket_(socket) {}
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  ~Socket() {
+    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+  }
+  SOCKET get() const { return socket_; }
+
+ private:
+  SOCKET socket_;
+};
+
+// Winsock is started on first use and stays up until the process ends.
+bool WinsockStarted() {
+  static const bool started = [] {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+
+// `wide` in the ANSI code page; `lossless` tells whether every character had
+// a counterpart there.
+std::string ToAnsi(const std::wstring& wide, bool& lossless) {
+  lossless = true;
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
+                                           0, nullptr, &usedDefault);
+  if (length <= 0) {
+    lossless = false;
+    return {};
+  }
+  std::string text(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, text.data(), length,
+                        nullptr, &usedDefault);
+  lossless = usedDefault == FALSE;
+  return text;
+}
+
+// "\\?\C:\x" is "C:\x" and "\\?\UNC\server\share" is "\\server\share".
+std::wstring WithoutLongPathPrefix(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
+bool WriteAll(HANDLE file, const std::string& data) {
+  const char* next = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!::WriteFile(file, next, chunk, &written, nullptr) || written == 0) return false;
+    next += written;
+    left -= written;
+  }
+  return true;
+}
+
+HANDLE CreateForWriting(const std::string& path, DWORD access, DWORD disposition) {
+  return ::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool IsBusy(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+// Moves `from` over `to`, trying again for a moment while another program
+// holds `to` open.
+bool MoveOver(const std::string& from, const std::string& to, DWORD& error) {
+  for (int attempt = 1;; ++attempt) {
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    error = ::GetLastError();
+    if (!IsBusy(error) || attempt >= kReplaceTries) return false;
+    ::Sleep(kReplacePauseMilliseconds);
+  }
+}
+
+bool ProcessIsRunning(DWORD pid) {
+  Handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  // Only a process id that names no process at all proves the writer gone;
+  // one we may not open is somebody's running process.
+  if (!process.Valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+sockaddr_in Destination(in_addr address, int port) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = ::htons(static_cast<u_short>(port));
+  to.sin_addr = address;
+  return to;
+}
+
+bool ParseIPv4(const std::string& text, in_addr& address) {
+  return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+std::string SendFrom(SOCKET socket, const std::string& text, const sockaddr_in& to) {
+  if (::sendto(socket, text.data(), static_cast<int>(text.size()), 0,
+               reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR)
+    return SocketErrorText("sendto");
+  return {};
+}
+
+SYSTEMTIME ToSystemTime(const CivilTime& time) {
+  SYSTEMTIME system{};
+  system.wYear = static_cast<WORD>(time.Year);
+  system.wMonth = static_cast<WORD>(time.Month);
+  system.wDay = static_cast<WORD>(time.Day);
+  system.wHour = static_cast<WORD>(time.Hour);
+  system.wMinute = static_cast<WORD>(time.Minute);
+  system.wSecond = static_cast<WORD>(time.Second);
+  system.wMilliseconds = static_cast<WORD>(time.Millisecond);
+  return system;
+}
+
+CivilTime FromSystemTime(const SYSTEMTIME& system) {
+  CivilTime time;
+  time.Year = system.wYear;
+  time.Month = system.wMonth;
+  time.Day = system.wDay;
+  time.Hour = system.wHour;
+  time.Minute = system.wMinute;
+  time.Second = system.wSecond;
+  time.Millisecond = system.wMilliseconds;
+  return time;
+}
+
+// Closes a registry key when the scope ends.
+class RegistryKey {
+ public:
+  explicit RegistryKey(HKEY key) : key_(key) {}
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  ~RegistryKey() { ::RegCloseKey(key_); }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_;
+};
+
+// A text value of `key` (`name` null for the default value); false when it is
+// missing or not a text.
+bool ReadTextValue(HKEY key, const char* name, std::string& value) {
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return false;
+  std::string buffer(size, '\0');
+  if (size > 0 &&
+      ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS)
+    return false;
+  // The stored text may or may not end in its terminator.
+  buffer.resize(std::strlen(buffer.c_str()));
+  value = buffer;
+  return true;
+}
+
+void ReplaceFirst(std::string& text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      break;
+    }
+    // A full buffer means the path was cut; the longest path is 32767 characters.
+    if (buffer.size() > 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  const std::wstring path = WithoutLongPathPrefix(buffer);
+  bool lossless = true;
+  const std::string ansi = ToAnsi(path, lossless);
+  if (lossless) return ansi;
+  // A folder whose name the code page cannot spell is still reachable by its
+  // short name, where the volume keeps short names.
+  std::wstring shortPath(path.size() + 1, L'\0');
+  const DWORD length =
+      ::GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+  if (length == 0 || length >= shortPath.size()) return ansi;
+  shortPath.resize(length);
+  const std::string shortAnsi = ToAnsi(shortPath, lossless);
+  return lossless ? shortAnsi : ansi;
+}
+
+char PathSeparator() {
+  return '\\';
+}
+
+bool SetCurrentDirectory(const std::string& folder) {
+  return !folder.empty() && ::SetCurrentDirectoryA(folder.c_str()) != 0;
+}
+
+std::string CurrentDirectory() {
+  const DWORD size = ::GetCurrentDirectoryA(0, nullptr);
+  if (size == 0) return {};
+  std::string buffer(size, '\0');
+  const DWORD length = ::GetCurrentDirectoryA(size, buffer.data());
+  if (length == 0 || length >= size) return {};
+  buffer.resize(length);
+  return buffer;
+}
+
+bool DirectoryEntryExists(const std::string& pattern) {
+  if (pattern.empty()) return false;
+  WIN32_FIND_DATAA entry;
+  // The search matches hidden and system entries as well.
+  const HANDLE search = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool found = false;
+  // "." and ".." are the folder itself and its parent, not entries in it.
+  do {
+    if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) {
+      found = true;
+      break;
+    }
+  } while (::FindNextFileA(search, &entry));
+  ::FindClose(search);
+  return found;
+}
+
+std::string RegisteredApplicationPath(const std::string& name) {
+  const std::string keyName = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+      ERROR_SUCCESS)
+    return {};
+  RegistryKey key(opened);
+  std::string folder;
+  if (ReadTextValue(key.get(), "Path", folder)) {
+    std::string path = folder + "\\" + name;
+    ReplaceFirst(path, "\\\\", "\\");
+    ReplaceFirst(path, ";", "\\");
+    return path;
+  }
+  std::string standard;
+  ReadTextValue(key.get(), nullptr, standard);
+  return standard;
+}
+
+std::string ComputerName() {
+  char name[254] = {};
+  DWORD length = sizeof name;
+  if (!::GetComputerNameA(name, &length)) return {};
+  return std::string(name, length);
+}
+
+uint32_t TickCount() {
+  return ::GetTickCount();
+}
+
+bool ReadMemoryFigures(MemoryFigures& figures) {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (!::GlobalMemoryStatusEx(&status)) return false;
+  figures.TotalPhys = static_cast<int64_t>(status.ullTotalPhys);
+  figures.AvailPhys = static_cast<int64_t>(status.ullAvailPhys);
+  figures.TotalPageFile = static_cast<int64_t>(status.ullTotalPageFile);
+  figures.AvailPageFile = static_cast<int64_t>(status.ullAvailPageFile);
+  figures.TotalVirtual = static_cast<int64_t>(status.ullTotalVirtual);
+  figures.AvailVirtual = static_cast<int64_t>(status.ullAvailVirtual);
+  return true;
+}
+
+std::vector<std::string> LocalIPv4Addresses() {
+  std::vector<std::string> addresses;
+  if (!WinsockStarted()) return addresses;
+  char host[256] = {};
+  if (::gethostname(host, sizeof host - 1) != 0) return addresses;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host, nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_family != AF_INET) continue;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+    if (::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
+    bool seen = false;
+    for (const std::string& known : addresses) seen = seen || known == text;
+    if (!seen) addresses.emplace_back(text);
+  }
+  ::freeaddrinfo(found);
+  return addresses;
+}
+
+std::string SendBroadcastDatagram(const std::string& localAddress, const std::string& text,
+                                  int port) {
+  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+  if (!WinsockStarted()) return "Winsock cannot be started";
+  in_addr local{};
+  if (!ParseIPv4(localAddress, local)) return "invalid local address " + localAddress;
+  Socket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+  if (socket.get() == INVALID_SOCKET) return SocketErrorText("socket");
+  const sockaddr_in from = Destination(local, 0);
+  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) == SOCKET_ERROR)
+    return SocketErrorText("bind " + localAddress);
+  const BOOL on = TRUE;
+  if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                   sizeof on) == SOCKET_ERROR)
+    return SocketErrorText("setsockopt SO_BROADCAST");
+  in_addr everyone{};
+  everyone.s_addr = ::htonl(INADDR_BROADCAST);
+  return SendFrom(socket.get(), text, Destination(everyone, port));
+}
+
+std::string SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+  if (!WinsockStarted()) return "Winsock cannot be started";
+  in_addr target{};
+  if (host.empty()) {
+    target.s_addr = ::htonl(INADDR_BROADCAST);
+  } else if (!ParseIPv4(host, target)) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (status != 0) return ErrorText("resolve " + host, static_cast<DWORD>(status));
+    target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+  }
+  Socket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+  if (socket.get() == INVALID_SOCKET) return SocketErrorText("socket");
+  return SendFrom(socket.get(), text, Destination(target, port));
+}
+
+CivilTime LocalNow() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return FromSystemTime(now);
+}
+
+bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
+  // The range a SYSTEMTIME can hold; the API leaves wrong fields unchecked.
+  if (local.Year < 1601 || local.Year > 30827 || local.Month < 1 || local.Month > 12 ||
+      local.Day < 1 || local.Day > 31 || local.Hour < 0 || local.Hour > 23 || local.Minute < 0 ||
+      local.Minute > 59 || local.Second < 0 || local.Second > 59 || local.Millisecond < 0 ||
+      local.Millisecond > 999)
+    return false;
+  const SYSTEMTIME given = ToSystemTime(local);
+  SYSTEMTIME converted{};
+  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &given, &converted)) return false;
+  universal = FromSystemTime(converted);
+  universal.Millisecond = local.Millisecond;
+  return true;
+}
+
+void Beep(int frequencyHz, int milliseconds) {
+  ::Beep(static_cast<DWORD>(frequencyHz), static_cast<DWORD>(milliseconds));
+}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable) {
+  const std::string temp = path + kTempMarker + std::to_string(::GetCurrentProcessId());
+  HANDLE created = CreateForWriting(temp, GENERIC_WRITE, CREATE_NEW);
+  if (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
+    // Our own process id in the name: a leftover of an earlier process with this id.
+    ::DeleteFileA(temp.c_str());
+    created = CreateForWriting(temp, GENERIC_WRITE, CREATE_NEW);
+  }
+  if (created == INVALID_HANDLE_VALUE) return LastErrorText("create " + temp);
+  Handle file(created);
+
+  auto fail = [&temp](const std::string& what, DWORD error) {
+    ::DeleteFileA(temp.c_str());
+    return ErrorText(what, error);
+  };
+  if (!WriteAll(file.get(), data)) return fail("write " + temp, ::GetLastError());
+  if (durable && !::FlushFileBuffers(file.get())) return fail("flush " + temp, ::GetLastError());
+  if (!file.Close()) return fail("close " + temp, ::GetLastError());
+  DWORD error = 0;
+  if (!MoveOver(temp, path, error)) return fail("replace " + path, error);
+  return {};
+}
+
+std::string AppendToFile(const std::string& path, const std::string& data) {
+  // Append access puts every write at the end, also with other writers.
+  Handle file(CreateForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS));
+  if (!file.Valid()) return LastErrorText("open " + path);
+  if (!WriteAll(file.get(), data)) return LastErrorText("write " + path);
+  if (!file.Close()) return LastErrorText("close " + path);
+  return {};
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+  Handle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    content.append(buffer, got);
+  }
+  data = std::move(content);
+  return true;
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  const std::string base = folder.empty() ? std::string(".") : folder;
+  const std::string prefix =
+      base.back() == '\\' || base.back() == '/' || base.back() == ':' ? base : base + "\\";
+  WIN32_FIND_DATAA entry;
+  const std::string pattern = prefix + "*" + kTempMarker + "*";
+  const HANDLE search = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  const DWORD self = ::GetCurrentProcessId();
+  do {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::string name = entry.cFileName;
+    const size_t marker = name.rfind(kTempMarker);
+    if (marker == std::string::npos) continue;
+    const std::string digits = name.substr(marker + std::strlen(kTempMarker));
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const DWORD pid = static_cast<DWORD>(std::stoul(digits));
+    if (pid == 0) continue;
+    if (pid != self && ProcessIsRunning(pid)) continue;
+    ::DeleteFileA((prefix + name).c_str());
+  } while (::FindNextFileA(search, &entry));
+  ::FindClose(search);
+}
+
+struct RunLock {
+  HANDLE file;
+};
+
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
+  constexpr int kPollMilliseconds = 20;
+  Handle file(CreateForWriting(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
+  if (!file.Valid()) return nullptr;
+  // The wait is counted in sleeps, not read from a clock: a frozen or faked
+  // clock must not make it endless.
+  int waited = 0;
+  for (;;) {
+    OVERLAPPED whole{};
+    if (::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                     &whole)) {
+      // Without the record the handle is closed here, which releases the lock.
+      auto* lock = new (std::nothrow) RunLock{file.get()};
+      if (lock != nullptr) file.Release();
+      return lock;
+    }
+    if (::GetLastError() != ERROR_LOCK_VIOLATION || waited >= waitMilliseconds) return nullptr;
+    ::Sleep(kPollMilliseconds);
+    waited += kPollMilliseconds;
+  }
+}
+
+void ReleaseRunLock(RunLock* lock) {
+  if (lock == nullptr) return;
+  OVERLAPPED whole{};
+  ::UnlockFileEx(lock->file, 0, 1, 0, &whole);
+  ::CloseHandle(lock->file);
+  delete lock;
+}
+
+}  // namespace platform

@@ -1,0 +1,170 @@
+"""What only the Windows build shows, run under Wine: its own name in the banner,
+Windows paths, CR LF on the console, the ANSI code page, the machine's Windows
+name in reports and notices, and the same files as the Linux build."""
+
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+import unittest
+
+from list_layout import entry, header, list_text, parse_list_file
+from varno_e2e import FAKETIME_LIB, FIXED_TIME, VERSION, WINE, VarnoTestCase
+
+# The Linux build, for the byte-for-byte comparison; optional.
+LINUX_BIN = os.environ.get("VARNO_LINUX_BIN", "")
+
+
+def windows_folder(folder):
+    """How a program under Wine sees a Linux folder: on drive Z:, with backslashes."""
+    return "Z:" + folder.replace("/", "\\") + "\\"
+
+
+class WindowsBuildTestCase(VarnoTestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not WINE:
+            raise unittest.SkipTest("tests of the Windows build (VARNO_WINE=1)")
+        super().setUpClass()
+
+
+class NameAndConsole(WindowsBuildTestCase):
+    def test_banner_names_varno_exe_and_console_lines_end_in_crlf(self):
+        proc = self.folder.run(check_status=0)
+        lines = proc.raw_stdout.split(b"\r\n")
+        self.assertEqual(lines[-1], b"")
+        self.assertNotIn(b"\n", b"".join(lines))
+        self.assertEqual(lines[:4], [b"", f"100 varno.exe v{VERSION}".encode(),
+                                     b'110 sAllParams=""', b"210 Writing varno.asp."])
+        self.assertEqual(lines[-2], b"9999 finally done!")
+        self.assertEqual(self.folder.log_messages(), [
+            f" 100 varno.exe v{VERSION}", ' 110 sAllParams=""', " 210 Writing varno.asp.",
+            " ParamCount=0", " 9999 finally done!"])
+        self.assertEqual(self.folder.files(),
+                         ["varno-log.txt", "varno.asp", "varno.exe", "varno.lock"])
+
+    def test_bridge_page_runs_the_program_from_its_windows_folder(self):
+        self.folder.run(check_status=0)
+        lines = self.folder.read("varno.asp").decode("latin-1").split("\r\n")
+        folder = windows_folder(self.folder.dir)
+        self.assertTrue(folder.endswith("\\"))
+        self.assertEqual(
+            lines[25],
+            f'      objshell.Run("%comspec% /c {folder}varno.exe """'
+            '+Replace(Request.ServerVariables("QUERY_STRING"),"""","%22")+"")')
+
+    def test_folder_outside_the_code_page_is_reached_by_its_short_name(self):
+        # No character of this folder's name exists in code page 1252.
+        inner = os.path.join(self.folder.dir, "\u0441\u043f\u0438\u0441\u043e\u043a")
+        os.mkdir(inner)
+        shutil.copy2(self.folder.program, inner)
+        proc = subprocess.run(["wine", os.path.join(inner, "varno.exe"), "list.json"],
+                              cwd=self.folder.elsewhere, env=self.folder.env(),
+                              capture_output=True, timeout=60)
+        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        self.assertEqual(sorted(os.listdir(self.folder.elsewhere)), [])
+        self.assertIn("list.json", os.listdir(inner))
+        self.assertIn(f" 100 varno.exe v{VERSION}\r\n".encode(),
+                      open(os.path.join(inner, "varno-log.txt"), "rb").read())
+
+
+class Texts(WindowsBuildTestCase):
+    def test_arguments_arrive_in_the_ansi_code_page(self):
+        self.folder.run("list.json", "1", "title", "Caf\u00e9", check_status=0)
+        self.assertIn(b'"Title":"Caf\xe9",', self.folder.read("list.json"))
+        self.assertIn(' 840 sParam4_Value="Caf\u00e9"', self.folder.log_messages())
+
+    def test_leftover_of_an_ended_writer_is_removed(self):
+        self.folder.run("list.json", check_status=0)
+        self.folder.write("list.json.varno-tmp.999999996", b"half a list")
+        self.folder.run("list.json", check_status=0)
+        self.assertEqual([n for n in self.folder.files() if ".varno-tmp." in n], [])
+
+
+class FailurePath(WindowsBuildTestCase):
+    def test_report_and_notice_carry_the_windows_machine_name(self):
+        self.folder.write("list.json", list_text(header(next_id=2), [entry(1, 1, "002", "A")])
+                          .replace('"NextID":2,', '"NextID":two,'))
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as listener:
+            listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            listener.bind(("0.0.0.0", 514))
+            listener.settimeout(10)
+            proc = self.folder.run("list.json", check_status=1)
+            notice = listener.recv(65536).decode("latin-1")
+        # Windows gives the NetBIOS name: upper case, at most fifteen characters.
+        machine = socket.gethostname().split(".")[0].upper()[:15]
+        self.assertEqual(notice, '<0>VARNO:00001 EXCEPTION:Func=Main() Trace=1040 '
+                         'File="E!Varno-20251003135307000.xml" SelfName=VARNO '
+                         f'Version={VERSION} H="{machine}" (ID=05003)')
+        report = self.folder.read("E!Varno-20251003135307000.xml").decode("latin-1")
+        lines = report.split("\r\n")
+        self.assertEqual(len(lines), 19)
+        self.assertEqual(lines[10], f"<HostName>{machine}</HostName>")
+        self.assertRegex(lines[4],
+                         r"^<UsedMemory>\d{1,3}\.\d\d% \(\d{1,3}(,\d{3})*\) </UsedMemory>$")
+        # The tones go to the speaker, not into the console output.
+        self.assertNotIn(b"\x07", proc.raw_stdout)
+
+
+class SameFilesAsLinux(WindowsBuildTestCase):
+    REQUESTS = [
+        ["list.json", "2", "title", "2025-10-06 Dentist %DOW% in %DTG% days"],
+        ["JSONfile=list.json&ID=4&attribute=description&value=a%26b%20%3Cc%3E&_dc=1"],
+        ["list.json", "1", "notes", 'say "hi" to C:\\dir\\'],
+        ["list.json", "3", "active", "false"],
+        ["list.json", "/redoid"],
+    ]
+
+    def setUp(self):
+        if not (LINUX_BIN and os.path.exists(LINUX_BIN)):
+            self.skipTest("VARNO_LINUX_BIN names no Linux build")
+        super().setUp()
+        self.linux_dir = tempfile.mkdtemp(prefix="varno-linux-")
+        self.addCleanup(shutil.rmtree, self.linux_dir, ignore_errors=True)
+
+    def run_linux(self, *args):
+        env = dict(os.environ, TZ="UTC", LD_PRELOAD=FAKETIME_LIB, FAKETIME=FIXED_TIME,
+                   FAKETIME_DONT_RESET="1")
+        env.pop("VARNO_WINE", None)
+        proc = subprocess.run([os.path.join(self.linux_dir, "varno"), *args],
+                              cwd=self.folder.elsewhere, env=env, capture_output=True,
+                              timeout=60)
+        return proc
+
+    def test_every_request_writes_the_same_bytes(self):
+        shutil.copy2(LINUX_BIN, os.path.join(self.linux_dir, "varno"))
+        text = list_text(header(next_id=5), [
+            entry(1, 1, "002", "Paint fence", repeat="w"),
+            entry(2, 2, "004", "Dentist"),
+            entry(3, 3, "006", "2025-09-26 Bins %DOW%", do_today="20251003", public=True),
+            entry(4, 4, "008", "Post", priority=2)])
+        self.folder.write("list.json", text)
+        with open(os.path.join(self.linux_dir, "list.json"), "w", newline="") as f:
+            f.write(text)
+        for args in self.REQUESTS:
+            with self.subTest(args=args):
+                windows = self.folder.run(*args, check_status=0)
+                linux = self.run_linux(*args)
+                self.assertEqual(linux.returncode, 0, linux.stdout + linux.stderr)
+                self.assertEqual(windows.stdout.replace(b"100 varno.exe v", b"100 varno v"),
+                                 linux.stdout)
+                self.assertSameFiles()
+        parse_list_file(self.folder.read("list.json"))
+
+    def assertSameFiles(self):
+        own = {"varno", "varno.exe", "varno.lock", "varno.asp", "varno-log.txt"}
+        windows = sorted(n for n in self.folder.files() if n not in own)
+        linux = sorted(n for n in os.listdir(self.linux_dir) if n not in own)
+        self.assertEqual(windows, linux)
+        for name in windows:
+            with open(os.path.join(self.linux_dir, name), "rb") as f:
+                self.assertEqual(self.folder.read(name), f.read(), name)
+        with open(os.path.join(self.linux_dir, "varno-log.txt"), "rb") as f:
+            linux_log = f.read()
+        windows_log = self.folder.read("varno-log.txt")
+        self.assertEqual(windows_log.replace(b" 100 varno.exe v", b" 100 varno v"), linux_log)
+
+
+if __name__ == "__main__":
+    unittest.main()
