@@ -127,7 +127,9 @@ tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
     run.LogRec.Trace = 8130;
     const int32_t writtenID = WrittenID(item, p, run.RedoID);
     if (writtenID > 0) {
-      const std::string displayTitle = ExpandTitle(item, now);
+      const bool plain = IsPlainTitle(item.Title);
+      const std::string expanded = plain ? std::string() : ExpandTitle(item, now);
+      const std::string_view displayTitle = plain ? std::string_view(item.Title) : expanded;
       AppendListEntry(texts.List, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle},
                       !anyEntry);
       anyEntry = true;

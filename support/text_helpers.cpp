@@ -61,8 +61,11 @@ constexpr std::pair<std::string_view, std::string_view> kUrlEscapes[] = {
 // The escape of the table that starts at `at` (a "%") of `text`, other than
 // "%25"; nullptr when none does.
 const std::pair<std::string_view, std::string_view>* EscapeAt(std::string_view text, size_t at) {
+  if (text.size() - at < 3) return nullptr;
   for (size_t i = 1; i < std::size(kUrlEscapes); ++i) {
-    if (text.compare(at, kUrlEscapes[i].first.size(), kUrlEscapes[i].first) == 0) {
+    const std::string_view escape = kUrlEscapes[i].first;
+    if (escape[1] == text[at + 1] && escape[2] == text[at + 2] &&
+        text.compare(at, escape.size(), escape) == 0) {
       return &kUrlEscapes[i];
     }
   }

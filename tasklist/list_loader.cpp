@@ -1,5 +1,6 @@
 #include "tasklist/list_loader.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -45,12 +46,107 @@ constexpr MemberName kMemberNames[] = {
     {"ItemLink", ListMember::ItemLink},
 };
 
-ListMember MemberNamed(std::string_view name) {
-  // Most names on a line are not members: compare only those of equal length.
+// The table's names grouped by length, so a name is compared only with the
+// few of its own length.
+constexpr size_t kLongestName = 11;
+constexpr size_t kMostOfOneLength = 5;
+struct NamesOfLength {
+  MemberName Names[kMostOfOneLength] = {};
+  size_t Count = 0;
+};
+constexpr std::array<NamesOfLength, kLongestName + 1> kNamesByLength = [] {
+  std::array<NamesOfLength, kLongestName + 1> byLength{};
   for (const MemberName& entry : kMemberNames) {
-    if (entry.Name.size() == name.size() && entry.Name == name) return entry.Member;
+    NamesOfLength& group = byLength[entry.Name.size()];
+    group.Names[group.Count++] = entry;
+  }
+  return byLength;
+}();
+
+ListMember MemberNamed(std::string_view name) {
+  if (name.size() > kLongestName) return ListMember::None;
+  const NamesOfLength& group = kNamesByLength[name.size()];
+  for (size_t i = 0; i < group.Count; ++i) {
+    if (group.Names[i].Name == name) return group.Names[i].Member;
   }
   return ListMember::None;
+}
+
+// The first `c` in [from, end), or nullptr.
+const char* FindChar(const char* from, const char* end, char c) {
+  return from < end
+             ? static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)))
+             : nullptr;
+}
+
+// The line that starts at `start` (before `end`): up to the next LF, a CR
+// before it dropped. `next` is where the following line starts.
+std::string_view LineAt(const char* start, const char* end, const char*& next) {
+  const char* newline = FindChar(start, end, '\n');
+  const char* lineEnd = newline != nullptr ? newline : end;
+  next = lineEnd + 1;
+  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
+  return {start, static_cast<size_t>(lineEnd - start)};
+}
+
+// Every text the passes look for but the braces is a quoted name and ":", so
+// each of its occurrences lies between two neighbouring double quotes: one
+// walk over the quotes finds them all, and the earliest row in the table wins.
+tLineFacts QuoteFactsOfLine(std::string_view line) {
+  tLineFacts facts;
+  const char* const end = line.data() + line.size();
+  const char* open = FindChar(line.data(), end, '"');
+  while (open != nullptr) {
+    const char* close = FindChar(open + 1, end, '"');
+    if (close == nullptr) break;
+    if (close + 1 != end && close[1] == ':') {
+      const std::string_view name(open + 1, static_cast<size_t>(close - open - 1));
+      const ListMember member = MemberNamed(name);
+      if (member != ListMember::None &&
+          (facts.Member == ListMember::None || member < facts.Member)) {
+        facts.Member = member;
+      }
+      facts.HoldsNextID |= name == "NextID";
+      facts.HoldsID |= member == ListMember::ID;
+      facts.HoldsSortByText |= member == ListMember::SortBy && close + 2 < end && close[2] == '"';
+    }
+    open = close;
+  }
+  return facts;
+}
+
+// One line of the list file with what the passes look for in it.
+struct ScannedLine {
+  std::string_view Text;
+  tLineFacts Facts;
+  bool HoldsCloseBrace = false;
+};
+
+// The lines of the file text, as SplitListLines cuts them, with their facts.
+// The braces are looked for once over the whole text: they stand on few lines.
+std::vector<ScannedLine> ScanListText(std::string_view text) {
+  std::vector<ScannedLine> lines;
+  lines.reserve(text.size() / 24 + 1);
+  const char* const end = text.data() + text.size();
+  const char* nextOpen = FindChar(text.data(), end, '{');
+  const char* nextClose = FindChar(text.data(), end, '}');
+  const char* next = nullptr;
+  for (const char* start = text.data(); start < end; start = next) {
+    ScannedLine line;
+    line.Text = LineAt(start, end, next);
+    line.Facts = QuoteFactsOfLine(line.Text);
+    const char* const lineEnd = line.Text.data() + line.Text.size();
+    if (nextOpen != nullptr && nextOpen < lineEnd) {
+      line.Facts.Member = ListMember::ItemStart;
+      nextOpen = FindChar(lineEnd, end, '{');
+    }
+    if (nextClose != nullptr && nextClose < lineEnd) {
+      line.HoldsCloseBrace = true;
+      nextClose = FindChar(lineEnd, end, '}');
+    }
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 // Appends a whole number without a temporary text.
@@ -166,8 +262,13 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       run.LogRec.Trace = 2500;
       ReadString(item.Title, line);
       // A dated title is expanded again, with every member read, when its
-      // item completes; only that result is ever stored.
-      if (!ExpandedOnCompletion(item)) item.DisplayTitle = ExpandTitle(item, l.now);
+      // item completes; only that result is ever stored. A title without
+      // date or placeholder is its own display title.
+      if (IsPlainTitle(item.Title)) {
+        item.DisplayTitle.assign(item.Title);
+      } else if (!ExpandedOnCompletion(item)) {
+        item.DisplayTitle = ExpandTitle(item, l.now);
+      }
       break;
     case ListMember::Repeat:
       ReadString(item.Repeat, line);
@@ -226,13 +327,13 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
 }
 
 // Trace 3400 onward: the context note and, on a "}", the completed item.
-void FinishLine(Loader& l, std::string_view line, int32_t index) {
+void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   RunState& run = l.run;
   tVarnoList& list = l.list;
   tVarno& item = l.VarnoLoad;
   run.LogRec.Trace = 3400;
   l.Note = {true, false, index, item.ID, 0};
-  if (line.find('}') != std::string_view::npos && item.ID >= 0) {
+  if (holdsCloseBrace && item.ID >= 0) {
     run.LogRec.Trace = 3500;
     run.LogRec.Trace = 3600;
     if (ExpandedOnCompletion(item)) {
@@ -270,46 +371,17 @@ bool ListFileExists(const std::string& name) {
 
 std::vector<std::string_view> SplitListLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  // Reserving for the usual line length avoids most regrowth.
-  lines.reserve(text.size() / 24 + 1);
-  size_t start = 0;
-  while (start < text.size()) {
-    const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
-    const size_t end =
-        found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
+  const char* const end = text.data() + text.size();
+  const char* next = nullptr;
+  for (const char* start = text.data(); start < end; start = next) {
+    lines.push_back(LineAt(start, end, next));
   }
   return lines;
 }
 
 tLineFacts FactsOfLine(std::string_view line) {
-  // Every text the passes look for but "{" is a quoted name and ":", so each
-  // of its occurrences lies between two neighbouring double quotes: one walk
-  // over the quotes finds them all, and the earliest row in the table wins.
-  tLineFacts facts;
-  const bool itemStart = line.find('{') != std::string_view::npos;
-  size_t open = line.find('"');
-  while (open != std::string_view::npos) {
-    const size_t close = line.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    if (close + 1 < line.size() && line[close + 1] == ':') {
-      const std::string_view name = line.substr(open + 1, close - open - 1);
-      const ListMember member = MemberNamed(name);
-      if (member != ListMember::None &&
-          (facts.Member == ListMember::None || member < facts.Member)) {
-        facts.Member = member;
-      }
-      facts.HoldsNextID |= name == "NextID";
-      facts.HoldsID |= member == ListMember::ID;
-      facts.HoldsSortByText |=
-          member == ListMember::SortBy && close + 2 < line.size() && line[close + 2] == '"';
-    }
-    open = close;
-  }
-  if (itemStart) facts.Member = ListMember::ItemStart;
+  tLineFacts facts = QuoteFactsOfLine(line);
+  if (line.find('{') != std::string_view::npos) facts.Member = ListMember::ItemStart;
   return facts;
 }
 
@@ -328,16 +400,17 @@ void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, b
     value = trimmed;
   }
   if (value.find(',') != std::string_view::npos) value.remove_suffix(1);
-  out.clear();
-  // Copied in runs between the double quotes that are left out.
-  size_t start = 0;
-  for (size_t quote = keepQuotes ? std::string_view::npos : value.find('"');
-       quote != std::string_view::npos; quote = value.find('"', start)) {
-    out.append(value.substr(start, quote - start));
-    start = quote + 1;
+  // One copy that leaves the double quotes out and notes any backslash.
+  out.resize(value.size());
+  char* next = out.data();
+  bool backslash = false;
+  for (const char c : value) {
+    if (c == '"' && !keepQuotes) continue;
+    backslash |= c == '\\';
+    *next++ = c;
   }
-  out.append(value.substr(start));
-  if (readBackslashes && out.find('\\') != std::string::npos) out = ReadListString(std::move(out));
+  out.resize(static_cast<size_t>(next - out.data()));
+  if (readBackslashes && backslash) out = ReadListString(std::move(out));
 }
 
 std::string ValueOfLine(std::string_view line, bool keepQuotes, bool trimFirst) {
@@ -373,20 +446,16 @@ void LoadListFile(RunState& run, TDateTime now) {
 
 void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   tVarnoList& list = run.List;
-  const std::vector<std::string_view> lines = SplitListLines(text);
+  const std::vector<ScannedLine> lines = ScanListText(text);
 
-  // First pass: count the items, read "NextID" strictly. The same walk over
-  // a line finds its member for the second pass, which is kept.
+  // First pass: count the items, read "NextID" strictly.
   list.iJSONStringListCount = 0;
   list.iVarnoArrayCount = 0;
-  std::vector<ListMember> members(lines.size());
-  for (size_t index = 0; index < lines.size(); ++index) {
-    const std::string_view line = lines[index];
-    const tLineFacts facts = FactsOfLine(line);
-    members[index] = facts.Member;
+  for (const ScannedLine& line : lines) {
+    const tLineFacts& facts = line.Facts;
     ++list.iJSONStringListCount;
     if (facts.HoldsNextID) {
-      list.iNextIDFromJSON = StrToIntStrict(Between(line, "\"NextID\":", ","));
+      list.iNextIDFromJSON = StrToIntStrict(Between(line.Text, "\"NextID\":", ","));
     } else if (facts.HoldsID) {
       ++list.iVarnoArrayCount;
     } else if (facts.HoldsSortByText) {
@@ -411,9 +480,9 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   Loader loader{run, list, now, tVarno{}, ContextNote{}};
   try {
     for (size_t index = 1; index < lines.size(); ++index) {
-      const std::string_view line = lines[index];
-      ApplyMember(loader, members[index], line, static_cast<int32_t>(index));
-      FinishLine(loader, line, static_cast<int32_t>(index));
+      const ScannedLine& line = lines[index];
+      ApplyMember(loader, line.Facts.Member, line.Text, static_cast<int32_t>(index));
+      FinishLine(loader, line.HoldsCloseBrace, static_cast<int32_t>(index));
     }
   } catch (...) {
     loader.Note.WriteTo(run.ExceptionRec.Notes);

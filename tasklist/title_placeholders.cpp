@@ -194,6 +194,10 @@ bool HasDatePrefix(std::string_view title) {
   return title.size() >= 8 && title[4] == '-' && title[7] == '-';
 }
 
+bool IsPlainTitle(std::string_view title) {
+  return !HasDatePrefix(title) && title.find('%') == std::string_view::npos;
+}
+
 tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now) {
   tTitleDate facts;
   facts.DueDate = now;

@@ -20,6 +20,9 @@ struct tTitleDate {
 
 // True when the title's 5th and 8th characters are both "-".
 bool HasDatePrefix(std::string_view title);
+// True when the title has neither a date prefix nor a "%": then it is its own
+// display title, whatever the item's other fields.
+bool IsPlainTitle(std::string_view title);
 // The date facts of `title` with repeat code `repeat`, seen at `now` (the
 // current local date and time). Never fails: a failing step leaves the facts
 // as far as they were worked out.
