@@ -1,5 +1,6 @@
 #include "tasklist/list_format.h"
 
+#include <array>
 #include <charconv>
 
 #include "support/settings.h"
@@ -12,11 +13,10 @@ std::string StampOf(TDateTime now) {
   return FormatDateTime("hh:nn:ss dd/mm/yy", now) + " by varno.exe v" + kVersion;
 }
 
-void AppendStringMember(std::string& out, std::string_view indentedName, std::string_view value,
-                        bool last = false) {
+void AppendStringMember(std::string& out, std::string_view indentedName, std::string_view value) {
   out.append(indentedName).append(":\"");
   AppendListString(out, value);
-  out.append(last ? "\"" : "\",").append(kCRLF);
+  out.append("\",").append(kCRLF);
 }
 
 void AppendNumber(std::string& out, long long value) {
@@ -29,10 +29,6 @@ void AppendNumberMember(std::string& out, std::string_view indentedName, long lo
   out.append(indentedName).append(":");
   AppendNumber(out, value);
   out.append(",").append(kCRLF);
-}
-
-void AppendBooleanMember(std::string& out, std::string_view indentedName, bool value) {
-  out.append(indentedName).append(value ? ":true," : ":false,").append(kCRLF);
 }
 
 // One character of a string value other than a double quote. Braces are
@@ -49,6 +45,19 @@ void AppendHeldChar(std::string& out, char c) {
   } else {
     out.push_back(c);
   }
+}
+
+// The characters a string value is not held as: double quotes, backslashes,
+// braces and control characters.
+constexpr std::array<bool, 256> kSpecialInList = [] {
+  std::array<bool, 256> special{};
+  for (int c = 0; c < 0x20; ++c) special[c] = true;
+  for (const unsigned char c : {'"', '\\', '{', '}'}) special[c] = true;
+  return special;
+}();
+
+bool IsSpecialInList(char c) {
+  return kSpecialInList[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
@@ -69,12 +78,9 @@ std::string DecodeURLEscapes(std::string_view text) {
 
 void AppendListString(std::string& out, std::string_view value) {
   // Plain characters are copied in runs; only the few special ones one by one.
-  const auto special = [](char c) {
-    return c == '"' || c == '\\' || c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20;
-  };
   size_t start = 0;
   for (size_t i = 0; i < value.size(); ++i) {
-    if (!special(value[i])) continue;
+    if (!IsSpecialInList(value[i])) continue;
     out.append(value.substr(start, i - start));
     if (value[i] != '"') AppendHeldChar(out, value[i]);
     start = i + 1;
@@ -88,13 +94,18 @@ void AppendListEncodedText(std::string& out, std::string_view value) {
     decoded = URLDecodeText(value);
     value = decoded;
   }
-  for (const char c : value) {
-    if (c == '"') {
+  size_t start = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (!IsSpecialInList(value[i])) continue;
+    out.append(value.substr(start, i - start));
+    if (value[i] == '"') {
       out.append("%22");
     } else {
-      AppendHeldChar(out, c);
+      AppendHeldChar(out, value[i]);
     }
+    start = i + 1;
   }
+  out.append(value.substr(start));
 }
 
 std::string OrderText(int32_t order) {
@@ -162,33 +173,40 @@ void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, i
 }
 
 void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first) {
-  if (!first) out.append(",").append(kCRLF);
-  out.append("  {").append(kCRLF);
-  AppendNumberMember(out, "    \"ID\"", entry.WrittenID);
-  AppendNumberMember(out, "    \"Count\"", entry.Count);
-  out.append("    \"Order\":\"");
+  // The layout's fixed texts between two values are appended as one piece.
+  out.append(first ? "  {\r\n    \"ID\":" : ",\r\n  {\r\n    \"ID\":");
+  AppendNumber(out, entry.WrittenID);
+  out.append(",\r\n    \"Count\":");
+  AppendNumber(out, entry.Count);
+  out.append(",\r\n    \"Order\":\"");
   if (entry.Order < 100) out.append(entry.Order < 10 ? "00" : "0");
   AppendNumber(out, entry.Order);
-  out.append("\",").append(kCRLF);
-  AppendNumberMember(out, "    \"Days\"", item.Days);
-  AppendBooleanMember(out, "    \"Active\"", item.Active);
-  AppendStringMember(out, "    \"DoToday\"", item.DoToday);
-  AppendBooleanMember(out, "    \"DoTodayBoolean\"", !item.DoToday.empty());
-  AppendStringMember(out, "    \"Flags\"", item.Flags);
-  AppendNumberMember(out, "    \"Priority\"", item.Priority);
-  AppendBooleanMember(out, "    \"Public\"", item.Public);
-  out.append("    \"Title\":\"");
+  out.append("\",\r\n    \"Days\":");
+  AppendNumber(out, item.Days);
+  out.append(item.Active ? ",\r\n    \"Active\":true,\r\n    \"DoToday\":\""
+                         : ",\r\n    \"Active\":false,\r\n    \"DoToday\":\"");
+  AppendListString(out, item.DoToday);
+  out.append(item.DoToday.empty() ? "\",\r\n    \"DoTodayBoolean\":false,\r\n    \"Flags\":\""
+                                  : "\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"");
+  AppendListString(out, item.Flags);
+  out.append("\",\r\n    \"Priority\":");
+  AppendNumber(out, item.Priority);
+  out.append(item.Public ? ",\r\n    \"Public\":true,\r\n    \"Title\":\""
+                         : ",\r\n    \"Public\":false,\r\n    \"Title\":\"");
   AppendListEncodedText(out, item.Title);
-  out.append("\",").append(kCRLF);
-  AppendStringMember(out, "    \"DisplayTitle\"", entry.DisplayTitle);
-  out.append("    \"Description\":\"");
+  out.append("\",\r\n    \"DisplayTitle\":\"");
+  AppendListString(out, entry.DisplayTitle);
+  out.append("\",\r\n    \"Description\":\"");
   AppendListEncodedText(out, item.Description);
-  out.append("\",").append(kCRLF);
-  AppendStringMember(out, "    \"Status\"", item.Status);
-  AppendStringMember(out, "    \"ETC\"", item.ETC);
-  AppendStringMember(out, "    \"Notes\"", item.Notes);
-  AppendStringMember(out, "    \"Repeat\"", item.Repeat, true);
-  out.append("  }");
+  out.append("\",\r\n    \"Status\":\"");
+  AppendListString(out, item.Status);
+  out.append("\",\r\n    \"ETC\":\"");
+  AppendListString(out, item.ETC);
+  out.append("\",\r\n    \"Notes\":\"");
+  AppendListString(out, item.Notes);
+  out.append("\",\r\n    \"Repeat\":\"");
+  AppendListString(out, item.Repeat);
+  out.append("\"\r\n  }");
 }
 
 void CloseListText(std::string& out) {
