@@ -4,6 +4,7 @@
 // arguments in that code page and every file name of a run is built from them,
 // so names go to the "A" functions of the API as they are; only the module
 // path, which the API gives in UTF-16, is converted.
+
 // clang-format off
 // Winsock's headers come before <windows.h>, which would pull in an older one.
 #include <winsock2.h>
