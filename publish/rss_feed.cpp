@@ -1,5 +1,6 @@
 #include "publish/rss_feed.h"
 
+#include <array>
 #include <charconv>
 
 #include "support/deployment.h"
@@ -53,16 +54,25 @@ bool IsXmlCharacter(char32_t c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+// The bytes copied as they are into character data and into a comment:
+// printable ASCII, without the markup characters in character data.
+constexpr std::array<bool, 256> PlainBytes(bool escapeMarkup) {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[c] = true;
+  if (escapeMarkup) plain['&'] = plain['<'] = plain['>'] = false;
+  return plain;
+}
+constexpr std::array<bool, 256> kPlainText = PlainBytes(true);
+constexpr std::array<bool, 256> kPlainComment = PlainBytes(false);
+
 // Appends what XML 1.0 allows of `text`, escaping markup characters when asked.
 void AppendXmlSafe(std::string& out, std::string_view text, bool escapeMarkup) {
   // Printable ASCII other than markup is the usual case: copied in runs.
-  const auto plain = [escapeMarkup](unsigned char c) {
-    return c >= 0x20 && c < 0x80 && !(escapeMarkup && (c == '&' || c == '<' || c == '>'));
-  };
+  const std::array<bool, 256>& plain = escapeMarkup ? kPlainText : kPlainComment;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = pos;
-    while (end < text.size() && plain(static_cast<unsigned char>(text[end]))) ++end;
+    while (end < text.size() && plain[static_cast<unsigned char>(text[end])]) ++end;
     out.append(text.substr(pos, end - pos));
     if (end == text.size()) return;
     pos = end;

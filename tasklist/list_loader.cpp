@@ -156,7 +156,20 @@ void AppendNumber(std::string& out, long long value) {
   out.append(digits, result.ptr);
 }
 
+// The value rule's text before its double quotes are removed: the text after
+// the first ":", its last character dropped when it holds a ",".
+std::string_view RawValueOfLine(std::string_view line) {
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return {};
+  std::string_view value = line.substr(colon + 1);
+  if (value.find(',') != std::string_view::npos) value.remove_suffix(1);
+  return value;
+}
+
 int32_t WholeNumberOfLine(std::string_view line) {
+  // A number is written without quotes: then there is nothing to remove.
+  const std::string_view value = RawValueOfLine(line);
+  if (value.find('"') == std::string_view::npos) return StrToIntDef(value, 0);
   return StrToIntDef(ValueOfLine(line), 0);
 }
 
@@ -241,7 +254,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       break;
     case ListMember::Active:
       run.LogRec.Trace = 2200;
-      item.Active = Contains(ValueOfLine(line, true), "true");
+      item.Active = Contains(RawValueOfLine(line), "true");
       if (item.Active) ++list.iActiveRecords;
       break;
     case ListMember::Days:
@@ -256,7 +269,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       break;
     case ListMember::Public:
       run.LogRec.Trace = 2200;
-      item.Public = Contains(ValueOfLine(line, true), "true");
+      item.Public = Contains(RawValueOfLine(line), "true");
       break;
     case ListMember::Title:
       run.LogRec.Trace = 2500;
@@ -400,17 +413,22 @@ void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, b
     value = trimmed;
   }
   if (value.find(',') != std::string_view::npos) value.remove_suffix(1);
-  // One copy that leaves the double quotes out and notes any backslash.
-  out.resize(value.size());
-  char* next = out.data();
-  bool backslash = false;
-  for (const char c : value) {
-    if (c == '"' && !keepQuotes) continue;
-    backslash |= c == '\\';
-    *next++ = c;
+  if (!keepQuotes && value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
+      value.substr(1, value.size() - 2).find('"') == std::string_view::npos) {
+    // The usual "text": the text between the quotes, as it stands.
+    out.assign(value.substr(1, value.size() - 2));
+  } else {
+    out.clear();
+    // Copied in runs between the double quotes that are left out.
+    size_t start = 0;
+    for (size_t quote = keepQuotes ? std::string_view::npos : value.find('"');
+         quote != std::string_view::npos; quote = value.find('"', start)) {
+      out.append(value.substr(start, quote - start));
+      start = quote + 1;
+    }
+    out.append(value.substr(start));
   }
-  out.resize(static_cast<size_t>(next - out.data()));
-  if (readBackslashes && backslash) out = ReadListString(std::move(out));
+  if (readBackslashes && out.find('\\') != std::string::npos) out = ReadListString(std::move(out));
 }
 
 std::string ValueOfLine(std::string_view line, bool keepQuotes, bool trimFirst) {

@@ -222,7 +222,7 @@ std::string ExpandTitle(const tVarno& item, TDateTime now) {
   try {
     const tTitleDate facts = GetTitleDate(item.Title, item.Repeat, now);
     if (result.size() > 10 && HasDatePrefix(result)) {
-      result = DecodeURLEscapes(result);
+      if (MayHoldURLEscape(result)) result = URLDecodeText(result);
       const std::string date = IsoDate(facts.DueDate);
       result.replace(0, std::min<size_t>(10, result.size()), date);
     }
