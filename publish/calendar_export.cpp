@@ -47,8 +47,7 @@ void AppendDate(std::string& out, const tDateParts& p) {
   AppendDigits(out, p.Day, 2);
 }
 // "yyyymmdd", "T" and "hhnnss".
-void AppendDateTime(std::string& out, TDateTime value) {
-  const tDateParts p = DecodeDateTime(value);
+void AppendDateTime(std::string& out, const tDateParts& p) {
   AppendDate(out, p);
   out.push_back('T');
   AppendDigits(out, p.Hour, 2);
@@ -135,33 +134,24 @@ std::string UniqueUID(std::unordered_map<int32_t, int32_t>& counts, const tVarno
   return uid.append("@").append(kCalendarMailDomain);
 }
 
+// The date-time lines of an event are short: they are never folded.
 void AppendEvent(std::string& out, const tVarno& item, const tEventFacts& facts,
-                 const std::string& uid, TDateTime universalNow) {
-  out.append("BEGIN:VEVENT\r\n");
-  AppendContentLine(out, [&](std::string& line) {
-    line.append("DTSTAMP:");
-    AppendDateTime(line, universalNow);
-    line.push_back('Z');
-  });
+                 const std::string& uid, const std::string& stampLine) {
+  out.append("BEGIN:VEVENT\r\n").append(stampLine);
+  const tDateParts start = DecodeDateTime(facts.EventDate);
   if (facts.AllDay) {
-    AppendContentLine(out, [&](std::string& line) {
-      line.append("DTSTART;VALUE=DATE:");
-      AppendDate(line, DecodeDateTime(facts.EventDate));
-    });
-    AppendContentLine(out, [&](std::string& line) {
-      line.append("DTEND;VALUE=DATE:");
-      AppendDate(line, DecodeDateTime(AllDayEnd(facts.EventDate, item.Days)));
-    });
+    out.append("DTSTART;VALUE=DATE:");
+    AppendDate(out, start);
+    out.append("\r\nDTEND;VALUE=DATE:");
+    const TDateTime end = AllDayEnd(facts.EventDate, item.Days);
+    AppendDate(out, end == facts.EventDate ? start : DecodeDateTime(end));
   } else {
-    AppendContentLine(out, [&](std::string& line) {
-      line.append("DTSTART:");
-      AppendDateTime(line, facts.EventDate);
-    });
-    AppendContentLine(out, [&](std::string& line) {
-      line.append("DTEND:");
-      AppendDateTime(line, facts.EventDate);
-    });
+    out.append("DTSTART:");
+    AppendDateTime(out, start);
+    out.append("\r\nDTEND:");
+    AppendDateTime(out, start);
   }
+  out.append("\r\n");
   AppendTextLine(out, "SUMMARY:", item.DisplayTitle);
   AppendTextLine(out, "UID:", uid);
   AppendTextLine(out, "DESCRIPTION:", item.DisplayTitle);
@@ -279,11 +269,17 @@ void AddCalendarEvents(tCalendarTexts& calendars, const tVarno& item, const std:
   if (!item.Active) return;
   const tEventFacts facts = CalendarEventFacts(item);
   if (!(facts.EventDate > 0)) return;
+  if (calendars.StampLine.empty() || calendars.StampTime != universalNow) {
+    calendars.StampTime = universalNow;
+    calendars.StampLine = "DTSTAMP:";
+    AppendDateTime(calendars.StampLine, DecodeDateTime(universalNow));
+    calendars.StampLine.append("Z\r\n");
+  }
   AppendEvent(calendars.Private, item, facts, UniqueUID(calendars.PrivateIDs, item, uidStem),
-              universalNow);
+              calendars.StampLine);
   if (item.Public) {
     AppendEvent(calendars.Public, item, facts, UniqueUID(calendars.PublicIDs, item, uidStem),
-                universalNow);
+                calendars.StampLine);
   }
 }
 

@@ -16,6 +16,9 @@ struct tCalendarTexts {
   // UIDs unique within a file.
   std::unordered_map<int32_t, int32_t> PrivateIDs;
   std::unordered_map<int32_t, int32_t> PublicIDs;
+  // The DTSTAMP line of the time the events are stamped with, made once.
+  std::string StampLine;
+  TDateTime StampTime = 0;
 };
 
 // Starts both texts with their headers.
