@@ -1,5 +1,6 @@
 #include "tasklist/list_format.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -168,7 +169,10 @@ void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, i
   // The ItemLink line is carried over as read.
   out.append("  ").append(Trim(list.sItemLinkLine)).append(kCRLF);
   AppendStringMember(out, "  \"HeadTitle\"", list.sHeadTitle);
-  AppendNumberMember(out, "  \"NextID\"", static_cast<long long>(list.iMaxID) + 1);
+  // "NextID" must load again as a 32-bit whole number: after the largest ID
+  // it stays at that ID rather than make the list unreadable.
+  AppendNumberMember(out, "  \"NextID\"",
+                     std::min<long long>(static_cast<long long>(list.iMaxID) + 1, INT32_MAX));
   out.append("  \"items\":[").append(kCRLF);
 }
 

@@ -1,8 +1,11 @@
 """Hostile input end to end: values, IDs, list-file names and list files that
 try to break the list, and what each gets. docs/hostile-input.md lists them."""
 
+import fcntl
 import json
+import random
 import re
+import time
 import unittest
 
 from list_layout import entry, header, list_text, parse_list_file
@@ -12,11 +15,12 @@ _ESCAPE = re.compile(rb"\\(\\|u007[bd])")
 
 
 def parse_with_brace_escapes(data):
-    """The list file as Python objects: strict JSON, and one member per line
-    once each brace escape is taken for a plain character."""
-    document = json.loads(data.decode("utf-8"), strict=True)
+    """The list file (8-bit text) as Python objects: strict JSON, and one
+    member per line once each brace escape and each byte above 127 is taken
+    for a plain character."""
+    document = json.loads(data.decode("latin-1"), strict=True)
     plain = _ESCAPE.sub(lambda m: b"\\\\" if m.group(1) == b"\\" else b"_", data)
-    parse_list_file(plain)
+    parse_list_file(bytes(b if b < 128 else 95 for b in plain))
     return document
 
 
@@ -59,6 +63,135 @@ class BracesInValues(HostileTestCase):
         self.folder.run("list.json", "1", "description", typed, check_status=0)
         self.folder.run("list.json", check_status=0)
         self.assertEqual(self.items()[1]["Description"], typed)
+
+
+class HostileValues(HostileTestCase):
+    def test_every_byte_from_1_to_255(self):
+        value = bytes(range(1, 256))
+        self.folder.run("list.json", "1", "notes", value, check_status=0)
+        self.folder.run("list.json", "2", "title", value, check_status=0)
+        # The display title is worked out from the title as held, which the
+        # next load reads in its written form: from then on nothing changes.
+        self.folder.run("list.json", check_status=0)
+        first = self.folder.read("list.json")
+        self.folder.run("list.json", check_status=0)
+        self.assertEqual(self.folder.read("list.json"), first)
+        # The request stores an apostrophe as "%27"; every control character
+        # becomes a blank; a double quote is left out, or written as "%22" in
+        # a title, whose escapes are decoded when it is written.
+        held = value.replace(b"'", b"%27")
+        blanked = bytes(b if b >= 32 else 32 for b in held)
+        items = self.items()
+        self.assertEqual(items[1]["Notes"], blanked.replace(b'"', b"").decode("latin-1"))
+        self.assertEqual(items[2]["Title"],
+                         blanked.replace(b"%27", b"'").replace(b'"', b"%22").decode("latin-1"))
+
+    def test_a_value_of_100_kb(self):
+        value = "".join(chr(32 + (i * 7) % 95) for i in range(100 * 1024))
+        self.folder.run("list.json", "3", "description", value, check_status=0)
+        self.folder.run("list.json", check_status=0)
+        expected = value.replace("'", "%27")
+        for escape, plain in (("%25", "%"), ("%27", "'"), ('"', "%22")):
+            expected = expected.replace(escape, plain)
+        self.assertEqual(len(self.items()[3]["Description"]), len(expected))
+        self.assertEqual(self.items()[3]["Description"], expected)
+
+    def test_nul_in_a_request_stays_text_and_in_the_list_file_becomes_a_blank(self):
+        self.folder.run("JSONfile=list.json&ID=1&attribute=notes&value=a%00b&_dc=1",
+                        check_status=0)
+        self.assertEqual(self.items()[1]["Notes"], "a%00b")
+        text = three_items().encode().replace(b'"Notes":""', b'"Notes":"a\x00b"', 1)
+        self.folder.write("list.json", text)
+        self.folder.run("list.json", check_status=0)
+        self.assertEqual(self.items()[1]["Notes"], "a b")
+
+
+class HostileIDs(HostileTestCase):
+    def test_ids_that_are_not_whole_numbers_of_32_bits_change_nothing(self):
+        self.folder.run("list.json", check_status=0)
+        unchanged = self.folder.read("list.json")
+        for id in ("-5", "0", "2147483648", "99999999999", "0x", "1e3", "abc", " 1 2", ""):
+            with self.subTest(id=id):
+                proc = self.folder.run("list.json", id, "title", "changed", check_status=0)
+                self.assertEqual(self.folder.read("list.json"), unchanged,
+                                 self.console(proc)[-3:])
+
+    def test_hex_ids_name_the_item_with_that_number(self):
+        self.folder.write("list.json", list_text(header(next_id=32), [
+            entry(31, 1, "002", "Thirty-one"), entry(2, 2, "004", "Two")]))
+        for id in ("$1F", "0x1f", "X1F", "  +31"):
+            with self.subTest(id=id):
+                self.folder.run("list.json", id, "notes", id, check_status=0)
+                self.assertEqual(self.items()[31]["Notes"], id)
+        self.assertEqual(sorted(self.items()), [2, 31])
+
+    def test_an_id_above_the_list_adds_an_item(self):
+        self.folder.run("JSONfile=list.json&ID=1000&attribute=title&value=new&_dc=1",
+                        check_status=0)
+        self.assertEqual(self.items()[1000]["Title"], "new")
+        self.assertEqual(self.document()["NextID"], 1001)
+
+    def test_the_largest_id_keeps_the_list_readable(self):
+        self.folder.run("list.json", "2147483647", "title", "last", check_status=0)
+        self.assertEqual(self.document()["NextID"], 2147483647)
+        proc = self.folder.run("list.json", "1", "title", "still loads", check_status=0)
+        self.assertIn("9220 Max ID=2147483647", self.console(proc))
+        self.assertEqual(self.items()[1]["Title"], "still loads")
+        self.assertEqual(self.items()[2147483647]["Title"], "last")
+
+
+class HostileListFiles(HostileTestCase):
+    def test_empty_file_is_an_empty_list_and_stays_as_it_is(self):
+        self.folder.write("list.json", b"")
+        proc = self.folder.run("list.json", check_status=0)
+        self.assertIn(' ERROR: No records were loaded from "list.json"! Is this the correct file?',
+                      self.console(proc))
+        self.assertEqual(self.folder.read("list.json"), b"")
+
+    def test_binary_file_is_never_rewritten_as_junk(self):
+        rng = random.Random(5)
+        for n in range(5):
+            with self.subTest(n=n):
+                data = bytes(rng.randrange(256) for _ in range(20000))
+                self.folder.write("list.json", data)
+                proc = self.folder.run("list.json")
+                self.assertIn(proc.returncode, (0, 1))
+                after = self.folder.read("list.json")
+                if after != data:
+                    parse_with_brace_escapes(after)
+
+    def test_file_cut_mid_line_keeps_the_whole_items_before_the_cut(self):
+        text = three_items()
+        cut = text.index('"Title":"Item 3"') + 6
+        self.folder.write("list.json", text[:cut])
+        self.folder.run("list.json", check_status=0)
+        self.assertEqual(sorted(self.items()), [1, 2])
+
+    def test_file_of_a_million_lines(self):
+        padding = "    \"Pad\":\"x\",\r\n" * 1_000_000
+        text = three_items().replace('    "Count":2,\r\n', '    "Count":2,\r\n' + padding, 1)
+        self.folder.write("list.json", text)
+        started = time.monotonic()
+        proc = self.folder.run("list.json", "2", "notes", "found", timeout=120, check_status=0)
+        self.assertIn(f"lines processed={text.count(chr(10)) + 1},", proc.stdout.decode())
+        self.assertLess(time.monotonic() - started, 60)
+        self.assertEqual(self.items()[2]["Notes"], "found")
+        self.assertEqual(sorted(self.items()), [1, 2, 3])
+
+
+class StuckRun(HostileTestCase):
+    def test_lock_held_by_a_stuck_run(self):
+        with open(self.folder.path("varno.lock"), "a") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            started = time.monotonic()
+            proc = self.folder.run("list.json", "1", "title", "late", check_status=2)
+            waited = time.monotonic() - started
+        self.assertIn(' ERROR: Another run kept the lock "varno.lock" for too long; nothing was '
+                      "changed.", self.console(proc))
+        self.assertGreater(waited, 25)
+        self.assertEqual(self.folder.read("list.json"), three_items().encode())
+        self.folder.run("list.json", "1", "title", "after", check_status=0)
+        self.assertEqual(self.items()[1]["Title"], "after")
 
 
 if __name__ == "__main__":
