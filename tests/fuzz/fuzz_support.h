@@ -1,0 +1,56 @@
+// Shared set-up of the fuzz targets: a run record as a run on list.json has it
+// and a fixed clock. Each target works in a scratch folder of its own where
+// the run log cannot be written (a folder holds its name) and with the console
+// closed, so that the progress lines cost little and leave nothing behind.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "driver/progress.h"
+#include "driver/run_state.h"
+#include "support/date_time.h"
+
+namespace fuzz {
+
+inline void EnterQuietScratchFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/varno-fuzz-XXXXXX";
+  if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0) std::abort();
+  if (::mkdir(kRunLogFile, 0700) != 0) std::abort();
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+}
+
+// Friday 2025-10-03 13:53:07, the end-to-end tests' clock.
+inline TDateTime FixedNow() {
+  return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
+}
+
+inline RunState RunOnListJson() {
+  RunState run;
+  run.sToday = "20251003";
+  run.sParam1_JSONFile = "list.json";
+  run.sJSONFile = "list.json";
+  run.sCSVFile = "list.csv";
+  run.sTodayCSVFile = "listtoday.csv";
+  return run;
+}
+
+inline std::string_view TextOf(const uint8_t* data, size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
+}
+
+// Stops the target with a crash report: a property that must hold did not.
+[[noreturn]] inline void PropertyFailed(const char* what) {
+  std::fprintf(stderr, "property failed: %s\n", what);
+  std::abort();
+}
+
+}  // namespace fuzz
