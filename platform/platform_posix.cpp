@@ -394,17 +394,25 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
 bool ReadWholeFile(const std::string& path, std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) return false;
-  std::string content;
-  char buffer[65536];
+  // Read straight into a text of the file's size; a file that grows
+  // meanwhile is read on to its end.
+  struct stat info {};
+  const size_t expected = ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)
+                              ? static_cast<size_t>(info.st_size)
+                              : 0;
+  std::string content(expected + 1, '\0');
+  size_t length = 0;
   for (;;) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (length == content.size()) content.resize(content.size() * 2);
+    const ssize_t got = ::read(file.get(), content.data() + length, content.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     if (got == 0) break;
-    content.append(buffer, static_cast<size_t>(got));
+    length += static_cast<size_t>(got);
   }
+  content.resize(length);
   data = std::move(content);
   return true;
 }

@@ -41,6 +41,36 @@ struct tItemLink {
   std::string For(int32_t id) const { return HasID ? Before + std::to_string(id) + After : Before; }
 };
 
+// Room for the texts of the pass, worked out from the items' own texts so
+// that each text is reserved once and rarely has to grow: the fixed parts of
+// an entry, row, feed item or event, and the values they hold, with some
+// room for escapes.
+struct tTextSizes {
+  size_t List = 4096;
+  size_t Csv = 4096;
+  size_t Feed = 4096;
+  size_t Calendar = 4096;
+};
+tTextSizes SizesOfTexts(const tVarnoList& list, size_t linkSize) {
+  constexpr size_t kRowFixedSize = 80, kFeedItemFixedSize = 120, kEventFixedSize = 260;
+  tTextSizes sizes;
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
+    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
+    const size_t others =
+        item.Flags.size() + item.Status.size() + item.ETC.size() + item.Notes.size();
+    const size_t texts = item.DisplayTitle.size() + item.Description.size();
+    sizes.List += kListEntryFixedSize + texts + item.Title.size() + others + item.Repeat.size() +
+                  item.DoToday.size();
+    if (!item.Active) continue;
+    sizes.Csv += kRowFixedSize + texts + others;
+    sizes.Feed += kFeedItemFixedSize + texts + 2 * linkSize;
+    sizes.Calendar += kEventFixedSize + 2 * item.DisplayTitle.size();
+  }
+  // Escapes make a text longer than the value it holds.
+  for (size_t* size : {&sizes.List, &sizes.Csv, &sizes.Feed, &sizes.Calendar}) *size += *size / 16;
+  return sizes;
+}
+
 // Writes a derived file unless its name is the list file's own. A failed
 // write does not stop the run; only the log tells which file it was.
 void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name) {
@@ -107,16 +137,20 @@ tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
   run.LogRec.Trace = 7930;
   texts.Feed += FeedChannel(list.sRSSOutput, list.sFeedLink, now);
   run.LogRec.Trace = kListTrace;
-  texts.List.reserve(1024 + static_cast<size_t>(count) * kListEntrySizeHint);
+  const tItemLink itemLink(list.sItemLinkLine);
+  const tTextSizes sizes = SizesOfTexts(list, itemLink.Before.size() + itemLink.After.size());
+  texts.List.reserve(sizes.List);
   AppendListHeader(texts.List, list, now, kListTrace);
   StartCsvTexts(texts.Csv);
+  texts.Csv.Text.reserve(sizes.Csv);
+  texts.Feed.reserve(texts.Feed.size() + sizes.Feed);
   run.LogRec.Trace = 8100;
   StartCalendarTexts(texts.Calendars);
+  texts.Calendars.Private.reserve(sizes.Calendar);
   int32_t activeCount = 0;
   Report(run, 8110,
          " for iVarnoArrayItem:=0 to " + std::to_string(count - 1) + " iVarnoArrayCount-1");
 
-  const tItemLink itemLink(list.sItemLinkLine);
   const std::string uidStem = UidStemOf(run.sJSONFile);
   const TDateTime universalNow = LocalTimeToGMT(now);
   bool anyEntry = false;

@@ -51,5 +51,6 @@ void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& ent
 // Closes the items array and the document (no line break after the final brace).
 void CloseListText(std::string& out);
 
-// About how many bytes one entry takes, for reserving the list text.
-inline constexpr size_t kListEntrySizeHint = 420;
+// At most the bytes one entry takes besides its string values (the layout's
+// fixed texts and the numbers), for reserving the list text.
+inline constexpr size_t kListEntryFixedSize = 400;
