@@ -1,6 +1,7 @@
 #include "publish/calendar_export.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 
 #include "support/deployment.h"
@@ -126,12 +127,16 @@ void AppendTextLine(std::string& out, std::string_view name, std::string_view te
 // `counts`: the first carries the list's stem and the ID, each later one the
 // number of its copy too ("-2", "-3", ...). UIDs of different IDs never meet,
 // since an ID's digits hold no "-" after their sign.
-std::string UniqueUID(std::unordered_map<int32_t, int32_t>& counts, const tVarno& item,
-                      const std::string& stem) {
+void UniqueUID(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, const tVarno& item,
+               const std::string& stem) {
   const int32_t copy = ++counts[item.ID];
-  std::string uid = stem + "-" + std::to_string(item.ID);
-  if (copy > 1) uid.append("-").append(std::to_string(copy));
-  return uid.append("@").append(kCalendarMailDomain);
+  char digits[16];
+  uid.assign(stem).append("-");
+  uid.append(digits, std::to_chars(digits, digits + sizeof digits, item.ID).ptr);
+  if (copy > 1) {
+    uid.append("-").append(digits, std::to_chars(digits, digits + sizeof digits, copy).ptr);
+  }
+  uid.append("@").append(kCalendarMailDomain);
 }
 
 // The date-time lines of an event are short: they are never folded.
@@ -275,11 +280,12 @@ void AddCalendarEvents(tCalendarTexts& calendars, const tVarno& item, const std:
     AppendDateTime(calendars.StampLine, DecodeDateTime(universalNow));
     calendars.StampLine.append("Z\r\n");
   }
-  AppendEvent(calendars.Private, item, facts, UniqueUID(calendars.PrivateIDs, item, uidStem),
-              calendars.StampLine);
+  std::string& uid = calendars.UID;
+  UniqueUID(uid, calendars.PrivateIDs, item, uidStem);
+  AppendEvent(calendars.Private, item, facts, uid, calendars.StampLine);
   if (item.Public) {
-    AppendEvent(calendars.Public, item, facts, UniqueUID(calendars.PublicIDs, item, uidStem),
-                calendars.StampLine);
+    UniqueUID(uid, calendars.PublicIDs, item, uidStem);
+    AppendEvent(calendars.Public, item, facts, uid, calendars.StampLine);
   }
 }
 

@@ -19,6 +19,8 @@ struct tCalendarTexts {
   // The DTSTAMP line of the time the events are stamped with, made once.
   std::string StampLine;
   TDateTime StampTime = 0;
+  // The UID of the event being added; its room is reused.
+  std::string UID;
 };
 
 // Starts both texts with their headers.

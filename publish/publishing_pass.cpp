@@ -1,5 +1,6 @@
 #include "publish/publishing_pass.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "driver/progress.h"
@@ -38,7 +39,17 @@ struct tItemLink {
     // punctuation lies in the part after it.
     DropClosingPunctuation(HasID ? After : Before);
   }
-  std::string For(int32_t id) const { return HasID ? Before + std::to_string(id) + After : Before; }
+  std::string For(int32_t id) const {
+    std::string link;
+    Into(link, id);
+    return link;
+  }
+  void Into(std::string& link, int32_t id) const {
+    link.assign(Before);
+    if (!HasID) return;
+    char digits[16];
+    link.append(digits, std::to_chars(digits, digits + sizeof digits, id).ptr).append(After);
+  }
 };
 
 // Room for the texts of the pass, worked out from the items' own texts so
@@ -154,6 +165,8 @@ tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
   const std::string uidStem = UidStemOf(run.sJSONFile);
   const TDateTime universalNow = LocalTimeToGMT(now);
   bool anyEntry = false;
+  // Texts worked out for each item, kept so that their room is reused.
+  std::string expanded, link;
   for (int32_t p = 0; p < count; ++p) {
     const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
     run.LogRec.Trace = 8115;
@@ -162,7 +175,7 @@ tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
     const int32_t writtenID = WrittenID(item, p, run.RedoID);
     if (writtenID > 0) {
       const bool plain = IsPlainTitle(item.Title);
-      const std::string expanded = plain ? std::string() : ExpandTitle(item, now);
+      if (!plain) ExpandTitleInto(expanded, item, now);
       const std::string_view displayTitle = plain ? std::string_view(item.Title) : expanded;
       AppendListEntry(texts.List, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle},
                       !anyEntry);
@@ -173,7 +186,7 @@ tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
     run.LogRec.Trace = 8200;  // 8200 to 8280: the held display title serves from here on
     run.LogRec.Trace = 8280;
     run.LogRec.Trace = 8500;
-    const std::string link = itemLink.For(item.ID);
+    itemLink.Into(link, item.ID);
     run.LogRec.Trace = 8550;
     run.LogRec.Trace = 8700;
     AddCsvRows(texts.Csv, item, writtenID, run.sToday);

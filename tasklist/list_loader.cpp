@@ -305,7 +305,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       if (IsPlainTitle(item.Title)) {
         item.DisplayTitle.assign(item.Title);
       } else if (!ExpandedOnCompletion(item)) {
-        item.DisplayTitle = ExpandTitle(item, l.now);
+        ExpandTitleInto(item.DisplayTitle, item, l.now);
       }
       break;
     case ListMember::Repeat:
@@ -375,7 +375,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     run.LogRec.Trace = 3500;
     run.LogRec.Trace = 3600;
     if (ExpandedOnCompletion(item)) {
-      item.DisplayTitle = ExpandTitle(item, l.now);
+      ExpandTitleInto(item.DisplayTitle, item, l.now);
       run.LogRec.Trace = 3900;
     }
     run.LogRec.Trace = 4000;

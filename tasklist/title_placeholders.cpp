@@ -217,8 +217,8 @@ tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTi
   return facts;
 }
 
-std::string ExpandTitle(const tVarno& item, TDateTime now) {
-  std::string result = item.Title;
+void ExpandTitleInto(std::string& result, const tVarno& item, TDateTime now) {
+  result.assign(item.Title);
   try {
     const tTitleDate facts = GetTitleDate(item.Title, item.Repeat, now);
     if (result.size() > 10 && HasDatePrefix(result)) {
@@ -227,7 +227,7 @@ std::string ExpandTitle(const tVarno& item, TDateTime now) {
       result.replace(0, std::min<size_t>(10, result.size()), date);
     }
     // Placeholders all start with "%": most titles have none.
-    if (result.find('%') == std::string::npos) return result;
+    if (result.find('%') == std::string::npos) return;
     ReplacePlaceholder(result, "%DOW%", [&] { return facts.DayOfWeek; });
     ReplacePlaceholder(result, "%DTG%", [&] { return std::to_string(facts.DaysToGo); });
     ReplacePlaceholder(result, "%ID%", [&] { return std::to_string(item.ID); });
@@ -238,5 +238,10 @@ std::string ExpandTitle(const tVarno& item, TDateTime now) {
   } catch (const std::exception&) {
     // The result is the text as far as it was built.
   }
+}
+
+std::string ExpandTitle(const tVarno& item, TDateTime now) {
+  std::string result;
+  ExpandTitleInto(result, item, now);
   return result;
 }

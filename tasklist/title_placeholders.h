@@ -29,3 +29,5 @@ bool IsPlainTitle(std::string_view title);
 tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now);
 // The display title of `item` seen at `now`. Never fails.
 std::string ExpandTitle(const tVarno& item, TDateTime now);
+// The same into `result`, which keeps its capacity.
+void ExpandTitleInto(std::string& result, const tVarno& item, TDateTime now);
