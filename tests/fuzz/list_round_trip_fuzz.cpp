@@ -19,8 +19,10 @@ struct tRewrite {
   bool Loaded = false;   // false when the load fails (a "NextID" that is no whole number)
   bool Written = false;  // false when the run ends before writing
   std::string Text;
-  // Every title and description reads back as written: the writer decodes
-  // %-escapes once more on every write, so a value still holding one changes.
+  // Every title and description reads back as it was held: the writer decodes
+  // %-escapes once more on every write and writes control characters as
+  // blanks, so a value holding either changes (and with it a dated title's
+  // display title).
   bool StableTexts = true;
   // Every slot holds a stored item with an ID above 0: an empty slot or an
   // item that is not written still takes a position, by design.
@@ -31,10 +33,9 @@ struct tRewrite {
 };
 
 bool ReadsBackAsWritten(const std::string& value) {
-  std::string encoded, plain;
-  AppendListEncodedText(encoded, value);
-  AppendListString(plain, value);
-  return encoded == plain;
+  std::string written;
+  AppendListEncodedText(written, value);
+  return ReadListString(written) == value;
 }
 
 tRewrite Rewrite(std::string_view text) {
