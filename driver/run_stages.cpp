@@ -4,6 +4,7 @@
 
 #include "driver/progress.h"
 #include "driver/request.h"
+#include "platform/platform.h"
 #include "publish/publishing_pass.h"
 #include "support/date_time.h"
 #include "support/host_facts.h"
@@ -109,6 +110,11 @@ void RunStages(RunState& run) {
   ConsoleLine("");
   if (const std::string why = RefusalOfListFile(run); !why.empty()) Refuse(run, why);
   DeriveFileNames(run);
+  // A list in another folder (a console run) has its own leftovers of
+  // interrupted replaces; the program's folder was cleaned at start-up.
+  if (const size_t slash = run.sJSONFile.find_last_of("/\\"); slash != std::string::npos) {
+    platform::RemoveStaleTemporaryFiles(run.sJSONFile.substr(0, slash + 1));
+  }
   PrepareRequestRecord(run);
 
   // One clock reading serves every stage, so a run straddling midnight still

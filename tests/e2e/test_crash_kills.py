@@ -1,6 +1,7 @@
 """Runs killed with SIGKILL at random moments: after every kill the list file
 (and each copy of it) parses and holds either the old or the new content,
-whole; the next normal run succeeds and leaves no temporary file behind."""
+whole; the next normal run succeeds and leaves no temporary file behind, in
+the program's folder or in the list's own."""
 
 import os
 import random
@@ -75,6 +76,22 @@ class KilledRuns(VarnoTestCase):
         print(f"\n{KILLS} kills on {ITEMS} items in {elapsed:.1f} s (a run takes "
               f"{run_time * 1000:.0f} ms): {outcomes}", file=sys.stderr)
         self.assertEqual(sum(outcomes[k] for k in ("old", "new", "finished")), KILLS)
+
+
+class LeftoversOfKilledRuns(VarnoTestCase):
+    def test_leftovers_beside_a_list_in_another_folder_are_removed(self):
+        os.mkdir(self.folder.path("sub"))
+        self.folder.write("sub/list.json", list_text(header(next_id=2), [entry(1, 1, "002", "a")]))
+        ended = subprocess.Popen(["true"])
+        ended.wait()
+        dead = f"sub/list.json.varno-tmp.{ended.pid}"
+        alive = f"sub/list.json.varno-tmp.{os.getpid()}"
+        for name in (dead, alive, f"list.json.varno-tmp.{ended.pid}"):
+            self.folder.write(name, "partial")
+        self.folder.run("sub/list.json", "1", "title", "b", check_status=0)
+        self.assertFalse(self.folder.exists(dead))
+        self.assertFalse(self.folder.exists(f"list.json.varno-tmp.{ended.pid}"))
+        self.assertTrue(self.folder.exists(alive), "a running writer's file is left alone")
 
 
 if __name__ == "__main__":
