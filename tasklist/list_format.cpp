@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 
 #include "support/settings.h"
 #include "support/text_helpers.h"
@@ -32,20 +33,24 @@ void AppendNumberMember(std::string& out, std::string_view indentedName, long lo
   out.append(",").append(kCRLF);
 }
 
-// One character of a string value other than a double quote. Braces are
+// One character of a string value other than a double quote, written at
+// `at`; returns the end of what was written (at most six bytes). Braces are
 // written as JSON escapes: the loader finds items by the braces on a line.
+char* PutHeldChar(char* at, char c) {
+  const auto put = [at](std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+  };
+  if (c == '\\') return put("\\\\");
+  if (c == '{') return put("\\u007b");
+  if (c == '}') return put("\\u007d");
+  *at = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  return at + 1;
+}
+
 void AppendHeldChar(std::string& out, char c) {
-  if (c == '\\') {
-    out.append("\\\\");
-  } else if (c == '{') {
-    out.append("\\u007b");
-  } else if (c == '}') {
-    out.append("\\u007d");
-  } else if (static_cast<unsigned char>(c) < 0x20) {
-    out.push_back(' ');
-  } else {
-    out.push_back(c);
-  }
+  char held[8];
+  out.append(held, PutHeldChar(held, c));
 }
 
 // The characters a string value is not held as: double quotes, backslashes,
@@ -60,6 +65,46 @@ constexpr std::array<bool, 256> kSpecialInList = [] {
 bool IsSpecialInList(char c) {
   return kSpecialInList[static_cast<unsigned char>(c)];
 }
+
+// Writes into room made beforehand at the end of a text, so that no piece
+// is measured or checked on its own: fixed texts are copied with a length
+// known when compiling. Finish() cuts the text back to what was written.
+class RoomWriter {
+ public:
+  RoomWriter(std::string& out, size_t room) : out_(out) {
+    const size_t start = out.size();
+    out.resize(start + room);
+    next_ = out.data() + start;
+  }
+  template <size_t N>
+  void Put(const char (&text)[N]) {
+    std::memcpy(next_, text, N - 1);
+    next_ += N - 1;
+  }
+  void PutNumber(long long value) { next_ = std::to_chars(next_, next_ + 24, value).ptr; }
+  // A string value as the list file holds it (AppendListString); with
+  // `quotesAsEscapes` a double quote is written "%22" instead of left out.
+  void PutHeld(std::string_view value, bool quotesAsEscapes) {
+    for (size_t i = 0; i < value.size(); ++i) {
+      const char c = value[i];
+      if (!IsSpecialInList(c)) {
+        *next_++ = c;
+      } else if (c != '"') {
+        next_ = PutHeldChar(next_, c);
+      } else if (quotesAsEscapes) {
+        Put("%22");
+      }
+    }
+  }
+  void Finish() { out_.resize(static_cast<size_t>(next_ - out_.data())); }
+
+ private:
+  std::string& out_;
+  char* next_;
+};
+
+// The most bytes a value of `size` characters takes once held.
+constexpr size_t kMostPerHeldChar = 6;
 
 }  // namespace
 
@@ -177,40 +222,66 @@ void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, i
 }
 
 void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first) {
-  // The layout's fixed texts between two values are appended as one piece.
-  out.append(first ? "  {\r\n    \"ID\":" : ",\r\n  {\r\n    \"ID\":");
-  AppendNumber(out, entry.WrittenID);
-  out.append(",\r\n    \"Count\":");
-  AppendNumber(out, entry.Count);
-  out.append(",\r\n    \"Order\":\"");
-  if (entry.Order < 100) out.append(entry.Order < 10 ? "00" : "0");
-  AppendNumber(out, entry.Order);
-  out.append("\",\r\n    \"Days\":");
-  AppendNumber(out, item.Days);
-  out.append(item.Active ? ",\r\n    \"Active\":true,\r\n    \"DoToday\":\""
-                         : ",\r\n    \"Active\":false,\r\n    \"DoToday\":\"");
-  AppendListString(out, item.DoToday);
-  out.append(item.DoToday.empty() ? "\",\r\n    \"DoTodayBoolean\":false,\r\n    \"Flags\":\""
-                                  : "\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"");
-  AppendListString(out, item.Flags);
-  out.append("\",\r\n    \"Priority\":");
-  AppendNumber(out, item.Priority);
-  out.append(item.Public ? ",\r\n    \"Public\":true,\r\n    \"Title\":\""
-                         : ",\r\n    \"Public\":false,\r\n    \"Title\":\"");
-  AppendListEncodedText(out, item.Title);
-  out.append("\",\r\n    \"DisplayTitle\":\"");
-  AppendListString(out, entry.DisplayTitle);
-  out.append("\",\r\n    \"Description\":\"");
-  AppendListEncodedText(out, item.Description);
-  out.append("\",\r\n    \"Status\":\"");
-  AppendListString(out, item.Status);
-  out.append("\",\r\n    \"ETC\":\"");
-  AppendListString(out, item.ETC);
-  out.append("\",\r\n    \"Notes\":\"");
-  AppendListString(out, item.Notes);
-  out.append("\",\r\n    \"Repeat\":\"");
-  AppendListString(out, item.Repeat);
-  out.append("\"\r\n  }");
+  std::string decodedTitle, decodedDescription;
+  std::string_view title = item.Title, description = item.Description;
+  // Decoding only ever shortens a text.
+  if (MayHoldURLEscape(title)) title = decodedTitle = URLDecodeText(title);
+  if (MayHoldURLEscape(description)) description = decodedDescription = URLDecodeText(description);
+  const size_t values = item.DoToday.size() + item.Flags.size() + title.size() +
+                        entry.DisplayTitle.size() + description.size() + item.Status.size() +
+                        item.ETC.size() + item.Notes.size() + item.Repeat.size();
+  RoomWriter w(out, kListEntryFixedSize + kMostPerHeldChar * values);
+  if (first) {
+    w.Put("  {\r\n    \"ID\":");
+  } else {
+    w.Put(",\r\n  {\r\n    \"ID\":");
+  }
+  w.PutNumber(entry.WrittenID);
+  w.Put(",\r\n    \"Count\":");
+  w.PutNumber(entry.Count);
+  w.Put(",\r\n    \"Order\":\"");
+  if (entry.Order < 10) {
+    w.Put("00");
+  } else if (entry.Order < 100) {
+    w.Put("0");
+  }
+  w.PutNumber(entry.Order);
+  w.Put("\",\r\n    \"Days\":");
+  w.PutNumber(item.Days);
+  if (item.Active) {
+    w.Put(",\r\n    \"Active\":true,\r\n    \"DoToday\":\"");
+  } else {
+    w.Put(",\r\n    \"Active\":false,\r\n    \"DoToday\":\"");
+  }
+  w.PutHeld(item.DoToday, false);
+  if (item.DoToday.empty()) {
+    w.Put("\",\r\n    \"DoTodayBoolean\":false,\r\n    \"Flags\":\"");
+  } else {
+    w.Put("\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"");
+  }
+  w.PutHeld(item.Flags, false);
+  w.Put("\",\r\n    \"Priority\":");
+  w.PutNumber(item.Priority);
+  if (item.Public) {
+    w.Put(",\r\n    \"Public\":true,\r\n    \"Title\":\"");
+  } else {
+    w.Put(",\r\n    \"Public\":false,\r\n    \"Title\":\"");
+  }
+  w.PutHeld(title, true);
+  w.Put("\",\r\n    \"DisplayTitle\":\"");
+  w.PutHeld(entry.DisplayTitle, false);
+  w.Put("\",\r\n    \"Description\":\"");
+  w.PutHeld(description, true);
+  w.Put("\",\r\n    \"Status\":\"");
+  w.PutHeld(item.Status, false);
+  w.Put("\",\r\n    \"ETC\":\"");
+  w.PutHeld(item.ETC, false);
+  w.Put("\",\r\n    \"Notes\":\"");
+  w.PutHeld(item.Notes, false);
+  w.Put("\",\r\n    \"Repeat\":\"");
+  w.PutHeld(item.Repeat, false);
+  w.Put("\"\r\n  }");
+  w.Finish();
 }
 
 void CloseListText(std::string& out) {

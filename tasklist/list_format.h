@@ -51,6 +51,7 @@ void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& ent
 // Closes the items array and the document (no line break after the final brace).
 void CloseListText(std::string& out);
 
-// At most the bytes one entry takes besides its string values (the layout's
-// fixed texts and the numbers), for reserving the list text.
-inline constexpr size_t kListEntryFixedSize = 400;
+// More than the bytes one entry takes besides its string values (the
+// layout's fixed texts, at most 327 bytes, and five numbers, at most 64):
+// the room an entry is written into.
+inline constexpr size_t kListEntryFixedSize = 512;
