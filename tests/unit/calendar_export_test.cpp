@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "support/deployment.h"
 #include "support/settings.h"
+#include "support/text_helpers.h"
 
 namespace {
 
@@ -131,6 +134,44 @@ TEST_F(CalendarExport, DateReading) {
   }
   EXPECT_EQ(Event(Item("Buy milk")), "");
   EXPECT_EQ(Event(Item("1899-12-30 the zero date")), "");
+}
+
+// The event date as the title's characters read through the general date
+// and time reading: "dd/mm/yyyy hh:nn" first, then "dd/mm/yyyy".
+tEventFacts FactsByGeneralReading(const std::string& title) {
+  const auto chars = [&title](size_t first, size_t last) {
+    return first > title.size() ? std::string() : title.substr(first - 1, last - first + 1);
+  };
+  const std::string date = chars(9, 10) + "/" + chars(6, 7) + "/" + chars(1, 4);
+  tEventFacts facts;
+  TDateTime value = 0;
+  if (TryStrToDateTime(date + " " + Trim(chars(12, 16)), value) && value != 0) {
+    facts.EventDate = value;
+  } else if ((value = StrToDate(date)) != 0) {
+    facts.EventDate = value;
+    facts.AllDay = true;
+  }
+  return facts;
+}
+
+TEST_F(CalendarExport, DatesReadInPlaceAsTheGeneralReadingReadsThem) {
+  // Titles shaped like a date and a time, with odd parts and odd tails.
+  const std::string years[] = {"2025", "2024", "0000", "9999", "1899", "20x5"};
+  const std::string twoDigits[] = {"10", "02", "13", "00", "29", "31", "12", "3 ", "30"};
+  const std::string separators[] = {"-", "x", "/", ""};
+  const std::string tails[] = {" ",  "9",  "14", ":",  "30", "5", "60", "24",
+                               "\t", "ab", "0",  "  ", ":0", "1", "23", "59"};
+  std::mt19937 random(11);
+  const auto pick = [&random](const auto& pieces) { return pieces[random() % std::size(pieces)]; };
+  for (int round = 0; round < 20000; ++round) {
+    std::string title =
+        pick(years) + pick(separators) + pick(twoDigits) + pick(separators) + pick(twoDigits);
+    for (int i = static_cast<int>(random() % 6); i > 0; --i) title += pick(tails);
+    const tEventFacts expected = FactsByGeneralReading(title);
+    const tEventFacts facts = CalendarEventFacts(Item(title));
+    ASSERT_EQ(facts.EventDate, expected.EventDate) << title;
+    ASSERT_EQ(facts.AllDay, expected.AllDay) << title;
+  }
 }
 
 TEST_F(CalendarExport, RepeatRules) {

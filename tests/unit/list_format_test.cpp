@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 
 #include "tasklist/list_loader.h"
@@ -133,6 +134,36 @@ TEST(ListFormatLayout, WithoutEntriesTheArrayClosesBelowTheItemsLine) {
   EXPECT_TRUE(
       text.ends_with("  \"HeadTitle\":\"\",\r\n  \"NextID\":1,\r\n  \"items\":[\r\n]\r\n}"));
   EXPECT_NE(text.find("\r\n  \r\n"), std::string::npos) << "no ItemLink line: two blanks";
+}
+
+TEST(ListFormatLayout, EntryOfTheLongestNumbersAndEscapesIsWhole) {
+  // Every value character a brace (six bytes once held) and every number as
+  // long as it can be: the entry must still come out whole, after a text
+  // already there.
+  const std::string braces(300, '{');
+  tVarno item;
+  item.Days = INT32_MIN;
+  item.Priority = INT32_MIN;
+  for (std::string* value : {&item.DoToday, &item.Flags, &item.Title, &item.Description,
+                             &item.Status, &item.ETC, &item.Notes, &item.Repeat}) {
+    *value = braces;
+  }
+  std::string text = "before";
+  AppendListEntry(text, item, {INT32_MIN, INT32_MIN, INT64_MIN, braces}, false);
+  std::string held;
+  AppendListString(held, braces);
+  const std::string number = std::to_string(INT32_MIN);
+  std::string expected =
+      "before,\r\n  {\r\n    \"ID\":" + number + ",\r\n    \"Count\":" + number +
+      ",\r\n    \"Order\":\"00" + std::to_string(INT64_MIN) + "\",\r\n    \"Days\":" + number +
+      ",\r\n    \"Active\":false,\r\n    \"DoToday\":\"" + held +
+      "\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"" + held +
+      "\",\r\n    \"Priority\":" + number + ",\r\n    \"Public\":false,\r\n    \"Title\":\"" + held;
+  for (const char* name : {"DisplayTitle", "Description", "Status", "ETC", "Notes", "Repeat"}) {
+    expected += std::string("\",\r\n    \"") + name + "\":\"" + held;
+  }
+  expected += "\"\r\n  }";
+  EXPECT_EQ(text, expected);
 }
 
 TEST(ListFormatLayout, OrderHasAtLeastThreeDigits) {
