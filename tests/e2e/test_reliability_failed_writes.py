@@ -97,6 +97,16 @@ class ListFileCannotBeReplaced(FailedWriteTestCase):
         self.assertNoTemporaryFiles(read("files").split())
 
 
+class NewListCannotBeCreated(VarnoTestCase):
+    def test_new_list_in_a_missing_folder(self):
+        proc = self.folder.run("missing/list.json", "1", "title", "x", check_status=1)
+        console = self.console(proc)
+        self.assertIn('920 ERROR: Creating "missing/list.json" failed.', console)
+        self.assertNotIn(" missing/list.json created.", console)
+        self.assertIn(' 920 ERROR: Creating "missing/list.json" failed.',
+                      self.folder.log_messages())
+
+
 class ReadOnlyFolder(FailedWriteTestCase):
     def test_read_only_folder(self):
         out = self.folder.elsewhere
