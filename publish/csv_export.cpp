@@ -1,48 +1,47 @@
 #include "publish/csv_export.h"
 
-#include <charconv>
-
+#include "support/room_writer.h"
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
 
 namespace {
 
-constexpr const char* kLineEnd = "\r\n";
+constexpr char kLineEnd[] = "\r\n";
 constexpr const char* kHeader =
     "\"#\",\"ID\",\"Active\",\"DisplayTitle\",\"Description\",\"Status\",\"ETC\",\"Notes\","
     "\"Priority\",\"Flags\",\"Order\",\"Days\"\r\n";
 // The today export's rows leave its last column, Flags, empty.
 constexpr const char* kTodayHeader = "\"#\",\"ID\",\"DisplayTitle\",\"Description\",\"Flags\"\r\n";
 
-void AppendNumber(std::string& out, long long value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-// QuotedCsvField of `value`, appended, and a comma.
-void AppendField(std::string& out, std::string_view value) {
-  out.push_back('"');
-  for (size_t quote = value.find('"'); quote != std::string_view::npos; quote = value.find('"')) {
-    out.append(value.substr(0, quote + 1)).push_back('"');
-    value.remove_prefix(quote + 1);
+// A field between double quotes, each quote inside it doubled, and a comma.
+void PutField(RoomWriter& w, std::string_view value) {
+  char*& next = w.Next();
+  *next++ = '"';
+  for (const char c : value) {
+    *next++ = c;
+    if (c == '"') *next++ = '"';
   }
-  out.append(value).append("\",");
+  w.Put("\",");
 }
 
-void AppendNumberField(std::string& out, long long value) {
-  out.push_back('"');
-  AppendNumber(out, value);
-  out.append("\",");
+void PutNumberField(RoomWriter& w, long long value) {
+  w.PutChar('"');
+  w.PutNumber(value);
+  w.Put("\",");
 }
+
+// More than a row takes besides its values: quotes, commas, "true", five
+// numbers and the line end.
+constexpr size_t kRowFixedSize = 160;
 
 }  // namespace
 
 std::string QuotedCsvField(std::string_view value) {
   std::string out;
-  out.reserve(value.size() + 3);
-  AppendField(out, value);
+  RoomWriter w(out, 3 + 2 * value.size());
+  PutField(w, value);
+  w.Finish();
   out.pop_back();
   return out;
 }
@@ -64,28 +63,34 @@ void AddCsvRows(tCsvTexts& csv, const tVarno& item, int32_t writtenID, const std
   }
 
   ++csv.Row;
-  std::string& row = csv.Text;
-  AppendNumberField(row, csv.Row);
-  AppendNumberField(row, writtenID);
-  row.append("\"true\",");
-  AppendField(row, item.DisplayTitle);
-  AppendField(row, description);
-  AppendField(row, item.Status);
-  AppendField(row, item.ETC);
-  AppendField(row, item.Notes);
-  AppendNumberField(row, item.Priority);
-  AppendField(row, item.Flags);
-  AppendNumber(row, StrToIntDef(item.Order, 0));
-  row.push_back(',');
-  AppendNumber(row, item.Days);
-  row.append(kLineEnd);
+  // Each value character takes at most two bytes, a doubled quote.
+  const size_t values = item.DisplayTitle.size() + description.size() + item.Status.size() +
+                        item.ETC.size() + item.Notes.size() + item.Flags.size();
+  RoomWriter row(csv.Text, kRowFixedSize + 2 * values);
+  PutNumberField(row, csv.Row);
+  PutNumberField(row, writtenID);
+  row.Put("\"true\",");
+  PutField(row, item.DisplayTitle);
+  PutField(row, description);
+  PutField(row, item.Status);
+  PutField(row, item.ETC);
+  PutField(row, item.Notes);
+  PutNumberField(row, item.Priority);
+  PutField(row, item.Flags);
+  row.PutNumber(StrToIntDef(item.Order, 0));
+  row.PutChar(',');
+  row.PutNumber(item.Days);
+  row.Put(kLineEnd);
+  row.Finish();
 
   if (item.DoToday.empty() || item.DoToday != sToday) return;
   ++csv.TodayRow;
-  std::string& today = csv.TodayText;
-  AppendNumberField(today, csv.TodayRow);
-  AppendNumberField(today, writtenID);
-  AppendField(today, item.DisplayTitle);
-  AppendField(today, description);
-  today.append(kLineEnd);
+  RoomWriter today(csv.TodayText,
+                   kRowFixedSize + 2 * (item.DisplayTitle.size() + description.size()));
+  PutNumberField(today, csv.TodayRow);
+  PutNumberField(today, writtenID);
+  PutField(today, item.DisplayTitle);
+  PutField(today, description);
+  today.Put(kLineEnd);
+  today.Finish();
 }

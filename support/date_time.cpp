@@ -289,11 +289,11 @@ std::string StringOfString(TDateTime value) {
 std::string DateTimeToRFC822(int zoneOffset, TDateTime value) {
   try {
     // The offset is hours and minutes written together (-530 is -0530).
-    const std::string zone =
-        (zoneOffset < 0 ? "-" : "+") + ZeroPad(std::llabs(static_cast<long long>(zoneOffset)), 4);
     // The name tables are English for the whole process already, so there is
     // nothing to switch before formatting.
-    return FormatDateTime("ddd, d mmm yyyy hh:nn:ss ", value) + zone;
+    std::string text = FormatDateTime("ddd, d mmm yyyy hh:nn:ss ", value);
+    text.push_back(zoneOffset < 0 ? '-' : '+');
+    return text.append(ZeroPad(std::llabs(static_cast<long long>(zoneOffset)), 4));
   } catch (const std::exception& e) {
     ReportCaughtFailure("loam32.DateTimeToRFC822", e, 0);
     return {};

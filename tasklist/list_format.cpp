@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/settings.h"
+#include "support/room_writer.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -66,42 +67,20 @@ bool IsSpecialInList(char c) {
   return kSpecialInList[static_cast<unsigned char>(c)];
 }
 
-// Writes into room made beforehand at the end of a text, so that no piece
-// is measured or checked on its own: fixed texts are copied with a length
-// known when compiling. Finish() cuts the text back to what was written.
-class RoomWriter {
- public:
-  RoomWriter(std::string& out, size_t room) : out_(out) {
-    const size_t start = out.size();
-    out.resize(start + room);
-    next_ = out.data() + start;
-  }
-  template <size_t N>
-  void Put(const char (&text)[N]) {
-    std::memcpy(next_, text, N - 1);
-    next_ += N - 1;
-  }
-  void PutNumber(long long value) { next_ = std::to_chars(next_, next_ + 24, value).ptr; }
-  // A string value as the list file holds it (AppendListString); with
-  // `quotesAsEscapes` a double quote is written "%22" instead of left out.
-  void PutHeld(std::string_view value, bool quotesAsEscapes) {
-    for (size_t i = 0; i < value.size(); ++i) {
-      const char c = value[i];
-      if (!IsSpecialInList(c)) {
-        *next_++ = c;
-      } else if (c != '"') {
-        next_ = PutHeldChar(next_, c);
-      } else if (quotesAsEscapes) {
-        Put("%22");
-      }
+// A string value as the list file holds it (AppendListString); with
+// `quotesAsEscapes` a double quote is written "%22" instead of left out.
+void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
+  char*& next = w.Next();
+  for (const char c : value) {
+    if (!IsSpecialInList(c)) {
+      *next++ = c;
+    } else if (c != '"') {
+      next = PutHeldChar(next, c);
+    } else if (quotesAsEscapes) {
+      w.Put("%22");
     }
   }
-  void Finish() { out_.resize(static_cast<size_t>(next_ - out_.data())); }
-
- private:
-  std::string& out_;
-  char* next_;
-};
+}
 
 // The most bytes a value of `size` characters takes once held.
 constexpr size_t kMostPerHeldChar = 6;
@@ -253,13 +232,13 @@ void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& ent
   } else {
     w.Put(",\r\n    \"Active\":false,\r\n    \"DoToday\":\"");
   }
-  w.PutHeld(item.DoToday, false);
+  PutHeld(w, item.DoToday, false);
   if (item.DoToday.empty()) {
     w.Put("\",\r\n    \"DoTodayBoolean\":false,\r\n    \"Flags\":\"");
   } else {
     w.Put("\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"");
   }
-  w.PutHeld(item.Flags, false);
+  PutHeld(w, item.Flags, false);
   w.Put("\",\r\n    \"Priority\":");
   w.PutNumber(item.Priority);
   if (item.Public) {
@@ -267,19 +246,19 @@ void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& ent
   } else {
     w.Put(",\r\n    \"Public\":false,\r\n    \"Title\":\"");
   }
-  w.PutHeld(title, true);
+  PutHeld(w, title, true);
   w.Put("\",\r\n    \"DisplayTitle\":\"");
-  w.PutHeld(entry.DisplayTitle, false);
+  PutHeld(w, entry.DisplayTitle, false);
   w.Put("\",\r\n    \"Description\":\"");
-  w.PutHeld(description, true);
+  PutHeld(w, description, true);
   w.Put("\",\r\n    \"Status\":\"");
-  w.PutHeld(item.Status, false);
+  PutHeld(w, item.Status, false);
   w.Put("\",\r\n    \"ETC\":\"");
-  w.PutHeld(item.ETC, false);
+  PutHeld(w, item.ETC, false);
   w.Put("\",\r\n    \"Notes\":\"");
-  w.PutHeld(item.Notes, false);
+  PutHeld(w, item.Notes, false);
   w.Put("\",\r\n    \"Repeat\":\"");
-  w.PutHeld(item.Repeat, false);
+  PutHeld(w, item.Repeat, false);
   w.Put("\"\r\n  }");
   w.Finish();
 }
