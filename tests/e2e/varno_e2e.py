@@ -82,12 +82,12 @@ _clock_segment = None
 
 
 def shared_clock_segment():
-    """Under Wine: a libfaketime segment that lasts as long as this process, as
+    """A libfaketime segment that lasts as long as this process, as
     FAKETIME_SHARED names it.
 
     A process that loads libfaketime without FAKETIME_SHARED makes a segment
-    named after its pid and removes it only when it exits normally. A Wine
-    program ends without that, so each run would leave its segment behind, and
+    named after its pid and removes it only when it exits normally. A killed
+    run or a Wine program ends without that, so it would leave its segment behind, and
     a later process given the same pid could not start. Programs that share one
     segment make none of their own."""
     global _clock_segment
@@ -165,9 +165,9 @@ class VarnoFolder:
             # The leak checker's exit-time scan cannot run under libfaketime;
             # the unit tests and the unfaked runs keep it.
             env["ASAN_OPTIONS"] = "verify_asan_link_order=0:detect_leaks=0"
+            # Killed runs and Wine programs never remove a segment of their own.
+            env["FAKETIME_SHARED"] = shared_clock_segment()
         if WINE:
-            if time is not None:
-                env["FAKETIME_SHARED"] = shared_clock_segment()
             env = wine_session.environment(wine_session.current(), env)
         return env
 
