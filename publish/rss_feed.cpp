@@ -1,9 +1,9 @@
 #include "publish/rss_feed.h"
 
 #include <array>
-#include <charconv>
 
 #include "support/deployment.h"
+#include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
 #include "tasklist/list_format.h"
@@ -65,37 +65,48 @@ constexpr std::array<bool, 256> PlainBytes(bool escapeMarkup) {
 constexpr std::array<bool, 256> kPlainText = PlainBytes(true);
 constexpr std::array<bool, 256> kPlainComment = PlainBytes(false);
 
-// Appends what XML 1.0 allows of `text`, escaping markup characters when asked.
-void AppendXmlSafe(std::string& out, std::string_view text, bool escapeMarkup) {
-  // Printable ASCII other than markup is the usual case: copied in runs.
+// The most bytes one byte of a text takes once made safe: "&amp;".
+constexpr size_t kMostPerSafeByte = 5;
+
+// Writes what XML 1.0 allows of `text`, escaping markup characters when asked.
+void PutXmlSafe(RoomWriter& w, std::string_view text, bool escapeMarkup) {
+  // Printable ASCII other than markup is the usual case.
   const std::array<bool, 256>& plain = escapeMarkup ? kPlainText : kPlainComment;
+  char*& next = w.Next();
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = pos;
-    while (end < text.size() && plain[static_cast<unsigned char>(text[end])]) ++end;
-    out.append(text.substr(pos, end - pos));
-    if (end == text.size()) return;
-    pos = end;
+    const char c = text[pos];
+    if (plain[static_cast<unsigned char>(c)]) {
+      *next++ = c;
+      ++pos;
+      continue;
+    }
     char32_t codePoint = 0;
     const size_t length = Utf8Sequence(text, pos, codePoint);
     if (length == 0) {
-      out += kReplacementCharacter;
+      w.Put(kReplacementCharacter);
       ++pos;
       continue;
     }
     if (IsXmlCharacter(codePoint)) {
       if (escapeMarkup && codePoint == '&') {
-        out += "&amp;";
+        w.Put("&amp;");
       } else if (escapeMarkup && codePoint == '<') {
-        out += "&lt;";
+        w.Put("&lt;");
       } else if (escapeMarkup && codePoint == '>') {
-        out += "&gt;";
+        w.Put("&gt;");
       } else {
-        out.append(text.substr(pos, length));
+        w.Put(text.substr(pos, length));
       }
     }
     pos += length;
   }
+}
+
+void AppendXmlSafe(std::string& out, std::string_view text, bool escapeMarkup) {
+  RoomWriter w(out, kMostPerSafeByte * text.size());
+  PutXmlSafe(w, text, escapeMarkup);
+  w.Finish();
 }
 
 std::string XmlSafe(std::string_view text, bool escapeMarkup) {
@@ -160,16 +171,21 @@ void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
     decoded = URLDecodeText(description);
     description = decoded;
   }
-  feed.append("<item>").append(kLineEnd).append("<title>");
-  char digits[16];
-  feed.append(digits, std::to_chars(digits, digits + sizeof digits, activeCount).ptr);
-  feed.append(". ");
-  AppendXmlSafe(feed, item.DisplayTitle, true);
-  feed.append("</title>").append(kLineEnd);
-  AppendElement(feed, "description", description);
-  AppendElement(feed, "link", itemLink);
-  AppendElement(feed, "guid", itemLink);
-  feed.append("</item>").append(kLineEnd);
+  // The fixed texts, the number and the line ends take less than 160 bytes.
+  const size_t values = item.DisplayTitle.size() + description.size() + 2 * itemLink.size();
+  RoomWriter w(feed, 160 + kMostPerSafeByte * values);
+  w.Put("<item>\r\n<title>");
+  w.PutNumber(activeCount);
+  w.Put(". ");
+  PutXmlSafe(w, item.DisplayTitle, true);
+  w.Put("</title>\r\n<description>");
+  PutXmlSafe(w, description, true);
+  w.Put("</description>\r\n<link>");
+  PutXmlSafe(w, itemLink, true);
+  w.Put("</link>\r\n<guid>");
+  PutXmlSafe(w, itemLink, true);
+  w.Put("</guid>\r\n</item>\r\n");
+  w.Finish();
 }
 
 void CloseFeed(std::string& feed) {
