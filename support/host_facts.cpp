@@ -43,14 +43,14 @@ std::string SetPathToEXEPath() {
 }
 
 // An empty name gives the running executable's folder. The sibling program
-// "zumo.exe" (any case) is looked for at its fixed location only; this
-// platform has no registry of application paths, so other names give "".
+// "zumo.exe" (any case) is looked for at its fixed location only; other names
+// come from the platform's registry of application paths ("" where it has none).
 std::string GetEXEPath(const std::string& name) {
   try {
     if (name.empty()) return FolderPart(platform::ExecutablePath());
     if (SameTextNoCase(name, "zumo.exe"))
       return platform::DirectoryEntryExists(kZumoPath) ? kZumoPath : "";
-    return {};
+    return platform::RegisteredApplicationPath(name);
   } catch (const std::exception& e) {
     ReportCaughtFailure("loam32.GetEXEPath", e, 100);
     return {};
