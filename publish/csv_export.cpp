@@ -16,12 +16,14 @@ constexpr const char* kTodayHeader = "\"#\",\"ID\",\"DisplayTitle\",\"Descriptio
 
 // A field between double quotes, each quote inside it doubled, and a comma.
 void PutField(RoomWriter& w, std::string_view value) {
-  char*& next = w.Next();
+  // A pointer of its own, which the bytes written cannot be taken to change.
+  char* next = w.Next();
   *next++ = '"';
   for (const char c : value) {
     *next++ = c;
     if (c == '"') *next++ = '"';
   }
+  w.Next() = next;
   w.Put("\",");
 }
 

@@ -70,17 +70,17 @@ constexpr size_t kMostPerSafeByte = 5;
 
 // Writes what XML 1.0 allows of `text`, escaping markup characters when asked.
 void PutXmlSafe(RoomWriter& w, std::string_view text, bool escapeMarkup) {
-  // Printable ASCII other than markup is the usual case.
+  // Printable ASCII other than markup is the usual case: copied through a
+  // pointer of its own, which the bytes written cannot be taken to change.
   const std::array<bool, 256>& plain = escapeMarkup ? kPlainText : kPlainComment;
-  char*& next = w.Next();
   size_t pos = 0;
   while (pos < text.size()) {
-    const char c = text[pos];
-    if (plain[static_cast<unsigned char>(c)]) {
-      *next++ = c;
-      ++pos;
-      continue;
+    char* next = w.Next();
+    for (; pos < text.size() && plain[static_cast<unsigned char>(text[pos])]; ++pos) {
+      *next++ = text[pos];
     }
+    w.Next() = next;
+    if (pos == text.size()) return;
     char32_t codePoint = 0;
     const size_t length = Utf8Sequence(text, pos, codePoint);
     if (length == 0) {

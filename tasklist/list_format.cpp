@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "support/settings.h"
 #include "support/room_writer.h"
+#include "support/settings.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -70,16 +70,18 @@ bool IsSpecialInList(char c) {
 // A string value as the list file holds it (AppendListString); with
 // `quotesAsEscapes` a double quote is written "%22" instead of left out.
 void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
-  char*& next = w.Next();
+  // A pointer of its own, which the bytes written cannot be taken to change.
+  char* next = w.Next();
   for (const char c : value) {
     if (!IsSpecialInList(c)) {
       *next++ = c;
     } else if (c != '"') {
       next = PutHeldChar(next, c);
     } else if (quotesAsEscapes) {
-      w.Put("%22");
+      next = std::copy_n("%22", 3, next);
     }
   }
+  w.Next() = next;
 }
 
 // The most bytes a value of `size` characters takes once held.
