@@ -157,8 +157,8 @@ char LowerAscii(char c) {
 
 // Replaces every occurrence of `placeholder` (which starts with "%"), letters
 // matched without regard to case, left to right without rescanning what was
-// put in: ReplaceAllNoCase, but looking only where a "%" stands. The value
-// `valueOf()` gives is worked out only when the placeholder occurs.
+// put in: ReplaceAllNoCase, but looking only where a "%" stands, and in place.
+// The value `valueOf()` gives is worked out only when the placeholder occurs.
 template <typename ValueOf>
 void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf valueOf) {
   const auto matchesAt = [&](size_t at) {
@@ -172,20 +172,14 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf
   while (at != std::string::npos && !matchesAt(at)) at = text.find('%', at + 1);
   if (at == std::string::npos) return;
   const std::string value = valueOf();
-  std::string result;
-  result.reserve(text.size() + value.size());
-  size_t done = 0;
   while (at != std::string::npos) {
     if (matchesAt(at)) {
-      result.append(text, done, at - done).append(value);
-      done = at + placeholder.size();
-      at = text.find('%', done);
+      text.replace(at, placeholder.size(), value);
+      at = text.find('%', at + value.size());
     } else {
       at = text.find('%', at + 1);
     }
   }
-  result.append(text, done, std::string::npos);
-  text = std::move(result);
 }
 
 }  // namespace

@@ -76,6 +76,15 @@ TEST(ExpandTitle, EmptyRepeatShowsDash) {
   EXPECT_EQ(ExpandTitle(Item("x %RPT%"), At(2025, 10, 3)), "x -");
 }
 
+TEST(ExpandTitle, PlaceholdersAreReplacedOneAfterAnotherInTheirOrder) {
+  // A later placeholder that an earlier replacement puts in, or that it
+  // joins from the text around it, is replaced too; one already passed is not.
+  EXPECT_EQ(ExpandTitle(Item("x %RPT%", "%DAYS%"), At(2025, 10, 3)), "x 3");
+  EXPECT_EQ(ExpandTitle(Item("x %DAY%RPT%%", "S"), At(2025, 10, 3)), "x 3");
+  EXPECT_EQ(ExpandTitle(Item("x %RPT%", "%ID%"), At(2025, 10, 3)), "x %ID%");
+  EXPECT_EQ(ExpandTitle(Item("%ID%%ID%%PRTY%%id%"), At(2025, 10, 3)), "7727");
+}
+
 TEST(ExpandTitle, LowerCaseUnitStepsByDays) {
   EXPECT_EQ(ExpandTitle(Item("2025-09-01 x %RPT% %DTG%", "2w"), At(2025, 10, 3)),
             "2025-10-03 x 2w 0");
