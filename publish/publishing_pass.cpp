@@ -63,7 +63,8 @@ struct tTextSizes {
   size_t Calendar = 4096;
 };
 tTextSizes SizesOfTexts(const tVarnoList& list, size_t linkSize) {
-  constexpr size_t kRowFixedSize = 80, kFeedItemFixedSize = 120, kEventFixedSize = 260;
+  // About what a row, a feed item and an event take besides their values.
+  constexpr size_t kRowBytes = 80, kFeedItemBytes = 120, kEventBytes = 260;
   tTextSizes sizes;
   for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
     const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
@@ -73,9 +74,9 @@ tTextSizes SizesOfTexts(const tVarnoList& list, size_t linkSize) {
     sizes.List += kListEntryFixedSize + texts + item.Title.size() + others + item.Repeat.size() +
                   item.DoToday.size();
     if (!item.Active) continue;
-    sizes.Csv += kRowFixedSize + texts + others;
-    sizes.Feed += kFeedItemFixedSize + texts + 2 * linkSize;
-    sizes.Calendar += kEventFixedSize + 2 * item.DisplayTitle.size();
+    sizes.Csv += kRowBytes + texts + others;
+    sizes.Feed += kFeedItemBytes + texts + 2 * linkSize;
+    sizes.Calendar += kEventBytes + 2 * item.DisplayTitle.size();
   }
   // Escapes make a text longer than the value it holds.
   for (size_t* size : {&sizes.List, &sizes.Csv, &sizes.Feed, &sizes.Calendar}) *size += *size / 16;

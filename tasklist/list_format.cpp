@@ -84,7 +84,7 @@ void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
   w.Next() = next;
 }
 
-// The most bytes a value of `size` characters takes once held.
+// The most bytes one character of a value takes once held.
 constexpr size_t kMostPerHeldChar = 6;
 
 }  // namespace
