@@ -140,39 +140,34 @@ tLineFacts QuoteFactsOfLine(std::string_view line) {
   return facts;
 }
 
-// One line of the list file with what the passes look for in it.
-struct ScannedLine {
-  std::string_view Text;
-  tLineFacts Facts;
-  bool HoldsCloseBrace = false;
+// Tells which lines hold a brace, walking the braces of the whole text once:
+// they stand on few lines. Lines are asked about in their order.
+class BraceLines {
+ public:
+  explicit BraceLines(std::string_view text)
+      : end_(text.data() + text.size()),
+        nextOpen_(FindChar(text.data(), end_, '{')),
+        nextClose_(FindChar(text.data(), end_, '}')) {}
+  // Whether the line that ends at `lineEnd` holds a "{", and a "}".
+  bool HoldsOpen(const char* lineEnd) { return Passes(nextOpen_, lineEnd, '{'); }
+  bool HoldsClose(const char* lineEnd) { return Passes(nextClose_, lineEnd, '}'); }
+
+ private:
+  bool Passes(const char*& next, const char* lineEnd, char brace) {
+    if (next == nullptr || next >= lineEnd) return false;
+    next = FindChar(lineEnd, end_, brace);
+    return true;
+  }
+  const char* end_;
+  const char* nextOpen_;
+  const char* nextClose_;
 };
 
-// The lines of the file text, as SplitListLines cuts them, with their facts.
-// The braces are looked for once over the whole text: they stand on few lines.
-std::vector<ScannedLine> ScanListText(std::string_view text) {
-  std::vector<ScannedLine> lines;
-  lines.reserve(text.size() / 24 + 1);
-  const char* const end = text.data() + text.size();
-  const char* nextOpen = FindChar(text.data(), end, '{');
-  const char* nextClose = FindChar(text.data(), end, '}');
-  const char* next = nullptr;
-  for (const char* start = text.data(); start < end; start = next) {
-    ScannedLine line;
-    line.Text = LineAt(start, end, next);
-    line.Facts = QuoteFactsOfLine(line.Text);
-    const char* const lineEnd = line.Text.data() + line.Text.size();
-    if (nextOpen != nullptr && nextOpen < lineEnd) {
-      line.Facts.Member = ListMember::ItemStart;
-      nextOpen = FindChar(lineEnd, end, '{');
-    }
-    if (nextClose != nullptr && nextClose < lineEnd) {
-      line.HoldsCloseBrace = true;
-      nextClose = FindChar(lineEnd, end, '}');
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
+// What the second pass needs of a line besides its text.
+struct LineRow {
+  ListMember Member = ListMember::None;
+  bool HoldsCloseBrace = false;
+};
 
 // Appends a whole number without a temporary text.
 void AppendNumber(std::string& out, long long value) {
@@ -489,16 +484,26 @@ void LoadListFile(RunState& run, TDateTime now) {
 
 void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   tVarnoList& list = run.List;
-  const std::vector<ScannedLine> lines = ScanListText(text);
+  const char* const end = text.data() + text.size();
+  const char* next = nullptr;
 
-  // First pass: count the items, read "NextID" strictly.
+  // First pass: count the items, read "NextID" strictly. The same look at a
+  // line finds its row for the second pass, which is kept; the second pass
+  // cuts the lines again rather than keep them all.
   list.iJSONStringListCount = 0;
   list.iVarnoArrayCount = 0;
-  for (const ScannedLine& line : lines) {
-    const tLineFacts& facts = line.Facts;
+  std::vector<LineRow> rows;
+  rows.reserve(text.size() / 24 + 1);
+  BraceLines braces(text);
+  for (const char* start = text.data(); start < end; start = next) {
+    const std::string_view line = LineAt(start, end, next);
+    const char* const lineEnd = line.data() + line.size();
+    const tLineFacts facts = QuoteFactsOfLine(line);
+    const bool itemStart = braces.HoldsOpen(lineEnd);
+    rows.push_back({itemStart ? ListMember::ItemStart : facts.Member, braces.HoldsClose(lineEnd)});
     ++list.iJSONStringListCount;
     if (facts.HoldsNextID) {
-      list.iNextIDFromJSON = StrToIntStrict(Between(line.Text, "\"NextID\":", ","));
+      list.iNextIDFromJSON = StrToIntStrict(Between(line, "\"NextID\":", ","));
     } else if (facts.HoldsID) {
       ++list.iVarnoArrayCount;
     } else if (facts.HoldsSortByText) {
@@ -522,10 +527,12 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   list.iMaxID = 0;
   Loader loader{run, list, now, tVarno{}, ContextNote{}};
   try {
-    for (size_t index = 1; index < lines.size(); ++index) {
-      const ScannedLine& line = lines[index];
-      ApplyMember(loader, line.Facts.Member, line.Text, static_cast<int32_t>(index));
-      FinishLine(loader, line.HoldsCloseBrace, static_cast<int32_t>(index));
+    const char* start = text.data();
+    if (!rows.empty()) LineAt(start, end, start);
+    for (size_t index = 1; index < rows.size(); ++index) {
+      const std::string_view line = LineAt(start, end, start);
+      ApplyMember(loader, rows[index].Member, line, static_cast<int32_t>(index));
+      FinishLine(loader, rows[index].HoldsCloseBrace, static_cast<int32_t>(index));
     }
   } catch (...) {
     loader.Note.WriteTo(run.ExceptionRec.Notes);
