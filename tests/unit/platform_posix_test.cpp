@@ -69,6 +69,19 @@ TEST(AppendAndRead, AppendCreatesThenAppends) {
   EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
 }
 
+TEST(AppendAndRead, ReadsFilesWhoseSizeSaysNothing) {
+  TempFolder folder;
+  const std::string empty = folder / "empty.json";
+  WriteFile(empty, "");
+  std::string data = "old";
+  ASSERT_TRUE(platform::ReadWholeFile(empty, data));
+  EXPECT_EQ(data, "");
+  // Such files report a size of 0 and still have a content.
+  ASSERT_TRUE(platform::ReadWholeFile("/proc/self/status", data));
+  EXPECT_EQ(data.rfind("Name:", 0), 0u);
+  EXPECT_EQ(data.back(), '\n');
+}
+
 TEST(RemoveStaleTemporaryFiles, RemovesOnlyTemporariesOfDeadOrOwnPids) {
   TempFolder folder;
   const pid_t child = ::fork();
