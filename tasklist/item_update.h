@@ -6,8 +6,8 @@
 #include "driver/run_state.h"
 #include "support/date_time.h"
 
-// Sets the field that `attribute` names in `item` from `value` (Part 2.4's
-// table; names match exactly). False for a name outside the table.
+// Sets the field that `attribute` names in `item` from `value` (the request
+// attribute table; names match exactly). False for a name outside the table.
 bool SetItemAttribute(tVarno& item, const std::string& attribute, const std::string& value,
                       const std::string& sToday, TDateTime now);
 
