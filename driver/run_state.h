@@ -38,6 +38,10 @@ struct RunState {
   bool bNewJSONFile = false;
 
   tVarnoList List;
+  // The loaded list file's text. Its room, with some to spare, then holds
+  // each text the run writes in turn: memory in use already costs less than
+  // fresh memory, and the list file is about as long as the longest text.
+  std::string TextRoom;
 
   int ExitStatus = kExitOk;
 };

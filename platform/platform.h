@@ -66,7 +66,8 @@ void Beep(int frequencyHz, int milliseconds);
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable);
 // Appends `data` to `path`, creating it when missing. "" on success.
 std::string AppendToFile(const std::string& path, const std::string& data);
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole file into `data`, in the room `data` has when that is large
+// enough; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& data);
 // Removes temporary files that an interrupted replace left in `folder`.
 void RemoveStaleTemporaryFiles(const std::string& folder);

@@ -210,7 +210,9 @@ bool DirectoryEntryExists(const std::string& pattern) {
 }
 
 // This platform keeps no registry of application paths.
-std::string RegisteredApplicationPath(const std::string&) { return {}; }
+std::string RegisteredApplicationPath(const std::string&) {
+  return {};
+}
 
 std::string ComputerName() {
   char name[256] = {};
@@ -400,11 +402,11 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
   const size_t expected = ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)
                               ? static_cast<size_t>(info.st_size)
                               : 0;
-  std::string content(expected + 1, '\0');
+  data.resize(expected + 1);
   size_t length = 0;
   for (;;) {
-    if (length == content.size()) content.resize(content.size() * 2);
-    const ssize_t got = ::read(file.get(), content.data() + length, content.size() - length);
+    if (length == data.size()) data.resize(data.size() * 2);
+    const ssize_t got = ::read(file.get(), data.data() + length, data.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -412,8 +414,7 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     if (got == 0) break;
     length += static_cast<size_t>(got);
   }
-  content.resize(length);
-  data = std::move(content);
+  data.resize(length);
   return true;
 }
 

@@ -497,15 +497,14 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  std::string content;
+  data.clear();
   char buffer[65536];
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
     if (got == 0) break;
-    content.append(buffer, got);
+    data.append(buffer, got);
   }
-  data = std::move(content);
   return true;
 }
 

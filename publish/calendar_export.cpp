@@ -264,9 +264,14 @@ std::string CalendarContentLine(std::string_view line) {
 }
 
 void StartCalendarTexts(tCalendarTexts& calendars) {
-  calendars = tCalendarTexts{};
-  calendars.Private = CalendarHeader("Private");
-  calendars.Public = CalendarHeader("Public");
+  calendars.Private.clear();
+  calendars.Private += CalendarHeader("Private");
+  calendars.Public.clear();
+  calendars.Public += CalendarHeader("Public");
+  calendars.PrivateIDs.clear();
+  calendars.PublicIDs.clear();
+  calendars.StampLine.clear();
+  calendars.StampTime = 0;
 }
 
 void AddCalendarEvents(tCalendarTexts& calendars, const tVarno& item, const std::string& uidStem,

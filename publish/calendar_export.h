@@ -23,7 +23,7 @@ struct tCalendarTexts {
   std::string UID;
 };
 
-// Starts both texts with their headers.
+// Starts both texts with their headers; the texts keep their room.
 void StartCalendarTexts(tCalendarTexts& calendars);
 // Adds the events of one active item: to the private text when it has an
 // event date, and to the public text too when it is public. `uidStem` is the

@@ -49,9 +49,10 @@ std::string QuotedCsvField(std::string_view value) {
 }
 
 void StartCsvTexts(tCsvTexts& csv) {
-  csv = tCsvTexts{};
   csv.Text = kHeader;
   csv.TodayText = kTodayHeader;
+  csv.Row = 0;
+  csv.TodayRow = 0;
 }
 
 void AddCsvRows(tCsvTexts& csv, const tVarno& item, int32_t writtenID, const std::string& sToday) {

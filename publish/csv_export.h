@@ -14,7 +14,8 @@ struct tCsvTexts {
   int32_t TodayRow = 0;
 };
 
-// Starts both texts with their header lines and both row numbers at 0.
+// Starts both texts with their header lines and both row numbers at 0; the
+// texts keep their room.
 void StartCsvTexts(tCsvTexts& csv);
 // Adds the rows of one active item (written ID as the pass gives it): a row of
 // the full export, and a row of the today export when its DoToday is `sToday`.

@@ -52,37 +52,6 @@ struct tItemLink {
   }
 };
 
-// Room for the texts of the pass, worked out from the items' own texts so
-// that each text is reserved once and rarely has to grow: the fixed parts of
-// an entry, row, feed item or event, and the values they hold, with some
-// room for escapes.
-struct tTextSizes {
-  size_t List = 4096;
-  size_t Csv = 4096;
-  size_t Feed = 4096;
-  size_t Calendar = 4096;
-};
-tTextSizes SizesOfTexts(const tVarnoList& list, size_t linkSize) {
-  // About what a row, a feed item and an event take besides their values.
-  constexpr size_t kRowBytes = 80, kFeedItemBytes = 120, kEventBytes = 260;
-  tTextSizes sizes;
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
-    const size_t others =
-        item.Flags.size() + item.Status.size() + item.ETC.size() + item.Notes.size();
-    const size_t texts = item.DisplayTitle.size() + item.Description.size();
-    sizes.List += kListEntryFixedSize + texts + item.Title.size() + others + item.Repeat.size() +
-                  item.DoToday.size();
-    if (!item.Active) continue;
-    sizes.Csv += kRowBytes + texts + others;
-    sizes.Feed += kFeedItemBytes + texts + 2 * linkSize;
-    sizes.Calendar += kEventBytes + 2 * item.DisplayTitle.size();
-  }
-  // Escapes make a text longer than the value it holds.
-  for (size_t* size : {&sizes.List, &sizes.Csv, &sizes.Feed, &sizes.Calendar}) *size += *size / 16;
-  return sizes;
-}
-
 // Writes a derived file unless its name is the list file's own. A failed
 // write does not stop the run; only the log tells which file it was.
 void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name) {
@@ -133,96 +102,124 @@ bool SameFileName(const std::string& a, const std::string& b) {
   return SameTextNoCase(normal(a), normal(b));
 }
 
-tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now) {
+void StartPublishingPass(RunState& run) {
   tVarnoList& list = run.List;
   const int32_t count = list.iVarnoArrayCount;
-  tPublishedTexts texts;
   // A list without a feed name publishes its feed under a new list's name.
   if (list.sRSSOutput.empty()) list.sRSSOutput = NewListFeedName(run.sJSONFile);
-
-  run.LogRec.Trace = 6910;
-  texts.Feed = FeedHeader(now, run.sJSONFile);
   run.LogRec.Trace = 7912;
   run.ExceptionRec.Notes = "iVarnoArrayCount=" + std::to_string(count) +
                            " Length(VarnoArray)=" + std::to_string(list.VarnoArray.size()) +
                            " sJSONFile=\"" + run.sJSONFile + "\"";
-  run.LogRec.Trace = 7930;
-  texts.Feed += FeedChannel(list.sRSSOutput, list.sFeedLink, now);
-  run.LogRec.Trace = kListTrace;
-  const tItemLink itemLink(list.sItemLinkLine);
-  const tTextSizes sizes = SizesOfTexts(list, itemLink.Before.size() + itemLink.After.size());
-  texts.List.reserve(sizes.List);
-  AppendListHeader(texts.List, list, now, kListTrace);
-  StartCsvTexts(texts.Csv);
-  texts.Csv.Text.reserve(sizes.Csv);
-  texts.Feed.reserve(texts.Feed.size() + sizes.Feed);
-  run.LogRec.Trace = 8100;
-  StartCalendarTexts(texts.Calendars);
-  texts.Calendars.Private.reserve(sizes.Calendar);
-  int32_t activeCount = 0;
   Report(run, 8110,
          " for iVarnoArrayItem:=0 to " + std::to_string(count - 1) + " iVarnoArrayCount-1");
+  Report(run, 9100,
+         " iVarnoArrayItem=" + std::to_string(count) +
+             ", iVarnoArrayItem=iVarnoArrayCount=" + std::to_string(count));
+}
 
+void BuildCalendarTexts(RunState& run, TDateTime now, tCalendarTexts& calendars) {
+  const tVarnoList& list = run.List;
+  run.LogRec.Trace = 8100;
+  StartCalendarTexts(calendars);
   const std::string uidStem = UidStemOf(run.sJSONFile);
   const TDateTime universalNow = LocalTimeToGMT(now);
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
+    run.LogRec.Trace = 9000;
+    AddCalendarEvents(calendars, list.VarnoArray[static_cast<size_t>(p)], uidStem, universalNow);
+  }
+  CloseCalendarTexts(calendars);
+}
+
+void BuildFeedText(RunState& run, TDateTime now, std::string& feed) {
+  const tVarnoList& list = run.List;
+  run.LogRec.Trace = 6910;
+  feed.clear();
+  feed += FeedHeader(now, run.sJSONFile);
+  run.LogRec.Trace = 7930;
+  feed += FeedChannel(list.sRSSOutput, list.sFeedLink, now);
+  const tItemLink itemLink(list.sItemLinkLine);
+  int32_t activeCount = 0;
+  std::string link;  // its room is reused from item to item
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
+    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
+    if (!item.Active) continue;
+    ++activeCount;
+    run.LogRec.Trace = 8500;
+    itemLink.Into(link, item.ID);
+    run.LogRec.Trace = 8900;
+    AppendFeedItem(feed, activeCount, item, link);
+  }
+  CloseFeed(feed);
+}
+
+void BuildListText(RunState& run, TDateTime now, std::string& text) {
+  const tVarnoList& list = run.List;
+  run.LogRec.Trace = kListTrace;
+  text.clear();
+  AppendListHeader(text, list, now, kListTrace);
+  int32_t activeCount = 0;
   bool anyEntry = false;
-  // Texts worked out for each item, kept so that their room is reused.
-  std::string expanded, link;
-  for (int32_t p = 0; p < count; ++p) {
+  std::string expanded;  // its room is reused from item to item
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
     const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
     run.LogRec.Trace = 8115;
     if (item.Active) ++activeCount;
     run.LogRec.Trace = 8130;
     const int32_t writtenID = WrittenID(item, p, run.RedoID);
-    if (writtenID > 0) {
-      const bool plain = IsPlainTitle(item.Title);
-      if (!plain) ExpandTitleInto(expanded, item, now);
-      const std::string_view displayTitle = plain ? std::string_view(item.Title) : expanded;
-      AppendListEntry(texts.List, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle},
-                      !anyEntry);
-      anyEntry = true;
-    }
-    run.LogRec.Trace = 8140;
-    if (!item.Active) continue;
-    run.LogRec.Trace = 8200;  // 8200 to 8280: the held display title serves from here on
-    run.LogRec.Trace = 8280;
-    run.LogRec.Trace = 8500;
-    itemLink.Into(link, item.ID);
-    run.LogRec.Trace = 8550;
-    run.LogRec.Trace = 8700;
-    AddCsvRows(texts.Csv, item, writtenID, run.sToday);
-    run.LogRec.Trace = 8900;
-    AppendFeedItem(texts.Feed, activeCount, item, link);
-    run.LogRec.Trace = 9000;
-    AddCalendarEvents(texts.Calendars, item, uidStem, universalNow);
+    if (writtenID <= 0) continue;
+    const bool plain = IsPlainTitle(item.Title);
+    if (!plain) ExpandTitleInto(expanded, item, now);
+    const std::string_view displayTitle = plain ? std::string_view(item.Title) : expanded;
+    AppendListEntry(text, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle}, !anyEntry);
+    anyEntry = true;
   }
-  CloseListText(texts.List);
-
-  Report(run, 9100,
-         " iVarnoArrayItem=" + std::to_string(count) +
-             ", iVarnoArrayItem=iVarnoArrayCount=" + std::to_string(count));
-  CloseFeed(texts.Feed);
-  CloseCalendarTexts(texts.Calendars);
-  return texts;
+  CloseListText(text);
 }
 
-void WritePublishedTexts(RunState& run, const tPublishedTexts& texts, TDateTime now) {
+void BuildCsvTexts(RunState& run, tCsvTexts& csv) {
+  const tVarnoList& list = run.List;
+  StartCsvTexts(csv);
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
+    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
+    run.LogRec.Trace = 8700;
+    AddCsvRows(csv, item, WrittenID(item, p, run.RedoID), run.sToday);
+  }
+}
+
+void RunPublishingPass(RunState& run, TDateTime now) {
   tVarnoList& list = run.List;
+  StartPublishingPass(run);
+  // Each text is built just before its file is written, in the room of the
+  // loaded list text or in one spare room: fresh memory costs more than
+  // building the texts, and the list text is about as long as the longest.
+  std::string& room = run.TextRoom;
+  std::string spare;
+
+  tCalendarTexts calendars;
+  calendars.Private = std::move(room);
+  calendars.Public = std::move(spare);
+  BuildCalendarTexts(run, now, calendars);
   const std::string calendarName = CalendarName(run.sParam1_JSONFile);
   const std::string publicCalendarName = PublicCalendarName(calendarName);
   Report(run, 9110, " Writing \"" + calendarName + "\"");
-  WriteDerivedFile(run, texts.Calendars.Private, calendarName);
+  WriteDerivedFile(run, calendars.Private, calendarName);
   if (!publicCalendarName.empty()) {
-    WriteDerivedFile(run, texts.Calendars.Public, publicCalendarName);
+    WriteDerivedFile(run, calendars.Public, publicCalendarName);
   }
-  Report(run, 9110, " Writing \"" + list.sRSSOutput + "\"");
-  WriteDerivedFile(run, texts.Feed, list.sRSSOutput);
+  room = std::move(calendars.Private);
+  spare = std::move(calendars.Public);
 
+  BuildFeedText(run, now, room);
+  Report(run, 9110, " Writing \"" + list.sRSSOutput + "\"");
+  WriteDerivedFile(run, room, list.sRSSOutput);
+
+  BuildListText(run, now, room);
   const std::string length = std::to_string(list.VarnoArray.size());
   Report(run, 9120, " Writing \"" + run.sJSONFile + "\" (Length(VarnoArray)=" + length + ")");
   // The list file reaches stable storage before it replaces the old one. When
   // it cannot be replaced the change is lost: the run must not end as a success.
-  if (WriteTextFileDurably(texts.List, run.sJSONFile) == kWriteFailed) {
+  if (WriteTextFileDurably(room, run.sJSONFile) == kWriteFailed) {
     ReportAtCurrentTrace(run, " ERROR: Writing \"" + run.sJSONFile +
                                   "\" failed: the list file keeps its old contents and this "
                                   "run's change is lost.");
@@ -230,15 +227,20 @@ void WritePublishedTexts(RunState& run, const tPublishedTexts& texts, TDateTime 
   }
   const std::string weekdayCopy = WeekdayCopyName(run.sJSONFile, now);
   Report(run, 9130, " Writing \"" + weekdayCopy + "\"");
-  WriteDerivedFile(run, texts.List, weekdayCopy);
+  WriteDerivedFile(run, room, weekdayCopy);
   const std::string monthCopy = MonthCopyName(weekdayCopy, now);
   Report(run, 9140, " Writing \"" + monthCopy + "\"");
-  WriteDerivedFile(run, texts.List, monthCopy);
+  WriteDerivedFile(run, room, monthCopy);
 
+  tCsvTexts csv;
+  csv.Text = std::move(room);
+  csv.TodayText = std::move(spare);
+  BuildCsvTexts(run, csv);
   Report(run, 9150, " Writing \"" + run.sCSVFile + "\"");
-  WriteDerivedFile(run, texts.Csv.Text, run.sCSVFile);
+  WriteDerivedFile(run, csv.Text, run.sCSVFile);
   Report(run, 9160, " Writing \"" + run.sTodayCSVFile + "\"");
-  WriteDerivedFile(run, texts.Csv.TodayText, run.sTodayCSVFile);
+  WriteDerivedFile(run, csv.TodayText, run.sTodayCSVFile);
+  room = std::move(csv.Text);
 
   const size_t total = list.VarnoArray.size();
   Report(run, 9200,
@@ -246,9 +248,4 @@ void WritePublishedTexts(RunState& run, const tPublishedTexts& texts, TDateTime 
              std::to_string(static_cast<long long>(total) - 1) + "]");
   Report(run, 9210, " Active Records=" + std::to_string(list.iActiveRecords));
   Report(run, 9220, " Max ID=" + std::to_string(list.iMaxID));
-}
-
-void RunPublishingPass(RunState& run, TDateTime now) {
-  const tPublishedTexts texts = BuildPublishedTexts(run, now);
-  WritePublishedTexts(run, texts, now);
 }

@@ -1,5 +1,5 @@
-// The publishing pass: one walk over the sorted items builds the list text and
-// every derived text, then the files are written in their fixed order.
+// The publishing pass: the list file and every derived file, each built from
+// the sorted items and written in a fixed order.
 #pragma once
 
 #include <cstdint>
@@ -21,17 +21,15 @@ std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now);
 // compared without regard to case).
 bool SameFileName(const std::string& a, const std::string& b);
 
-// Every text the pass builds, held until the writes.
-struct tPublishedTexts {
-  std::string List;
-  std::string Feed;
-  tCsvTexts Csv;
-  tCalendarTexts Calendars;
-};
-
-// Traces 6910 to 9100: the preparation, the walk and the closing of the texts.
-tPublishedTexts BuildPublishedTexts(RunState& run, TDateTime now);
-// Traces 9110 to 9220: the writes in their order and the summary lines.
-void WritePublishedTexts(RunState& run, const tPublishedTexts& texts, TDateTime now);
-// Both, as the run calls them.
+// Traces 7912 to 9100: the feed's name for a list without one, the context
+// note and the log lines before the writes.
+void StartPublishingPass(RunState& run);
+// Each builds the text of one file for the sorted items, replacing what the
+// text held but keeping its room.
+void BuildCalendarTexts(RunState& run, TDateTime now, tCalendarTexts& calendars);
+void BuildFeedText(RunState& run, TDateTime now, std::string& feed);
+void BuildListText(RunState& run, TDateTime now, std::string& text);
+void BuildCsvTexts(RunState& run, tCsvTexts& csv);
+// The whole pass as the run calls it (traces 7912 to 9220): each file's text
+// built and written in the fixed order, then the summary lines.
 void RunPublishingPass(RunState& run, TDateTime now);

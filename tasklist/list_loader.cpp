@@ -475,7 +475,11 @@ void CreateListFileWhenMissing(RunState& run, TDateTime now) {
 
 void LoadListFile(RunState& run, TDateTime now) {
   Report(run, 1030, " Loading \"" + run.sJSONFile + "\". ");
-  std::string text;
+  std::string& text = run.TextRoom;
+  std::error_code error;
+  const uintmax_t size = std::filesystem::file_size(run.sJSONFile, error);
+  // The rewritten list may come out a little longer than the loaded one.
+  if (!error) text.reserve(static_cast<size_t>(size + size / 4 + 4096));
   if (!platform::ReadWholeFile(run.sJSONFile, text)) {
     throw EInOutError("Cannot open \"" + run.sJSONFile + "\" for reading");
   }
@@ -510,6 +514,8 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
       Report(run, 1040, " \"SortBy\" set line " + std::to_string(list.iJSONStringListCount));
     }
   }
+  // Room for an item added by the request, so that adding one moves no record.
+  list.VarnoArray.reserve(static_cast<size_t>(list.iVarnoArrayCount) + 1);
   list.VarnoArray.assign(static_cast<size_t>(list.iVarnoArrayCount), tVarno{});
   const int32_t count = list.iVarnoArrayCount;
   Report(run, 1050,

@@ -17,7 +17,7 @@ bool ListFileExists(const std::string& name);
 std::vector<std::string_view> SplitListLines(std::string_view text);
 
 // The rows of the second pass's member table, in the table's order.
-enum class ListMember {
+enum class ListMember : uint8_t {
   None,
   ItemStart,  // "{"
   ID,

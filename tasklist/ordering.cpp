@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "driver/progress.h"
 #include "support/text_helpers.h"
@@ -69,11 +68,20 @@ void SortItems(std::vector<tVarno>& items, int32_t count, SortKey key) {
   std::vector<uint32_t> order(static_cast<size_t>(count));
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), before);
-  std::vector<tVarno> sorted;
-  sorted.reserve(items.size());
-  for (const uint32_t i : order) sorted.push_back(std::move(items[i]));
-  std::move(last, items.end(), std::back_inserter(sorted));
-  items = std::move(sorted);
+  // Each cycle of the permutation is followed in place: a second array of
+  // records would cost more in fresh memory than the sort itself.
+  for (uint32_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    tVarno held = std::move(items[start]);
+    uint32_t to = start;
+    for (uint32_t from = order[to]; from != start; from = order[to]) {
+      items[to] = std::move(items[from]);
+      order[to] = to;
+      to = from;
+    }
+    items[to] = std::move(held);
+    order[to] = to;
+  }
 }
 
 void OrderList(RunState& run) {

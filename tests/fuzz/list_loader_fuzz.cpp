@@ -31,6 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   FinishListLink(run);
   OrderList(run);
-  if (list.iVarnoArrayCount > 0) BuildPublishedTexts(run, now);
+  if (list.iVarnoArrayCount == 0) return 0;
+  StartPublishingPass(run);
+  tCalendarTexts calendars;
+  BuildCalendarTexts(run, now, calendars);
+  std::string text;
+  BuildFeedText(run, now, text);
+  BuildListText(run, now, text);
+  tCsvTexts csv;
+  BuildCsvTexts(run, csv);
   return 0;
 }

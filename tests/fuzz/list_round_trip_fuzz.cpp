@@ -63,7 +63,8 @@ tRewrite Rewrite(std::string_view text) {
   FinishListLink(run);
   OrderList(run);
   if (list.iVarnoArrayCount == 0) return rewrite;
-  rewrite.Text = BuildPublishedTexts(run, now).List;
+  StartPublishingPass(run);
+  BuildListText(run, now, rewrite.Text);
   rewrite.Written = true;
   return rewrite;
 }

@@ -22,7 +22,10 @@ class ListLargestId : public InFreshFolder {
   std::string Rewritten(const std::string& text) {
     run.List = tVarnoList{};
     LoadListText(run, text, kNow);
-    return BuildPublishedTexts(run, kNow).List;
+    StartPublishingPass(run);
+    std::string rewritten;
+    BuildListText(run, kNow, rewritten);
+    return rewritten;
   }
 };
 

@@ -30,6 +30,13 @@ class PublishingPass : public InFreshFolder {
     run.List.iVarnoArrayCount = static_cast<int32_t>(items.size());
     run.List.sRSSOutput = "listrss.xml";
   }
+  // The list file's text, as the pass builds it.
+  std::string ListText() {
+    StartPublishingPass(run);
+    std::string text;
+    BuildListText(run, kFriday, text);
+    return text;
+  }
   // The "Name":value lines of the list text for one member, in order.
   std::vector<std::string> Values(const std::string& text, const std::string& name) {
     std::vector<std::string> values;
@@ -66,45 +73,45 @@ TEST(SameFileName, NormalisedAndWithoutCase) {
 
 TEST_F(PublishingPass, CountAndOrderOverActiveAndInactiveItems) {
   SetItems({Item(1, true, "X"), Item(2, false, "Y"), Item(3, true, "Z")});
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
-  EXPECT_EQ(Values(texts.List, "Count"), (std::vector<std::string>{"1", "1", "2"}));
-  EXPECT_EQ(Values(texts.List, "Order"), (std::vector<std::string>{"002", "004", "006"}));
-  EXPECT_EQ(Values(texts.List, "ID"), (std::vector<std::string>{"1", "2", "3"}));
+  const std::string text = ListText();
+  EXPECT_EQ(Values(text, "Count"), (std::vector<std::string>{"1", "1", "2"}));
+  EXPECT_EQ(Values(text, "Order"), (std::vector<std::string>{"002", "004", "006"}));
+  EXPECT_EQ(Values(text, "ID"), (std::vector<std::string>{"1", "2", "3"}));
 }
 
 TEST_F(PublishingPass, ItemWithIdZeroIsLeftOutAndTheArrayStillCloses) {
   SetItems({Item(1, true, "X"), Item(0, true, "")});
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
-  EXPECT_EQ(Values(texts.List, "ID"), (std::vector<std::string>{"1"}));
-  EXPECT_TRUE(texts.List.ends_with("    \"Repeat\":\"\"\r\n  }]\r\n}"));
+  const std::string text = ListText();
+  EXPECT_EQ(Values(text, "ID"), (std::vector<std::string>{"1"}));
+  EXPECT_TRUE(text.ends_with("    \"Repeat\":\"\"\r\n  }]\r\n}"));
 }
 
 TEST_F(PublishingPass, OnlyEmptySlotsGiveAnEmptyArray) {
   SetItems({Item(0, false, "")});
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
-  EXPECT_TRUE(texts.List.ends_with("  \"items\":[\r\n]\r\n}"));
+  const std::string text = ListText();
+  EXPECT_TRUE(text.ends_with("  \"items\":[\r\n]\r\n}"));
 }
 
 TEST_F(PublishingPass, RenumberingWritesPositionsAndKeepsNextId) {
   SetItems({Item(30, true, "a"), Item(0, false, ""), Item(12, true, "b")});
   run.List.iMaxID = 30;
   run.RedoID = true;
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
-  EXPECT_EQ(Values(texts.List, "ID"), (std::vector<std::string>{"1", "2", "3"}));
-  EXPECT_NE(texts.List.find("  \"NextID\":31,\r\n"), std::string::npos);
+  const std::string text = ListText();
+  EXPECT_EQ(Values(text, "ID"), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_NE(text.find("  \"NextID\":31,\r\n"), std::string::npos);
 }
 
 TEST_F(PublishingPass, FreshDisplayTitleIsWritten) {
   tVarno item = Item(1, true, "2025-10-06 %DOW%");
   item.DisplayTitle = "stale";
   SetItems({item});
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
-  EXPECT_EQ(Values(texts.List, "DisplayTitle"), (std::vector<std::string>{"2025-10-06 MON"}));
+  const std::string text = ListText();
+  EXPECT_EQ(Values(text, "DisplayTitle"), (std::vector<std::string>{"2025-10-06 MON"}));
 }
 
 TEST_F(PublishingPass, ContextNoteAndLogLines) {
   SetItems({Item(1, true, "a"), Item(2, true, "b")});
-  BuildPublishedTexts(run, kFriday);
+  StartPublishingPass(run);
   EXPECT_EQ(run.ExceptionRec.Notes,
             "iVarnoArrayCount=2 Length(VarnoArray)=2 sJSONFile=\"list.json\"");
   const std::string log = LogText();
@@ -147,9 +154,9 @@ TEST_F(PublishingPass, FeedNamedLikeTheListFileIsSkipped) {
 TEST_F(PublishingPass, ListWithoutFeedNameTakesANewListsName) {
   SetItems({Item(1, true, "a")});
   run.List.sRSSOutput = "";
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
+  const std::string text = ListText();
   EXPECT_EQ(run.List.sRSSOutput, "listrss.xml");
-  EXPECT_NE(texts.List.find("  \"RSSOutput\":\"listrss.xml\",\r\n"), std::string::npos);
+  EXPECT_NE(text.find("  \"RSSOutput\":\"listrss.xml\",\r\n"), std::string::npos);
 }
 
 TEST_F(PublishingPass, WrittenListLoadsBackUnchanged) {
@@ -164,11 +171,11 @@ TEST_F(PublishingPass, WrittenListLoadsBackUnchanged) {
   SetItems({item});
   run.List.sHeadTitle = "Home \\ office";
   run.List.iMaxID = 4;
-  const tPublishedTexts texts = BuildPublishedTexts(run, kFriday);
+  const std::string text = ListText();
   RunState loaded;
   loaded.sToday = run.sToday;
   loaded.sJSONFile = "list.json";
-  LoadListText(loaded, texts.List, kFriday);
+  LoadListText(loaded, text, kFriday);
   ASSERT_EQ(loaded.List.iRecordsFromFile, 1);
   const tVarno& back = loaded.List.VarnoArray[0];
   EXPECT_EQ(back.Title, "say %22hi%22 c:\\dir");
@@ -181,4 +188,38 @@ TEST_F(PublishingPass, WrittenListLoadsBackUnchanged) {
   EXPECT_TRUE(back.Public);
   EXPECT_EQ(loaded.List.sHeadTitle, "Home \\ office");
   EXPECT_EQ(loaded.List.iNextIDFromJSON, 5);
+}
+
+TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
+  tVarno dated = Item(2, true, "2025-10-06 %DOW% call");
+  dated.DoToday = run.sToday;
+  dated.Public = true;
+  SetItems({Item(1, true, "a"), dated});
+  StartPublishingPass(run);
+  const std::string held(5000, 'x');
+
+  std::string fresh, reused = held;
+  BuildFeedText(run, kFriday, fresh);
+  BuildFeedText(run, kFriday, reused);
+  EXPECT_EQ(reused, fresh);
+  BuildListText(run, kFriday, fresh);
+  BuildListText(run, kFriday, reused);
+  EXPECT_EQ(reused, fresh);
+
+  tCalendarTexts freshCalendars, reusedCalendars;
+  reusedCalendars.Private = reusedCalendars.Public = held;
+  BuildCalendarTexts(run, kFriday, freshCalendars);
+  BuildCalendarTexts(run, kFriday, reusedCalendars);
+  BuildCalendarTexts(run, kFriday, reusedCalendars);  // the UIDs start afresh
+  EXPECT_EQ(reusedCalendars.Private, freshCalendars.Private);
+  EXPECT_EQ(reusedCalendars.Public, freshCalendars.Public);
+
+  tCsvTexts freshCsv, reusedCsv;
+  reusedCsv.Text = reusedCsv.TodayText = held;
+  BuildCsvTexts(run, freshCsv);
+  BuildCsvTexts(run, reusedCsv);
+  BuildCsvTexts(run, reusedCsv);  // the row numbers start afresh
+  EXPECT_EQ(reusedCsv.Text, freshCsv.Text);
+  EXPECT_EQ(reusedCsv.TodayText, freshCsv.TodayText);
+  EXPECT_NE(freshCsv.TodayText.find("call"), std::string::npos);
 }
