@@ -66,6 +66,11 @@ void Beep(int frequencyHz, int milliseconds);
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable);
 // Appends `data` to `path`, creating it when missing. "" on success.
 std::string AppendToFile(const std::string& path, const std::string& data);
+// Tells the system that the memory at [start, start + size) is about to be
+// filled and kept for the rest of the run, so that it may back it with large
+// pages: on a virtual machine the first touch of each small page can cost
+// more than filling it. Only a hint; nothing changes where it is not taken.
+void AdviseLargeRoom(void* start, size_t size);
 // Reads a whole file into `data`, in the room `data` has when that is large
 // enough; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& data);

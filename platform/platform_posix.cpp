@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -391,6 +392,14 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   if (!WriteAll(file.get(), data)) return ErrorText("write " + path, errno);
   if (file.Close() != 0) return ErrorText("close " + path, errno);
   return {};
+}
+
+void AdviseLargeRoom(void* start, size_t size) {
+  // Large pages are 2 MB, aligned: only the whole ones inside the range.
+  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + size) & ~(kLargePage - 1);
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {

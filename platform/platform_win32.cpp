@@ -492,6 +492,8 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   return {};
 }
 
+void AdviseLargeRoom(void* /*start*/, size_t /*size*/) {}
+
 bool ReadWholeFile(const std::string& path, std::string& data) {
   Handle file(::CreateFileA(path.c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

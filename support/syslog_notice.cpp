@@ -31,9 +31,20 @@ class ESocketError : public VarnoError {
 }  // namespace
 
 std::string FormatSyslogText(const tSyslogRec& SyslogRec, int sequence) {
-  return "<" + std::to_string(SyslogRec.ID / 10000) + ">" + GlobalSettings.SelfName + ":" +
-         FiveDigits(sequence) + " " + SyslogRec.Msg + " H=\"" + GlobalSettings.HostName +
-         "\" (ID=" + FiveDigits(SyslogRec.ID) + ")";
+  std::string text = "<";
+  text += std::to_string(SyslogRec.ID / 10000);
+  text += ">";
+  text += GlobalSettings.SelfName;
+  text += ":";
+  text += FiveDigits(sequence);
+  text += " ";
+  text += SyslogRec.Msg;
+  text += " H=\"";
+  text += GlobalSettings.HostName;
+  text += "\" (ID=";
+  text += FiveDigits(SyslogRec.ID);
+  text += ")";
+  return text;
 }
 
 // Never reports: the report writer sends its own notices through here.

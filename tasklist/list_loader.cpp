@@ -479,7 +479,10 @@ void LoadListFile(RunState& run, TDateTime now) {
   std::error_code error;
   const uintmax_t size = std::filesystem::file_size(run.sJSONFile, error);
   // The rewritten list may come out a little longer than the loaded one.
-  if (!error) text.reserve(static_cast<size_t>(size + size / 4 + 4096));
+  if (!error) {
+    text.reserve(static_cast<size_t>(size + size / 4 + 4096));
+    platform::AdviseLargeRoom(text.data(), text.capacity());
+  }
   if (!platform::ReadWholeFile(run.sJSONFile, text)) {
     throw EInOutError("Cannot open \"" + run.sJSONFile + "\" for reading");
   }
@@ -516,6 +519,7 @@ void LoadListText(RunState& run, std::string_view text, TDateTime now) {
   }
   // Room for an item added by the request, so that adding one moves no record.
   list.VarnoArray.reserve(static_cast<size_t>(list.iVarnoArrayCount) + 1);
+  platform::AdviseLargeRoom(list.VarnoArray.data(), list.VarnoArray.capacity() * sizeof(tVarno));
   list.VarnoArray.assign(static_cast<size_t>(list.iVarnoArrayCount), tVarno{});
   const int32_t count = list.iVarnoArrayCount;
   Report(run, 1050,

@@ -69,6 +69,21 @@ TEST(AppendAndRead, AppendCreatesThenAppends) {
   EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
 }
 
+TEST(AppendAndRead, ReadsIntoRoomMadeBeforehandAndAdvisedLarge) {
+  TempFolder folder;
+  const std::string file = folder / "list.json";
+  const std::string content(3 << 20, 'x');
+  WriteFile(file, content);
+  std::string data = "held before";
+  data.reserve(5 << 20);
+  platform::AdviseLargeRoom(data.data() + 1, data.capacity() - 1);
+  platform::AdviseLargeRoom(data.data(), 0);
+  const char* const room = data.data();
+  ASSERT_TRUE(platform::ReadWholeFile(file, data));
+  EXPECT_EQ(data.data(), room);
+  EXPECT_EQ(data, content);
+}
+
 TEST(AppendAndRead, ReadsFilesWhoseSizeSaysNothing) {
   TempFolder folder;
   const std::string empty = folder / "empty.json";
