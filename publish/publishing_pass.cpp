@@ -168,9 +168,13 @@ void BuildListText(RunState& run, TDateTime now, std::string& text) {
     run.LogRec.Trace = 8130;
     const int32_t writtenID = WrittenID(item, p, run.RedoID);
     if (writtenID <= 0) continue;
-    const bool plain = IsPlainTitle(item.Title);
-    if (!plain) ExpandTitleInto(expanded, item, now);
-    const std::string_view displayTitle = plain ? std::string_view(item.Title) : expanded;
+    std::string_view displayTitle = item.Title;
+    if (item.DisplayTitleCurrent) {
+      displayTitle = item.DisplayTitle;
+    } else if (!IsPlainTitle(item.Title)) {
+      ExpandTitleInto(expanded, item, now);
+      displayTitle = expanded;
+    }
     AppendListEntry(text, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle}, !anyEntry);
     anyEntry = true;
   }

@@ -73,6 +73,8 @@ void UpdateOrInsertItem(RunState& run, TDateTime now) {
   }
 
   run.LogRec.Trace = 5300;
+  // A changed member may change the expansion of the title.
+  param.DisplayTitleCurrent = false;
   if (!SetItemAttribute(param, attribute, value, run.sToday, now) && !attribute.empty()) {
     ConsoleLine("********** Unprocessed sParam1_JSONFile=\"" + run.sParam1_JSONFile + "\"");
   }

@@ -206,6 +206,7 @@ void StartItem(tVarno& item, int32_t index) {
   item.Days = 0;
   item.Priority = 0;
   item.Public = false;
+  item.DisplayTitleCurrent = false;
   for (std::string* text : {&item.Description, &item.Flags, &item.Notes, &item.Status, &item.ETC,
                             &item.Title, &item.DisplayTitle, &item.Repeat, &item.DoToday}) {
     text->clear();
@@ -371,6 +372,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     run.LogRec.Trace = 3600;
     if (ExpandedOnCompletion(item)) {
       ExpandTitleInto(item.DisplayTitle, item, l.now);
+      item.DisplayTitleCurrent = true;
       run.LogRec.Trace = 3900;
     }
     run.LogRec.Trace = 4000;

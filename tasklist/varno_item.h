@@ -22,6 +22,10 @@ struct tVarno {
   std::string Repeat;
   std::string DoToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
   bool Public = false;
+  // True while DisplayTitle is the expansion of the item as it stands, worked
+  // out with the run's time once every member was read, so that writing the
+  // list need not work it out again. Never read from or written to the file.
+  bool DisplayTitleCurrent = false;
 };
 
 // The loaded list: the items, their counters and the header's list-level values.

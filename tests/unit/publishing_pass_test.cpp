@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tasklist/item_update.h"
 #include "tasklist/list_format.h"
 #include "tasklist/list_loader.h"
 #include "tasklist_test_helpers.h"
@@ -222,4 +223,26 @@ TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
   EXPECT_EQ(reusedCsv.Text, freshCsv.Text);
   EXPECT_EQ(reusedCsv.TodayText, freshCsv.TodayText);
   EXPECT_NE(freshCsv.TodayText.find("call"), std::string::npos);
+}
+
+TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
+  tVarno changed = Item(1, true, "2025-10-06 P%PRTY% in %DTG% days");
+  changed.Priority = 3;
+  tVarno kept = Item(2, true, "2025-10-07 P%PRTY%");
+  kept.Priority = 4;
+  SetItems({changed, kept});
+  RunState loaded;
+  loaded.sToday = run.sToday;
+  loaded.sJSONFile = "list.json";
+  LoadListText(loaded, ListText(), kFriday);
+  ASSERT_TRUE(loaded.List.VarnoArray[1].DisplayTitleCurrent);
+
+  loaded.VarnoParam.ID = 1;
+  loaded.sParam3_Attribute = "priority";
+  loaded.sParam4_Value = "5";
+  UpdateOrInsertItem(loaded, kFriday);
+  std::string text;
+  BuildListText(loaded, kFriday, text);
+  EXPECT_EQ(Values(text, "DisplayTitle"),
+            (std::vector<std::string>{"2025-10-06 P5 in 3 days", "2025-10-07 P4"}));
 }
