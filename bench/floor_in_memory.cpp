@@ -1,10 +1,11 @@
-// The floor of a run: what any program that reads a list file and writes the
-// same files as a varno run must at least do. It reads the list file whole,
-// then writes each named file once, in one call, with the given size (the
-// list's bytes repeated as needed); the list file itself is flushed to stable
-// storage, as varno does for it.
+// A second floor, for comparison with floor.c: a C++ program that reads the
+// list file whole into memory, builds each named file's text whole in memory
+// (the list's bytes repeated to the given size) and writes it in one call,
+// over the old file; the list file itself is flushed to stable storage. It
+// pays the C++ runtime's loading and the building of the texts, as varno
+// does, so it is not the least a run must do.
 //
-//     floor LISTFILE NAME=SIZE...
+//     floor_in_memory LISTFILE NAME=SIZE...
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,7 +37,7 @@ int Fail(const char* what, const char* name) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs("usage: floor LISTFILE NAME=SIZE...\n", stderr);
+    std::fputs("usage: floor_in_memory LISTFILE NAME=SIZE...\n", stderr);
     return 2;
   }
   const char* listFile = argv[1];
