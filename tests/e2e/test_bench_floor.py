@@ -91,18 +91,6 @@ class FloorWrites(FloorTestCase):
         self.assertEqual((log[:8], len(log)), (b"old log\n", 28))
         self.assertNotIn("l.json.floor-tmp", os.listdir(self.folder))
 
-    def test_bad_arguments_and_a_missing_list_fail(self):
-        self.write("l.json", b"{}")
-        for argument in ("out.csv", "=3", "+=3", "out.csv=", "out.csv=-1", "out.csv=12k"):
-            with self.subTest(argument=argument):
-                proc = self.floor_run("l.json", argument)
-                self.assertEqual(proc.returncode, 2)
-                self.assertIn(argument, proc.stderr)
-        proc = self.floor_run("missing.json", "out.csv=3")
-        self.assertEqual(proc.returncode, 1)
-        self.assertIn("missing.json", proc.stderr)
-        self.assertFalse(os.path.exists(self.path("out.csv")))
-
 
 class BenchFloorCases(FloorTestCase):
     """bench/run measures what a run wrote and hands it to the floor."""

@@ -63,6 +63,8 @@ WINE_SKIPS = {
         "varno-bridge is the Linux web server's handler and not part of the Windows build",
     "test_load_web":
         "the load goes through lighttpd and varno-bridge, the Linux web path",
+    "test_serve":
+        "scripts/serve runs lighttpd and varno-bridge, the Linux web path",
 }
 
 
@@ -123,7 +125,7 @@ def require_isolation():
     # The program broadcasts a notice when it fails; it must never reach a real network.
     if not network_is_isolated():
         raise RuntimeError("end-to-end tests must run inside a private network namespace "
-                           "(use scripts/test or ../shared/tools/isolated)")
+                           "(use scripts/test or scripts/isolated)")
     if not VARNO_BIN or not os.path.exists(VARNO_BIN):
         raise RuntimeError("VARNO_BIN must name the built program")
     if WINE:
