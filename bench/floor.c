@@ -9,10 +9,9 @@
  * with its folder. Every other file is written fresh, the old one removed
  * first: truncating a file or renaming over it makes ext4 start writing the
  * new data out at once, which a program that exchanges the two names and then
- * removes the old file does not pay either. NAME+=SIZE appends SIZE bytes, as
- * varno appends to its log.
+ * removes the old file does not pay either.
  *
- *     floor LISTFILE NAME=SIZE|NAME+=SIZE...
+ *     floor LISTFILE NAME=SIZE...
  */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -51,7 +50,7 @@ static void ReadList(const char* path) {
 }
 
 static void BadArgument(const char* argument) {
-  fprintf(stderr, "floor: %s is not NAME=SIZE or NAME+=SIZE\n", argument);
+  fprintf(stderr, "floor: %s is not NAME=SIZE\n", argument);
   exit(2);
 }
 
@@ -99,16 +98,9 @@ static void WriteFresh(const char* name, unsigned long long size) {
   if (close(fd) != 0) Fail("close", name);
 }
 
-static void Append(const char* name, unsigned long long size) {
-  const int fd = open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) Fail("open", name);
-  WriteSize(fd, size, name);
-  if (close(fd) != 0) Fail("close", name);
-}
-
 int main(int argc, char** argv) {
   if (argc < 2) {
-    fputs("usage: floor LISTFILE NAME=SIZE|NAME+=SIZE...\n", stderr);
+    fputs("usage: floor LISTFILE NAME=SIZE...\n", stderr);
     return 2;
   }
   const char* list = argv[1];
@@ -118,16 +110,12 @@ int main(int argc, char** argv) {
     if (equals == NULL) BadArgument(argv[i]);
     char* end = NULL;
     const unsigned long long size = strtoull(equals + 1, &end, 10);
-    const int appends = equals > argv[i] && equals[-1] == '+';
-    char* const nameEnd = appends ? equals - 1 : equals;
-    if (end == equals + 1 || *end != '\0' || equals[1] == '-' || nameEnd == argv[i]) {
+    if (end == equals + 1 || *end != '\0' || equals[1] == '-' || equals == argv[i]) {
       BadArgument(argv[i]);
     }
-    *nameEnd = '\0';
+    *equals = '\0';
     const char* name = argv[i];
-    if (appends) {
-      Append(name, size);
-    } else if (strcmp(name, list) == 0) {
+    if (strcmp(name, list) == 0) {
       WriteList(name, size);
     } else {
       WriteFresh(name, size);

@@ -1,7 +1,6 @@
 """The benchmark's floor (bench/floor.c) and how bench/run sets it to write what
 a varno run writes: the floor is only a fair yardstick if it writes exactly the
-same names and sizes, replaces the list file the way varno does and appends
-where varno appends."""
+same names and sizes and replaces files the way varno does."""
 
 import importlib.machinery
 import importlib.util
@@ -74,21 +73,18 @@ class FloorWrites(FloorTestCase):
                 self.assertEqual(sorted(os.listdir(self.folder)),
                                  sorted(["l.json", *(f"f{size}.csv" for size in sizes)]))
 
-    def test_files_are_replaced_not_rewritten_in_place_and_appends_keep_the_old_text(self):
+    def test_files_are_replaced_not_rewritten_in_place(self):
         self.write("l.json", b"{}" * 100)
         self.write("out.csv", b"old csv")
-        self.write("varno-log.txt", b"old log\n")
         os.link(self.path("l.json"), self.path("old-list"))
         os.link(self.path("out.csv"), self.path("old-csv"))
-        proc = self.floor_run("l.json", "l.json=300", "out.csv=50", "varno-log.txt+=20")
+        proc = self.floor_run("l.json", "l.json=300", "out.csv=50")
         self.assertEqual(proc.returncode, 0, proc.stderr)
         # A reader holding the old files still sees them whole.
         self.assertEqual(self.read("old-list"), b"{}" * 100)
         self.assertEqual(self.read("old-csv"), b"old csv")
         self.assertEqual(len(self.read("l.json")), 300)
         self.assertEqual(len(self.read("out.csv")), 50)
-        log = self.read("varno-log.txt")
-        self.assertEqual((log[:8], len(log)), (b"old log\n", 28))
         self.assertNotIn("l.json.floor-tmp", os.listdir(self.folder))
 
 
@@ -99,35 +95,27 @@ class BenchFloorCases(FloorTestCase):
         bench = load_bench_run()
         varno = os.path.join(self.folder, "varno")
         os.makedirs(varno)
-        files = {"bench.json": b"[" * 5000, "bench.csv": b"c" * 700, "varno-log.txt": b"l" * 90,
-                 "keep.html": b"h" * 30}
-        for name, data in files.items():
+        for name, size in (("bench.json", 5000), ("bench.csv", 700), ("keep.html", 30)):
             with open(os.path.join(varno, name), "wb") as f:
-                f.write(data)
-        run = bench.Case("varno", varno, ["true"], {os.path.join(varno, "bench.json"): b"[" * 5000})
+                f.write(b"x" * size)
+        original = b"[" * 5000
+        run = bench.Case("varno", varno, ["true"], {os.path.join(varno, "bench.json"): original})
         before = bench.snapshot(varno)
-        # What a run does: replace two files, append to the log, leave the page.
-        for name, data in (("bench.csv", b"c" * 900), ("bench.json", b"]" * 5200)):
+        # What a run does: replace two files and the log, leave the page as it is.
+        for name, size in (("bench.csv", 900), ("bench.json", 5200), ("varno-log.txt", 90)):
             with open(os.path.join(varno, name + ".tmp"), "wb") as f:
-                f.write(data)
+                f.write(b"y" * size)
             os.replace(os.path.join(varno, name + ".tmp"), os.path.join(varno, name))
-        with open(os.path.join(varno, "varno-log.txt"), "ab") as f:
-            f.write(b"m" * 40)
-        after = bench.snapshot(varno)
-        run.written = bench.written_files(before, after)
-        run.appended = bench.appended_files(before, after)
-        self.assertEqual(run.written, {"bench.json": 5200, "bench.csv": 900, "varno-log.txt": 130})
-        self.assertEqual(run.appended, {"varno-log.txt": 40})
-        self.assertEqual(run.bytes_written(), 5200 + 900 + 40)
+        run.written = bench.written_files(before, bench.snapshot(varno))
+        self.assertEqual(run.written, {"bench.json": 5200, "bench.csv": 900, "varno-log.txt": 90})
 
         streaming, in_memory = bench.floor_cases(self.folder, self.floor, "unused", run)
-        self.assertEqual(streaming.command[1:3], ["bench.json", "bench.json=5200"])
-        self.assertEqual(in_memory.command[1:3], ["bench.json", "bench.json=5200"])
-        self.assertIn("varno-log.txt+=40", streaming.command)
-        self.assertIn("varno-log.txt=130", in_memory.command)
+        for case in (streaming, in_memory):
+            self.assertEqual(case.command[1:3], ["bench.json", "bench.json=5200"])
+            self.assertEqual(sorted(case.command[3:]), ["bench.csv=900", "varno-log.txt=90"])
         streaming.run_once()
         self.assertEqual(streaming.written, run.written)
-        self.assertEqual(streaming.appended, run.appended)
+        self.assertEqual(streaming.restore, {streaming.folder + "/bench.json": original})
 
 
 if __name__ == "__main__":
