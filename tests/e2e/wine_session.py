@@ -69,7 +69,7 @@ def start():
     """Makes and boots a fresh prefix with a persistent server; returns its folder."""
     if not network_is_isolated():
         raise RuntimeError("a Wine session starts only inside a private network namespace "
-                           "(use scripts/test or ../shared/tools/isolated)")
+                           "(use scripts/test or scripts/isolated)")
     prefix = tempfile.mkdtemp(prefix="varno-wine-")
     env = environment(prefix)
     try:

@@ -22,7 +22,7 @@ export function requireIsolation() {
     .map((line) => line.split(':')[0].trim()).filter(Boolean);
   if (devices.length !== 1 || devices[0] !== 'lo' || names.some((name) => name !== 'lo')) {
     throw new Error('browser tests must run inside a private network namespace ' +
-                    '(use scripts/test or ../shared/tools/isolated)');
+                    '(use scripts/test or scripts/isolated)');
   }
 }
 
