@@ -1,8 +1,11 @@
 // Shared set-up of the browser tests: a folder prepared and served by
-// scripts/serve (lighttpd on 127.0.0.1, a free port), headless Chromium driven
-// by playwright-core, and helpers to read and reset the list file.
-import { spawn } from 'node:child_process';
+// scripts/serve (lighttpd on a free port, reached at 127.0.0.1; on request with
+// a user and HTTPS), headless Chromium driven by playwright-core, and helpers to
+// read and reset the list file.
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
+import https from 'node:https';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
@@ -37,13 +40,26 @@ function freePort() {
   });
 }
 
-async function waitForServer(url, child, output) {
+// The status of a GET of `url`; over HTTPS only with the certificate `ca`.
+function probe(url, { ca, auth } = {}) {
+  return new Promise((resolve, reject) => {
+    const client = url.startsWith('https:') ? https : http;
+    const request = client.get(url, { ca, auth }, (answer) => {
+      answer.resume();
+      resolve(answer.statusCode);
+    });
+    request.on('error', reject);
+  });
+}
+
+async function waitForServer(url, child, output, { cert, auth } = {}) {
   const deadline = Date.now() + 60000;
   while (Date.now() < deadline) {
     if (child.exitCode !== null) throw new Error(`scripts/serve ended early:\n${output.text}`);
     try {
-      const answer = await fetch(url);
-      if (answer.ok) return;
+      // The certificate is made by scripts/serve before its server starts.
+      const ca = cert ? fs.readFileSync(cert) : undefined;
+      if (await probe(url, { ca, auth }) === 200) return;
     } catch {
       // Not listening yet.
     }
@@ -52,23 +68,36 @@ async function waitForServer(url, child, output) {
   throw new Error(`scripts/serve did not answer in time:\n${output.text}`);
 }
 
-// One served folder and one browser for a test file.
+// One served folder and one browser for a test file. With `user` ({ name,
+// password }) the folder gets that user before it is served; with `tls` it is
+// served over HTTPS, listening on every address of the test's namespace; with
+// `browser` the browser context takes those options (a phone's screen).
 export class WebUI {
-  async start() {
+  async start({ user = null, tls = false, browser = {} } = {}) {
     requireIsolation();
     this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'varno-web-'));
     this.port = await freePort();
-    this.base = `http://127.0.0.1:${this.port}/`;
+    this.base = `${tls ? 'https' : 'http'}://127.0.0.1:${this.port}/`;
+    const serve = path.join(repoRoot, 'scripts', 'serve');
+    const env = { ...process.env, VARNO_BUILD_DIR: buildDir };
+    if (user) {
+      execFileSync(serve, ['--add-user', user.name, this.folder],
+        { env, input: `${user.password}\n` });
+    }
+    const options = tls ? ['--listen', '0.0.0.0', '--tls'] : [];
     const output = { text: '' };
-    this.server = spawn(path.join(repoRoot, 'scripts', 'serve'), [this.folder, String(this.port)], {
-      env: { ...process.env, VARNO_BUILD_DIR: buildDir },
+    this.server = spawn(serve, [...options, this.folder, String(this.port)], {
+      env,
       stdio: ['ignore', 'pipe', 'pipe'],
       detached: true,
     });
     this.server.stdout.on('data', (data) => { output.text += data; });
     this.server.stderr.on('data', (data) => { output.text += data; });
     this.output = output;
-    await waitForServer(this.base + 'homerss.html', this.server, output);
+    await waitForServer(this.base + 'homerss.html', this.server, output, {
+      cert: tls ? this.file('.varno-tls/cert.pem') : undefined,
+      auth: user ? `${user.name}:${user.password}` : undefined,
+    });
     // The list as the first run left it: each test starts from it.
     this.listSnapshot = fs.readFileSync(this.file('home.json'));
     // A fresh profile each time (playwright passes it as --user-data-dir).
@@ -77,6 +106,7 @@ export class WebUI {
       executablePath: '/usr/bin/chromium',
       headless: true,
       viewport: { width: 1000, height: 700 },
+      ...browser,
       args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
              '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
