@@ -5,9 +5,6 @@
 
 #include "driver/run_state.h"
 
-// The run log's file name.
-inline constexpr const char* kRunLogFile = "varno-log.txt";
-
 // Reports `run.LogRec.Msg` as one console line and one run-log line; the log
 // is replaced when `bAppend` is false.
 void WriteLogRec(RunState& run, bool bAppend);

@@ -8,6 +8,8 @@
 inline constexpr const char* kSelfName = "VARNO";
 inline constexpr const char* kVersion = "2025.10.3.1353";
 inline constexpr const char* kExceptionFilePattern = "E!Varno-{timestamp}.xml";
+// The run log's file name, in the executable's folder.
+inline constexpr const char* kRunLogFile = "varno-log.txt";
 
 struct tGlobalSettings {
   std::string SelfName;

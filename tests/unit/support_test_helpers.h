@@ -32,17 +32,20 @@ inline bool OnlyLoopback() {
   return count == 1 && loopback == 1;
 }
 
-// A UDP socket on 0.0.0.0:514 that receives the notices sent on this machine.
-// Tests run in parallel, so the port is shared (every listener gets a copy of
-// each broadcast) and a listener picks out the notice it waits for.
+// A UDP socket on port 514 of `address` (all addresses by default) that
+// receives the notices sent on this machine. Tests run in parallel, so the
+// port is shared (every listener on all addresses gets a copy of each
+// broadcast) and a listener picks out the notice it waits for.
 class NoticeListener {
  public:
-  NoticeListener() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+  explicit NoticeListener(const char* bindTo = "0.0.0.0")
+      : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     const int on = 1;
     if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(514);
+    ::inet_pton(AF_INET, bindTo, &address.sin_addr);
     if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       ::close(fd_);
       fd_ = -1;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <tuple>
+
 #include "tests/unit/support_test_helpers.h"
 
 namespace {
@@ -62,8 +65,9 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   EXPECT_EQ(UniticastUDPPacket("x", "127.0.0.1", 70000), -2);
   EXPECT_NE(ReadFile(folder_ / "report.xml").find("<Function>loam32.UniticastUDPPacket:300<"),
             std::string::npos);
-  EXPECT_NE(listener.Receive("report.xml").value_or("").find("Func=loam32.UniticastUDPPacket Trace=300"),
-            std::string::npos);
+  EXPECT_NE(
+      listener.Receive("report.xml").value_or("").find("Func=loam32.UniticastUDPPacket Trace=300"),
+      std::string::npos);
 
   // With loopback only, the broadcast address without the broadcast switch
   // has no route: an unreachable network, which fails without a report.
@@ -71,6 +75,70 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   EXPECT_EQ(UniticastUDPPacket("x", "", 514), -2);
   EXPECT_TRUE(folder_.Names().empty());
   EXPECT_EQ(listener.Receive("report.xml", 200), std::nullopt);
+}
+
+TEST(NoticeTargetOf, ReadsOffAHostAndAPortAndRefusesTheRest) {
+  using tKind = tNoticeTarget::tKind;
+  EXPECT_EQ(NoticeTargetOf(nullptr).Kind, tKind::Broadcast);
+  EXPECT_EQ(NoticeTargetOf("").Kind, tKind::Broadcast);
+  EXPECT_EQ(NoticeTargetOf("off").Kind, tKind::Off);
+  EXPECT_EQ(NoticeTargetOf("OFF").Kind, tKind::Off);
+  const tNoticeTarget plain = NoticeTargetOf("127.0.0.2");
+  EXPECT_EQ(std::make_tuple(plain.Kind, plain.Host, plain.Port),
+            std::make_tuple(tKind::Host, std::string("127.0.0.2"), 514));
+  const tNoticeTarget named = NoticeTargetOf("log-host.lan:65535");
+  EXPECT_EQ(std::make_tuple(named.Kind, named.Host, named.Port),
+            std::make_tuple(tKind::Host, std::string("log-host.lan"), 65535));
+  for (const char* wrong : {":514", "host:", "host:0", "host:65536", "host:5x", "host:514:1",
+                            "host:-1", "a b", "udp://host", "::1", "host:0000001"})
+    EXPECT_EQ(NoticeTargetOf(wrong).Kind, tKind::Invalid) << wrong;
+}
+
+// Sets VARNO_NOTICE_TO for one test.
+class NoticeToTest : public SyslogTest {
+ protected:
+  void Aim(const char* setting) { ::setenv("VARNO_NOTICE_TO", setting, 1); }
+  void TearDown() override { ::unsetenv("VARNO_NOTICE_TO"); }
+  std::string Log() { return ReadFile(folder_ / "varno-log.txt"); }
+};
+
+TEST_F(NoticeToTest, OffSendsNothingAndLogsNothing) {
+  VARNO_LISTEN_ISOLATED(listener);
+  Aim("off");
+  PostSyslogMsg(Notice(5003, "silenced"), "");
+  EXPECT_EQ(listener.Receive("silenced", 500), std::nullopt);
+  EXPECT_EQ(GlobalSettings.SyslogSequence, 1);
+  EXPECT_TRUE(folder_.Names().empty());
+}
+
+TEST_F(NoticeToTest, AHostGetsTheNoticeAloneOnItsPort) {
+  VARNO_LISTEN_ISOLATED(listener);
+  // A broadcast never reaches a socket bound to one address.
+  varno_test::NoticeListener only("127.0.0.2");
+  ASSERT_TRUE(only.Bound());
+  Aim("127.0.0.2");
+  PostSyslogMsg(Notice(5003, "aimed"), "");
+  EXPECT_EQ(only.Receive(" aimed "), "<0>VARNO:00001 aimed H=\"desk\" (ID=05003)");
+  EXPECT_EQ(listener.Receive(" aimed ", 300), std::nullopt);
+  EXPECT_TRUE(folder_.Names().empty());
+}
+
+TEST_F(NoticeToTest, AWrongSettingSendsNothingAndSaysWhyInTheLog) {
+  VARNO_LISTEN_ISOLATED(listener);
+  Aim("loghost:99999");
+  PostSyslogMsg(Notice(5003, "mistyped"), "");
+  EXPECT_EQ(listener.Receive("mistyped", 500), std::nullopt);
+  EXPECT_NE(Log().find(" Failure notice not sent: VARNO_NOTICE_TO=\"loghost:99999\" is not "
+                       "\"off\", a host or a host:PORT (PORT 1 to 65535).\r\n"),
+            std::string::npos);
+
+  std::filesystem::remove(folder_ / "varno-log.txt");
+  Aim("no-such-host.invalid");
+  PostSyslogMsg(Notice(5003, "unknown host"), "");
+  EXPECT_EQ(listener.Receive("unknown host", 500), std::nullopt);
+  EXPECT_NE(Log().find(" Failure notice not sent: VARNO_NOTICE_TO=\"no-such-host.invalid\" "
+                       "names a host that cannot be reached or found."),
+            std::string::npos);
 }
 
 }  // namespace
