@@ -226,20 +226,19 @@ class Tls(ServeTestCase):
         self.assertEqual(self.status(CHANGE, "alice", "pw"), 200)
         self.assertIn(b'"Title":"Changed by web",', self.folder.read("home.json"))
 
-    def test_another_certificate_is_not_accepted(self):
+    @staticmethod
+    def make_certificate(cert, key):
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=own", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+
+    def test_plain_http_and_another_certificate_fail(self):
         self.start_tls()
         other = os.path.join(self.folder.elsewhere, "other.pem")
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                        "ec_paramgen_curve:P-256", "-nodes", "-days", "1", "-subj", "/CN=other",
-                        "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                        os.path.join(self.folder.elsewhere, "other-key.pem"), "-out", other],
-                       check=True, capture_output=True)
+        self.make_certificate(other, os.path.join(self.folder.elsewhere, "other-key.pem"))
         self.tls_context = ssl.create_default_context(cafile=other)
         with self.assertRaises(ssl.SSLCertVerificationError):
             self.get("/home.json", "alice", "pw")
-
-    def test_plain_http_to_the_tls_port_fails(self):
-        self.start_tls()
         self.tls_context = None
         with self.assertRaises((http.client.HTTPException, ConnectionError)):
             self.get("/home.json", "alice", "pw")
@@ -255,10 +254,7 @@ class Tls(ServeTestCase):
 
     def test_a_certificate_of_ones_own_is_used(self):
         os.mkdir(self.folder.path(".varno-tls"))
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                        "-subj", "/CN=own", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                        self.folder.path(".varno-tls/key.pem"), "-out", self.cert],
-                       check=True, capture_output=True)
+        self.make_certificate(self.cert, self.folder.path(".varno-tls/key.pem"))
         own = self.certificate_fingerprint()
         self.assertEqual(self.printed_fingerprint(self.start_tls()), own)
         self.assertEqual(self.status("/homerss.html", "alice", "pw"), 200)
