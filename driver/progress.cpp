@@ -4,6 +4,7 @@
 
 #include "support/date_time.h"
 #include "support/text_file.h"
+#include "support/utf8_text.h"
 
 std::string LogTimeStamp() { return FormatDateTime("YYYY-MM-DD HH:NN:SS.ZZZ", Now()); }
 
@@ -13,6 +14,9 @@ void ConsoleLine(const std::string& text) {
 }
 
 void WriteLogRec(RunState& run, bool bAppend) {
+  // A message quoting the system (an error text in its code page) is kept
+  // UTF-8 like every other text.
+  MakeUTF8(run.LogRec.Msg);
   ConsoleLine(run.LogRec.Msg);
   WriteTextFile(LogTimeStamp() + " " + run.LogRec.Msg + "\r\n", kRunLogFile, bAppend, "");
 }
@@ -28,5 +32,5 @@ void ReportAtCurrentTrace(RunState& run, const std::string& text) {
 }
 
 void LogOnly(const std::string& text) {
-  WriteTextFile(LogTimeStamp() + text + "\r\n", kRunLogFile, true, "");
+  WriteTextFile(LogTimeStamp() + AsUTF8(text) + "\r\n", kRunLogFile, true, "");
 }

@@ -5,14 +5,14 @@
 
 #include "driver/progress.h"
 #include "driver/run_stages.h"
+#include "platform/platform.h"
 #include "support/date_time.h"
 #include "support/exception_report.h"
 #include "support/failures.h"
 #include "support/host_facts.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
-
-#include "platform/platform.h"
+#include "support/utf8_text.h"
 
 void StartUp(RunState& run) {
   run.LogRec.Trace = 100;
@@ -68,6 +68,9 @@ int RunProtected(RunState& run, const StageFunction& stages) {
 int RunVarno(const std::vector<std::string>& args) {
   RunState run;
   run.Args = args;
+  // Each argument is text in UTF-8; one typed in an older code page is taken
+  // as Windows-1252.
+  for (std::string& arg : run.Args) MakeUTF8(arg);
   // Runs are serialised: a run waits for the one before it, so two requests
   // close together never lose a change. The lock lives beside the program.
   SetPathToEXEPath();

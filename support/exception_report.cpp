@@ -9,6 +9,7 @@
 #include "support/syslog_notice.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -59,8 +60,10 @@ std::string FormatTwoDecimals(double value) {
   return GroupThousands(text.substr(0, point)) + text.substr(point);
 }
 
+// Each value in UTF-8: a failure's message may quote the system in its code
+// page.
 std::string Line(const char* open, const std::string& value, const char* close) {
-  return std::string(open) + value + close + "\r\n";
+  return std::string(open) + AsUTF8(value) + close + "\r\n";
 }
 
 std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeText,

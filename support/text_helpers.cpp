@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "support/exception_report.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -72,6 +73,27 @@ const std::pair<std::string_view, std::string_view>* EscapeAt(std::string_view t
   return nullptr;
 }
 
+int UpperHexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The valid UTF-8 character of two to four bytes that the escapes starting at
+// `at` spell in upper-case hexadecimal ("%C3%A9" is "é"), put in `bytes`;
+// its length in bytes, 0 when they spell none.
+size_t EscapedUTF8At(std::string_view text, size_t at, char (&bytes)[4]) {
+  size_t count = 0;
+  for (size_t next = at; count < 4 && text.size() - next >= 3 && text[next] == '%'; next += 3) {
+    const int high = UpperHexValue(text[next + 1]);
+    const int low = UpperHexValue(text[next + 2]);
+    if (high < 0 || low < 0) break;
+    bytes[count++] = static_cast<char>(high * 16 + low);
+  }
+  const size_t length = UTF8CharLength(std::string_view(bytes, count));
+  return length >= 2 ? length : 0;
+}
+
 }  // namespace
 
 std::string URLDecodeText(std::string_view text) {
@@ -83,22 +105,28 @@ std::string URLDecodeText(std::string_view text) {
       text = unescaped;
     }
     // The other escapes decode in one scan, as their passes in table order
-    // would: each is "%" and hexadecimal digits with no escape of the table
-    // starting inside another, so no two overlap, and each decodes to a
-    // character that is neither "%" nor a hexadecimal digit, so no decoding
-    // makes a new escape.
+    // and then the pass of escaped UTF-8 characters would: each is "%" and
+    // hexadecimal digits with no escape starting inside another (a UTF-8
+    // character's escapes after its first are %80 to %BF, which start no
+    // escape; the two of the table that spell characters are tried first),
+    // so no two overlap, and each decodes to characters that are neither "%"
+    // nor hexadecimal digits, so no decoding makes a new escape.
     std::string result;
     result.reserve(text.size());
     size_t done = 0;
+    char bytes[4];
     for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at)) {
-      const auto* escape = EscapeAt(text, at);
-      if (escape == nullptr) {
+      if (const auto* escape = EscapeAt(text, at)) {
+        result.append(text.substr(done, at - done)).append(escape->second);
+        at += escape->first.size();
+        done = at;
+      } else if (const size_t length = EscapedUTF8At(text, at, bytes); length > 0) {
+        result.append(text.substr(done, at - done)).append(bytes, length);
+        at += 3 * length;
+        done = at;
+      } else {
         ++at;
-        continue;
       }
-      result.append(text.substr(done, at - done)).append(escape->second);
-      at += escape->first.size();
-      done = at;
     }
     result.append(text.substr(done));
     return result;

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-// Decodes the fixed table of %-escapes, in its fixed order (see the .cpp).
+// Decodes the fixed table of %-escapes, in its fixed order (see the .cpp),
+// then every run of upper-case escapes that spells one valid UTF-8 character
+// of two to four bytes ("%C3%A9" is "é"); every other escape stays.
 std::string URLDecodeText(std::string_view text);
 // `whenTrue` or `whenFalse` by `flag`.
 std::string BooleanTStr(bool flag, std::string_view whenTrue, std::string_view whenFalse);

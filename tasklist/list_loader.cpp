@@ -14,6 +14,7 @@
 #include "support/failures.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
+#include "support/utf8_text.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
 #include "tasklist/title_placeholders.h"
@@ -193,9 +194,12 @@ int32_t WholeNumberOfLine(std::string_view line) {
   return StrToIntDef(ValueOfLine(line), 0);
 }
 
-// A string member's value read into `field` (which keeps its capacity).
+// A string member's value read into `field` (which keeps its capacity), in
+// UTF-8: a value that is not is taken as Windows-1252, each on its own, so a
+// list partly written by an older program keeps every value right.
 void ReadString(std::string& field, std::string_view line) {
   ValueOfLineInto(field, line, false, false, true);
+  MakeUTF8(field);
 }
 
 // The loader's reset of an item at "{"; the strings keep their capacity.
@@ -328,7 +332,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       if (item.DoToday != run.sToday) item.DoToday.clear();
       break;
     case ListMember::SortBy:
-      list.sSortBy = ReadListString(ValueOfLine(line, false, true));
+      list.sSortBy = AsUTF8(ReadListString(ValueOfLine(line, false, true)));
       ReportAtCurrentTrace(
           run, " SortBy=\"" + list.sSortBy + "\" (Loaded from \"" + run.sJSONFile + "\")");
       break;
@@ -344,18 +348,18 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
       break;
     case ListMember::RSSOutput:
       run.LogRec.Trace = 2900;
-      list.sRSSOutput = LowerCase(ReadListString(ValueOfLine(line, false, true)));
+      list.sRSSOutput = LowerCase(AsUTF8(ReadListString(ValueOfLine(line, false, true))));
       break;
     case ListMember::Link: {
       run.LogRec.Trace = 3100;
       std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
       link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
-      list.sLink = ReadListString(link);
+      list.sLink = AsUTF8(ReadListString(link));
       break;
     }
     case ListMember::ItemLink:
       run.LogRec.Trace = 3200;
-      list.sItemLinkLine = std::string(line);
+      list.sItemLinkLine = AsUTF8(line);
       break;
   }
 }

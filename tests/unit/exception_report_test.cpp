@@ -84,6 +84,17 @@ TEST_F(ReportTest, DocumentHasEighteenExactLines) {
   EXPECT_EQ(lines[12] + "|" + lines[13], "<e.Message>a < b &|c</e.Message>");
 }
 
+TEST_F(ReportTest, ValuesInAnotherCodePageAreWrittenInUTF8) {
+  // A system message in the Windows code page beside a UTF-8 note.
+  tExceptionRec rec;
+  rec.Message = "Acc\xE8s refus\xE9";
+  rec.Notes = "sParam1_JSONFile=caf\xC3\xA9.json";
+  const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[12], "<e.Message>Accès refusé</e.Message>");
+  EXPECT_EQ(lines[14], "<Notes>sParam1_JSONFile=café.json</Notes>");
+}
+
 TEST_F(ReportTest, UsedMemoryLineGroupsThousandsAndKeepsTwoDecimals) {
   auto line5 = [](int64_t total, int64_t avail) {
     return SplitCrLf(BuildExceptionReportText({}, "", "", VirtualMemory(total, avail))).at(4);
@@ -112,9 +123,10 @@ TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
                                   R"(<MachineUpTime>\d+w\dd\d\dh\d\dm\d\ds</MachineUpTime>)"
                                   R"(<UsedMemory>\d+\.\d\d% \([\d,]+\) </UsedMemory>)")))
       << lines[2] << lines[3] << lines[4];
-  EXPECT_EQ(listener.Receive(name), "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=5240 File=\"" + name +
-                                    "\" SelfName=VARNO Version=2025.10.3.1353 H=\"desk\" "
-                                    "(ID=05003)");
+  EXPECT_EQ(listener.Receive(name), "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=5240 File=\"" +
+                                        name +
+                                        "\" SelfName=VARNO Version=2025.10.3.1353 H=\"desk\" "
+                                        "(ID=05003)");
 
   // Without a file name the self name goes into the default pattern.
   tExceptionRec rec = SampleRecord();
@@ -131,7 +143,8 @@ TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
   rec.FileName = "fixed.xml";
   EXPECT_EQ(SaveExceptionRecAsXML(rec), "fixed.xml");
   EXPECT_TRUE(folder_.Names().empty());
-  EXPECT_NE(listener.Receive(" File=\"fixed.xml\" ").value_or("").find(" File=\"fixed.xml\" "), std::string::npos);
+  EXPECT_NE(listener.Receive(" File=\"fixed.xml\" ").value_or("").find(" File=\"fixed.xml\" "),
+            std::string::npos);
 }
 
 TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
@@ -144,7 +157,9 @@ TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
   EXPECT_EQ(lines[11] + lines[12],
             "<ClassName>EConvertError</ClassName><e.Message>bad value</e.Message>");
   EXPECT_EQ(lines[14] + lines[15], "<Notes></Notes><Count>0</Count>");
-  EXPECT_NE(listener.Receive("caught.xml").value_or("").find(" EXCEPTION:Func=loam32.FileExists Trace=100 "),
+  EXPECT_NE(listener.Receive("caught.xml")
+                .value_or("")
+                .find(" EXCEPTION:Func=loam32.FileExists Trace=100 "),
             std::string::npos);
 }
 

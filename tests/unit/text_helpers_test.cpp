@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "support/utf8_text.h"
+
 TEST(TextHelpersURLDecode, DecodesTheTableOnly) {
   EXPECT_EQ(URLDecodeText("Buy%20milk%2C%20eggs"), "Buy milk, eggs");
   EXPECT_EQ(URLDecodeText("x%0Ay"), "x\ny");
@@ -29,7 +31,49 @@ TEST(TextHelpersURLDecode, EscapedPercentDecodesTwice) {
   EXPECT_EQ(URLDecodeText("%252541"), "%2541");
 }
 
-// The table's twenty passes, one after the other, as the decoding is defined.
+TEST(TextHelpersURLDecode, EscapedUTF8CharactersOfEveryLength) {
+  EXPECT_EQ(URLDecodeText("Caf%C3%A9%20cr%C3%A8me"), "Café crème");
+  EXPECT_EQ(URLDecodeText("%E2%9C%93%20%E6%97%A5%E6%9C%AC"), "✓ 日本");
+  EXPECT_EQ(URLDecodeText("%F0%9F%98%80"), "😀");
+  EXPECT_EQ(URLDecodeText("%C2%80%DF%BF%E0%A0%80%EF%BF%BF%F0%90%80%80%F4%8F%BF%BF"),
+            "\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF");
+  // The table comes first: the en dash and the middle dot stay hyphens, and
+  // an escaped escape spells its character.
+  EXPECT_EQ(URLDecodeText("%E2%80%93%C2%B7%E2%80%94"), "--—");
+  EXPECT_EQ(URLDecodeText("%25C3%25A9"), "é");
+}
+
+TEST(TextHelpersURLDecode, EscapesThatSpellNoCharacterStay) {
+  for (const char* text : {
+           "%C3",           // a lone lead byte
+           "%A9",           // a lone continuation byte
+           "%C3%A9%A9",     // one continuation too many: the last stays
+           "%c3%a9",        // lower-case hexadecimal
+           "%C3%a9",        // half lower-case
+           "%C3%41",        // the second byte no continuation
+           "%C0%AF%C1%BF",  // over-long forms of "/" and DEL
+           "%E0%9F%BF",     // over-long three bytes
+           "%F0%8F%BF%BF",  // over-long four bytes
+           "%ED%A0%80",     // a surrogate
+           "%F4%90%80%80",  // above U+10FFFF
+           "%F5%80%80%80",  // no lead byte at all
+           "%E2%9C",        // cut short
+           "%E2%9C%2C",     // cut short by a table escape, which decodes
+           "%41%2B+",       // one byte, and "+"
+       }) {
+    const std::string decoded = URLDecodeText(text);
+    EXPECT_NE(decoded.find('%'), std::string::npos) << text;
+    EXPECT_TRUE(IsUTF8(decoded)) << text;
+  }
+  EXPECT_EQ(URLDecodeText("%C3%A9%A9"), "é%A9");
+  EXPECT_EQ(URLDecodeText("%E2%9C%2C"), "%E2%9C,");
+  EXPECT_EQ(URLDecodeText("%ED%A0%80"), "%ED%A0%80");
+  EXPECT_EQ(URLDecodeText("%41%2B+"), "%41%2B+");
+}
+
+// The table's twenty passes, one after the other, as the decoding is defined,
+// then the pass of escaped UTF-8 characters: escapes read as bytes, their
+// code point worked out and kept where it is in range and not over-long.
 std::string DecodeByPasses(std::string text) {
   static const char* const kTable[][2] = {
       {"%25", "%"}, {"%E2%80%93", "-"}, {"%C2%B7", "-"}, {"%20", " "}, {"%22", "\""},
@@ -37,14 +81,42 @@ std::string DecodeByPasses(std::string text) {
       {"%2F", "/"}, {"%3A", ":"},       {"%3B", ";"},    {"%3C", "<"}, {"%3E", ">"},
       {"%3F", "?"}, {"%44", ","},       {"%5B", "["},    {"%5D", "]"}, {"%0A", "\n"}};
   for (const auto& [from, to] : kTable) text = ReplaceAll(text, from, to);
-  return text;
+  const auto byteAt = [&text](size_t at) -> int {
+    if (at + 3 > text.size() || text[at] != '%') return -1;
+    const std::string hex = text.substr(at + 1, 2);
+    if (hex.find_first_not_of("0123456789ABCDEF") != std::string::npos) return -1;
+    return std::stoi(hex, nullptr, 16);
+  };
+  std::string result;
+  for (size_t at = 0; at < text.size();) {
+    const int lead = byteAt(at);
+    const int length = lead >= 0xF8   ? 0
+                       : lead >= 0xF0 ? 4
+                       : lead >= 0xE0 ? 3
+                       : lead >= 0xC0 ? 2
+                                      : 0;
+    long code = length == 0 ? -1 : lead & (0x7F >> length);
+    for (int i = 1; i < length && code >= 0; ++i) {
+      const int next = byteAt(at + 3 * static_cast<size_t>(i));
+      code = next >= 0x80 && next <= 0xBF ? code * 64 + (next & 0x3F) : -1;
+    }
+    const long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+      for (int i = 0; i < length; ++i) result += static_cast<char>(byteAt(at + 3 * i));
+      at += 3 * static_cast<size_t>(length);
+    } else {
+      result += text[at++];
+    }
+  }
+  return result;
 }
 
 TEST(TextHelpersURLDecode, EqualsThePassesInTableOrderOnDenseEscapes) {
   // Texts made of the escapes' own characters, so that escapes abut, overlap
   // and form anew after "%25": every one decodes as the passes do.
-  const std::string pieces[] = {"%", "2", "5", "0", "E", "8", "9",   "3",      "C",  "B",
-                                "7", "A", "4", "D", "F", "x", "%25", "%E2%80", "%C2"};
+  const std::string pieces[] = {"%",   "2",   "5",   "0",   "E",   "8",   "9", "3",   "C",
+                                "B",   "7",   "A",   "4",   "D",   "F",   "x", "%25", "%E2%80",
+                                "%C2", "%C3", "%F0", "%9F", "%ED", "%A9", "%8"};
   std::mt19937 random(7);
   for (int round = 0; round < 20000; ++round) {
     std::string text;

@@ -1,0 +1,105 @@
+#include "support/utf8_text.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The characters of bytes 0x80 to 0x9F in Windows-1252; from 0xA0 on the
+// code page is Latin-1, whose bytes are their own code points.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+
+void AppendCodePoint(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+}  // namespace
+
+size_t UTF8CharLength(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  // The second byte's range rules out the over-long forms (E0, F0), the
+  // surrogates (ED) and code points above U+10FFFF (F4).
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (!IsContinuation(byte(i))) return 0;
+  }
+  return length;
+}
+
+bool IsUTF8(std::string_view text) {
+  size_t at = 0;
+  while (at < text.size()) {
+    // Plain ASCII, most of every text, is passed eight bytes at a time.
+    if (text.size() - at >= 8) {
+      uint64_t word;
+      std::memcpy(&word, text.data() + at, sizeof word);
+      if ((word & 0x8080808080808080ull) == 0) {
+        at += 8;
+        continue;
+      }
+    }
+    const size_t length = UTF8CharLength(text.substr(at));
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::string Windows1252ToUTF8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out.push_back(c);
+    } else if (byte < 0xA0) {
+      AppendCodePoint(out, kWindows1252High[byte - 0x80]);
+    } else {
+      AppendCodePoint(out, byte);
+    }
+  }
+  return out;
+}
+
+void MakeUTF8(std::string& text) {
+  if (!IsUTF8(text)) text = Windows1252ToUTF8(text);
+}
+
+std::string AsUTF8(std::string_view text) {
+  return IsUTF8(text) ? std::string(text) : Windows1252ToUTF8(text);
+}

@@ -1,0 +1,23 @@
+// Text is UTF-8 everywhere in the system. Text that arrives in another
+// encoding (an argument typed in an older console code page, a list file
+// written in the Windows ANSI code page) is taken as Windows-1252.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The length (1 to 4) of the valid UTF-8 character that starts `text`; 0 when
+// it does not start with one (over-long forms, surrogates and code points
+// above U+10FFFF are not valid).
+size_t UTF8CharLength(std::string_view text);
+// True when the whole of `text` is valid UTF-8.
+bool IsUTF8(std::string_view text);
+// Every byte of `text` read as a Windows-1252 character, in UTF-8. The five
+// bytes the code page leaves undefined become the control characters of the
+// same number, as Windows itself converts them.
+std::string Windows1252ToUTF8(std::string_view text);
+// `text` itself when it is valid UTF-8, else the whole text read as
+// Windows-1252: one value is in one encoding.
+void MakeUTF8(std::string& text);
+std::string AsUTF8(std::string_view text);
