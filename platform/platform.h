@@ -63,8 +63,17 @@ void Beep(int frequencyHz, int milliseconds);
 // then a rename. With `durable` the data and the folder entry reach stable
 // storage before the call returns. Returns "" on success, else an error text;
 // on failure the old file is untouched and no temporary file is left.
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable);
-// Appends `data` to `path`, creating it when missing. "" on success.
+// A symbolic link (or other reparse point) is followed: its target is
+// replaced, the temporary beside it, and the link stays. A read-only file
+// (no write permission for anyone, a read-only attribute, or not writable by
+// this process) is not replaced, also for an administrator. The new file
+// keeps the old one's permissions (and owner where the process may set it),
+// or takes those of the file `rightsFrom` names; the temporary never holds
+// the data with wider permissions than that.
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
+                                  const std::string& rightsFrom = {});
+// Appends `data` to `path`, creating it when missing; a read-only file is not
+// written. "" on success.
 std::string AppendToFile(const std::string& path, const std::string& data);
 // Tells the system that the memory at [start, start + size) is about to be
 // filled and kept for the rest of the run, so that it may back it with large

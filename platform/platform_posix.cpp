@@ -83,6 +83,36 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// Follows `path` through symbolic links, one at a time (a relative link
+// counts from the link's own folder), to the name that holds the data, so
+// that a replace lands there and the link stays. The chain may end in a
+// missing name, which the replace then creates; false for a loop of links.
+bool FinalTarget(const std::string& path, std::string& target) {
+  target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    std::string link(static_cast<size_t>(info.st_size) + 1, '\0');
+    const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+    // A link changed meanwhile to a longer one is read again.
+    if (length < 0) return false;
+    if (static_cast<size_t>(length) == link.size()) continue;
+    link.resize(static_cast<size_t>(length));
+    const size_t slash = target.find_last_of('/');
+    if (!link.empty() && link.front() != '/' && slash != std::string::npos)
+      link.insert(0, target, 0, slash + 1);
+    target = link;
+  }
+  errno = ELOOP;
+  return false;
+}
+
+// A file without any write bit counts as read-only also for root, who could
+// write it anyway: `chmod a-w` protects a file from every run.
+bool IsReadOnly(const struct stat& info, const std::string& path) {
+  return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
 // Only "*" and "?" are wildcards; everything else must match literally, so the
 // other characters fnmatch treats specially are escaped.
 std::string EscapeForFnmatch(const std::string& pattern) {
@@ -351,16 +381,26 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
 
 void Beep(int, int) {}
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable) {
-  const std::string temp = path + kTempMarker + std::to_string(::getpid());
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
+                                  const std::string& rightsFrom) {
+  std::string target;
+  if (!FinalTarget(path, target)) return ErrorText("follow link " + path, errno);
   struct stat old {};
-  const bool keepMode = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  if (replacing && IsReadOnly(old, target)) return ErrorText("read-only " + path, EACCES);
+  struct stat model {};
+  const bool hasModel = !rightsFrom.empty() && ::stat(rightsFrom.c_str(), &model) == 0;
+  const struct stat* rights = hasModel ? &model : replacing ? &old : nullptr;
 
-  int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  const std::string temp = target + kTempMarker + std::to_string(::getpid());
+  // With rights to take over, the temporary starts private and gets them
+  // before it holds any data; a new file gets what the umask allows.
+  const mode_t createMode = rights != nullptr ? 0600 : 0644;
+  int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   if (fd < 0 && errno == EEXIST) {
     // Our own pid in the name: a leftover of an earlier process with this pid.
     ::unlink(temp.c_str());
-    fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   }
   if (fd < 0) return ErrorText("create " + temp, errno);
   FileDescriptor file(fd);
@@ -369,16 +409,23 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     ::unlink(temp.c_str());
     return ErrorText(what, error);
   };
-  // The umask must not narrow the bits the old file had.
-  if (keepMode && ::fchmod(file.get(), old.st_mode & 07777) != 0)
-    return fail("chmod " + temp, errno);
+  if (rights != nullptr) {
+    // Only a privileged process may give the file away; the group alone is
+    // tried next, and a file that keeps our owner is still written. The
+    // owner goes first, since a change of owner clears set-id bits.
+    if ((rights->st_uid != ::geteuid() || rights->st_gid != ::getegid()) &&
+        ::fchown(file.get(), rights->st_uid, rights->st_gid) != 0 &&
+        ::fchown(file.get(), static_cast<uid_t>(-1), rights->st_gid) != 0) {
+    }
+    if (::fchmod(file.get(), rights->st_mode & 07777) != 0) return fail("chmod " + temp, errno);
+  }
   if (!WriteAll(file.get(), data)) return fail("write " + temp, errno);
   if (durable && ::fsync(file.get()) != 0) return fail("fsync " + temp, errno);
   if (file.Close() != 0) return fail("close " + temp, errno);
-  if (::rename(temp.c_str(), path.c_str()) != 0) return fail("rename to " + path, errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail("rename to " + target, errno);
 
   if (durable) {
-    const std::string folder = FolderOf(path);
+    const std::string folder = FolderOf(target);
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) return ErrorText("open folder " + folder, errno);
     if (::fsync(dir.get()) != 0) return ErrorText("fsync folder " + folder, errno);
@@ -389,6 +436,10 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
 std::string AppendToFile(const std::string& path, const std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (file.get() < 0) return ErrorText("open " + path, errno);
+  // Root opens a file without write bits all the same; it stays unwritten.
+  struct stat info {};
+  if (::fstat(file.get(), &info) == 0 && (info.st_mode & 0222) == 0)
+    return ErrorText("read-only " + path, EACCES);
   if (!WriteAll(file.get(), data)) return ErrorText("write " + path, errno);
   if (file.Close() != 0) return ErrorText("close " + path, errno);
   return {};

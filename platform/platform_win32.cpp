@@ -173,6 +173,51 @@ bool MoveOver(const std::string& from, const std::string& to, DWORD& error) {
   }
 }
 
+// Follows `path` through symbolic links and other reparse points to the
+// file that holds the data, so that a replace lands there and the link
+// stays. `path` itself when it names no existing file; false when a link
+// cannot be followed.
+bool FinalTarget(const std::string& path, std::string& target) {
+  target = path;
+  Handle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = ::GetLastError();
+    // A link whose target is missing stays unwritten rather than replaced.
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    ::SetLastError(error);
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return false;
+    if (length < final.size()) {
+      final.resize(length);
+      break;
+    }
+    final.resize(length + 1);
+  }
+  bool lossless = true;
+  target = ToAnsi(WithoutLongPathPrefix(final), lossless);
+  // Replacing through the link's name would put a plain file in its place.
+  if (!lossless) ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  return lossless;
+}
+
+// The access rules (the discretionary access list) of `path` as a
+// self-relative security descriptor; false when they cannot be read.
+bool ReadAccessRules(const std::string& path, std::vector<char>& descriptor) {
+  DWORD needed = 0;
+  ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  if (needed == 0) return false;
+  descriptor.resize(needed);
+  return ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                            &needed) != 0;
+}
+
 bool ProcessIsRunning(DWORD pid) {
   Handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
   // Only a process id that names no process at all proves the writer gone;
@@ -460,13 +505,33 @@ void Beep(int frequencyHz, int milliseconds) {
   ::Beep(static_cast<DWORD>(frequencyHz), static_cast<DWORD>(milliseconds));
 }
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable) {
-  const std::string temp = path + kTempMarker + std::to_string(::GetCurrentProcessId());
-  HANDLE created = CreateForWriting(temp, GENERIC_WRITE, CREATE_NEW);
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
+                                  const std::string& rightsFrom) {
+  std::string target;
+  if (!FinalTarget(path, target)) return LastErrorText("follow link " + path);
+  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return ErrorText("read-only " + path, ERROR_ACCESS_DENIED);
+  // The temporary is made with the access rules the file is to have, so it
+  // never lets anyone read the data the file would not.
+  std::vector<char> rights;
+  const bool hasRights = ReadAccessRules(rightsFrom.empty() ? target : rightsFrom, rights) ||
+                         (!rightsFrom.empty() && ReadAccessRules(target, rights));
+  SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), rights.data(), FALSE};
+
+  const std::string temp = target + kTempMarker + std::to_string(::GetCurrentProcessId());
+  const auto create = [&] {
+    return ::CreateFileA(
+        temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        hasRights ? &security : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE created = create();
   if (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
-    // Our own process id in the name: a leftover of an earlier process with this id.
+    // Our own process id in the name: a leftover of an earlier process with
+    // this id.
     ::DeleteFileA(temp.c_str());
-    created = CreateForWriting(temp, GENERIC_WRITE, CREATE_NEW);
+    created = create();
   }
   if (created == INVALID_HANDLE_VALUE) return LastErrorText("create " + temp);
   Handle file(created);
@@ -479,7 +544,7 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
   if (durable && !::FlushFileBuffers(file.get())) return fail("flush " + temp, ::GetLastError());
   if (!file.Close()) return fail("close " + temp, ::GetLastError());
   DWORD error = 0;
-  if (!MoveOver(temp, path, error)) return fail("replace " + path, error);
+  if (!MoveOver(temp, target, error)) return fail("replace " + target, error);
   return {};
 }
 
@@ -487,6 +552,11 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   // Append access puts every write at the end, also with other writers.
   Handle file(CreateForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS));
   if (!file.Valid()) return LastErrorText("open " + path);
+  // An administrator's handle may write a read-only file; it stays unwritten.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileInformationByHandle(file.get(), &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+    return ErrorText("read-only " + path, ERROR_ACCESS_DENIED);
   if (!WriteAll(file.get(), data)) return LastErrorText("write " + path);
   if (!file.Close()) return LastErrorText("close " + path);
   return {};

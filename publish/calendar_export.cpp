@@ -7,6 +7,7 @@
 #include "support/deployment.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string Chars(std::string_view text, size_t first, size_t last) {
 std::string RepeatRuleLine(const std::string& repeat) {
   if (repeat == "1Y") return "RRULE:FREQ=YEARLY";
   if (repeat == "1W") return "RRULE:FREQ=WEEKLY";
-  if (repeat == "2W") return "RRULE:FREQ=WEEKLY;INTERVAL=2;";
+  if (repeat == "2W") return "RRULE:FREQ=WEEKLY;INTERVAL=2";
   return {};
 }
 
@@ -123,23 +124,9 @@ void AppendTextLine(std::string& out, std::string_view name, std::string_view te
   });
 }
 
-// The UID of the item's next event in the text whose events per ID are
-// `counts`: the first carries the list's stem and the ID, each later one the
-// number of its copy too ("-2", "-3", ...). UIDs of different IDs never meet,
-// since an ID's digits hold no "-" after their sign.
-void UniqueUID(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, const tVarno& item,
-               const std::string& stem) {
-  const int32_t copy = ++counts[item.ID];
-  char digits[16];
-  uid.assign(stem).append("-");
-  uid.append(digits, std::to_chars(digits, digits + sizeof digits, item.ID).ptr);
-  if (copy > 1) {
-    uid.append("-").append(digits, std::to_chars(digits, digits + sizeof digits, copy).ptr);
-  }
-  uid.append("@").append(kCalendarMailDomain);
-}
-
-// The date-time lines of an event are short: they are never folded.
+// The date-time lines of an event are short: they are never folded. An end
+// must lie after the start, so an event that would end where it starts has no
+// DTEND: a timed one then ends at its start, an all-day one lasts its day.
 void AppendEvent(std::string& out, const tVarno& item, const tEventFacts& facts,
                  const std::string& uid, const std::string& stampLine) {
   out.append("BEGIN:VEVENT\r\n").append(stampLine);
@@ -147,19 +134,27 @@ void AppendEvent(std::string& out, const tVarno& item, const tEventFacts& facts,
   if (facts.AllDay) {
     out.append("DTSTART;VALUE=DATE:");
     AppendDate(out, start);
-    out.append("\r\nDTEND;VALUE=DATE:");
     const TDateTime end = AllDayEnd(facts.EventDate, item.Days);
-    AppendDate(out, end == facts.EventDate ? start : DecodeDateTime(end));
+    if (end > facts.EventDate) {
+      out.append("\r\nDTEND;VALUE=DATE:");
+      AppendDate(out, DecodeDateTime(end));
+    }
   } else {
     out.append("DTSTART:");
     AppendDateTime(out, start);
-    out.append("\r\nDTEND:");
-    AppendDateTime(out, start);
   }
   out.append("\r\n");
-  AppendTextLine(out, "SUMMARY:", item.DisplayTitle);
+  // A calendar is UTF-8: a title that is not is read as Windows-1252, as
+  // every value of the system is.
+  std::string converted;
+  std::string_view title = item.DisplayTitle;
+  if (!IsUTF8(title)) {
+    converted = Windows1252ToUTF8(title);
+    title = converted;
+  }
+  AppendTextLine(out, "SUMMARY:", title);
   AppendTextLine(out, "UID:", uid);
-  AppendTextLine(out, "DESCRIPTION:", item.DisplayTitle);
+  AppendTextLine(out, "DESCRIPTION:", title);
   if (!facts.RepeatRule.empty()) out.append(facts.RepeatRule).append("\r\n");
   out.append("END:VEVENT\r\n");
 }
@@ -237,6 +232,18 @@ tEventFacts CalendarEventFacts(const tVarno& item) {
   return facts;
 }
 
+void CalendarUID(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
+                 const std::string& stem) {
+  const int32_t copy = ++counts[id];
+  char digits[16];
+  uid.assign(stem).append("-");
+  uid.append(digits, std::to_chars(digits, digits + sizeof digits, id).ptr);
+  if (copy > 1) {
+    uid.append("-").append(digits, std::to_chars(digits, digits + sizeof digits, copy).ptr);
+  }
+  uid.append("@").append(kCalendarMailDomain);
+}
+
 std::string CalendarText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -286,10 +293,10 @@ void AddCalendarEvents(tCalendarTexts& calendars, const tVarno& item, const std:
     calendars.StampLine.append("Z\r\n");
   }
   std::string& uid = calendars.UID;
-  UniqueUID(uid, calendars.PrivateIDs, item, uidStem);
+  CalendarUID(uid, calendars.PrivateIDs, item.ID, uidStem);
   AppendEvent(calendars.Private, item, facts, uid, calendars.StampLine);
   if (item.Public) {
-    UniqueUID(uid, calendars.PublicIDs, item, uidStem);
+    CalendarUID(uid, calendars.PublicIDs, item.ID, uidStem);
     AppendEvent(calendars.Public, item, facts, uid, calendars.StampLine);
   }
 }

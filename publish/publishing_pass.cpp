@@ -53,13 +53,17 @@ struct tItemLink {
 };
 
 // Writes a derived file unless its name is the list file's own. A failed
-// write does not stop the run; only the log tells which file it was.
-void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name) {
+// write does not stop the run; only the log tells which file it was. A copy
+// of the list file takes the list file's permissions.
+void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name,
+                      bool bCopyOfList = false) {
   if (SameFileName(name, run.sJSONFile)) {
     ReportAtCurrentTrace(run, " ERROR: Skipping \"" + name + "\": it would replace the list file.");
     return;
   }
-  if (WriteTextFile(text, name, false, "") == kWriteFailed) {
+  const int32_t result = bCopyOfList ? WriteTextFileAsCopyOf(text, name, run.sJSONFile)
+                                     : WriteTextFile(text, name, false, "");
+  if (result == kWriteFailed) {
     std::string line = " ";
     line += std::to_string(run.LogRec.Trace) + " Writing \"" + name +
             "\" failed; it keeps its old contents.";
@@ -231,10 +235,10 @@ void RunPublishingPass(RunState& run, TDateTime now) {
   }
   const std::string weekdayCopy = WeekdayCopyName(run.sJSONFile, now);
   Report(run, 9130, " Writing \"" + weekdayCopy + "\"");
-  WriteDerivedFile(run, room, weekdayCopy);
+  WriteDerivedFile(run, room, weekdayCopy, true);
   const std::string monthCopy = MonthCopyName(weekdayCopy, now);
   Report(run, 9140, " Writing \"" + monthCopy + "\"");
-  WriteDerivedFile(run, room, monthCopy);
+  WriteDerivedFile(run, room, monthCopy, true);
 
   tCsvTexts csv;
   csv.Text = std::move(room);

@@ -23,3 +23,15 @@ int32_t WriteTextFileDurably(const std::string& Text, const std::string& FileNam
     return kWriteFailed;
   }
 }
+
+int32_t WriteTextFileAsCopyOf(const std::string& Text, const std::string& FileName,
+                              const std::string& OriginalFile) {
+  if (Text.empty()) return kWriteNothing;
+  try {
+    return platform::ReplaceFileAtomically(FileName, Text, false, OriginalFile).empty()
+               ? kWriteOk
+               : kWriteFailed;
+  } catch (...) {
+    return kWriteFailed;
+  }
+}

@@ -6,7 +6,9 @@ a full file system, each inside a mount namespace of the test's own."""
 
 import os
 import shutil
+import stat
 import subprocess
+import tempfile
 import unittest
 
 from list_layout import entry, header, list_text, parse_list_file
@@ -126,6 +128,60 @@ class ReadOnlyFolder(FailedWriteTestCase):
             self.assertIn(b' ERROR: Cannot open the lock file "varno.lock" beside the program '
                           b"(is its folder read-only?); nothing was changed.", f.read())
         self.assertListUntouched()
+
+
+class ProtectedAndLinkedFiles(FailedWriteTestCase):
+    """A file's own protection holds, also for root; a symbolic link stays a
+    link to the file it names."""
+
+    def mode(self, path):
+        return stat.S_IMODE(os.stat(path).st_mode)
+
+    def test_read_only_list_file_is_a_failed_list_write(self):
+        os.chmod(self.folder.path("list.json"), 0o444)
+        proc = self.folder.run("list.json", "5", "title", "Lost change", check_status=1)
+        console = self.console(proc)
+        self.assertIn("9120" + LIST_ERROR, console)
+        self.assertTrue(any(line.startswith("9900 ExceptionRec.FileName=") for line in console))
+        self.assertIn(" 9120" + LIST_ERROR, self.folder.log_messages())
+        self.assertListUntouched()
+        self.assertEqual(self.mode(self.folder.path("list.json")), 0o444)
+        self.assertNoTemporaryFiles(self.folder.files())
+
+    def test_read_only_derived_file_is_logged_and_the_run_succeeds(self):
+        os.chmod(self.folder.path("list.csv"), 0o444)
+        csv = self.folder.read("list.csv")
+        self.folder.run("list.json", "5", "title", "Kept change", check_status=0)
+        self.assertIn(' 9150 Writing "list.csv" failed; it keeps its old contents.',
+                      self.folder.log_messages())
+        self.assertEqual(self.folder.read("list.csv"), csv)
+        items = parse_list_file(self.folder.read("list.json"))["items"]
+        self.assertEqual(items[4]["Title"], "Kept change")
+
+    def test_linked_files_are_replaced_through_their_links(self):
+        # The list and its CSV export live in a synced folder, linked beside the program.
+        synced = tempfile.mkdtemp(prefix="varno-synced-")
+        self.addCleanup(shutil.rmtree, synced, True)
+        for name in ("list.json", "list.csv"):
+            shutil.move(self.folder.path(name), os.path.join(synced, name))
+            os.symlink(os.path.join(synced, name), self.folder.path(name))
+        self.folder.run("list.json", "5", "title", "Synced change", check_status=0)
+        for name in ("list.json", "list.csv"):
+            self.assertEqual(os.readlink(self.folder.path(name)), os.path.join(synced, name))
+        with open(os.path.join(synced, "list.json"), "rb") as f:
+            self.assertEqual(parse_list_file(f.read())["items"][4]["Title"], "Synced change")
+        with open(os.path.join(synced, "list.csv"), "rb") as f:
+            self.assertIn(b"Synced change", f.read())
+        self.assertEqual(sorted(os.listdir(synced)), ["list.csv", "list.json"])
+        self.assertFalse(os.path.islink(self.folder.path("list-fri.json")))
+
+    def test_copies_of_a_private_list_are_private(self):
+        for name in ("list.json", "list-fri.json", "list-oct.json"):
+            os.chmod(self.folder.path(name), 0o600 if name == "list.json" else 0o644)
+        self.folder.run("list.json", "5", "title", "Private change", check_status=0)
+        for name in ("list.json", "list-fri.json", "list-oct.json"):
+            self.assertEqual(self.mode(self.folder.path(name)), 0o600, name)
+        self.assertEqual(self.folder.read("list-oct.json"), self.folder.read("list.json"))
 
 
 class DerivedFileCannotBeWritten(FailedWriteTestCase):

@@ -69,12 +69,12 @@ TEST_F(CalendarExport, EmptyCalendarsHoldHeaderAndEnd) {
   EXPECT_EQ(calendars.Public, Header("Public") + "END:VCALENDAR\r\n");
 }
 
-TEST_F(CalendarExport, TimedEvent) {
+// An end equal to the start is no end: the event ends at its start.
+TEST_F(CalendarExport, TimedEventHasNoZeroLengthEnd) {
   EXPECT_EQ(Event(Item("2025-10-03 14:30 Dentist")),
             "BEGIN:VEVENT\r\n"
             "DTSTAMP:20251003T035307Z\r\n"
             "DTSTART:20251003T143000\r\n"
-            "DTEND:20251003T143000\r\n"
             "SUMMARY:2025-10-03 14:30 Dentist\r\n"
             "UID:upcoming-7@" +
                 kDomain +
@@ -107,12 +107,14 @@ TEST_F(CalendarExport, AllDayEndAcrossMonthsAndAtTheEdges) {
     const size_t at = event.find("DTEND;VALUE=DATE:");
     return at == std::string::npos ? std::string("none") : event.substr(at + 17, 8);
   };
-  EXPECT_EQ(end("2025-10-03", 0), "20251003");
   EXPECT_EQ(end("2025-12-30 Trip", 5), "20260104");
   EXPECT_EQ(end("2024-02-28 Leap", 1), "20240229");
-  // An end before the start or past the last representable day would break the file.
-  EXPECT_EQ(end("2025-10-03 x", -4), "20251003");
   EXPECT_EQ(end("2025-10-03 x", 2147483647), "99991231");
+  // An end that is not after the start would break the event: without one
+  // the event lasts its day.
+  EXPECT_EQ(end("2025-10-03", 0), "none");
+  EXPECT_EQ(end("2025-10-03 x", -4), "none");
+  EXPECT_EQ(end("9999-12-31 Last", 3), "none");
 }
 
 TEST_F(CalendarExport, DateReading) {
@@ -177,7 +179,7 @@ TEST_F(CalendarExport, DatesReadInPlaceAsTheGeneralReadingReadsThem) {
 TEST_F(CalendarExport, RepeatRules) {
   for (const auto& [repeat, rule] : {std::pair{"1Y", "RRULE:FREQ=YEARLY"},
                                      {"1W", "RRULE:FREQ=WEEKLY"},
-                                     {"2W", "RRULE:FREQ=WEEKLY;INTERVAL=2;"},
+                                     {"2W", "RRULE:FREQ=WEEKLY;INTERVAL=2"},
                                      {"1w", ""},
                                      {"1M", ""},
                                      {"3W", ""},
@@ -236,6 +238,19 @@ TEST_F(CalendarExport, TextValuesAreEscaped) {
   EXPECT_NE(event.find("DESCRIPTION:2025-10-03 Lunch\\; fish\\, chips\\\\peas\\nmore\r\n"),
             std::string::npos)
       << event;
+}
+
+// A calendar is UTF-8 even when a title is not: it is read as Windows-1252.
+TEST_F(CalendarExport, TitleThatIsNotUTF8IsReadAsWindows1252) {
+  const std::string event = Event(Item("2025-10-03 Cr\xE8me br\xFBl\xE9\x65 \x80 caf\xC3\xA9"));
+  EXPECT_NE(event.find("SUMMARY:2025-10-03 Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 \xE2\x82\xAC "
+                       "caf\xC3\x83\xC2\xA9\r\n"),
+            std::string::npos)
+      << event;
+  EXPECT_NE(event.find("DESCRIPTION:2025-10-03 Cr\xC3\xA8me"), std::string::npos);
+  EXPECT_NE(Event(Item("2025-10-03 caf\xC3\xA9 \xF0\x9F\x98\x80"))
+                .find("SUMMARY:2025-10-03 caf\xC3\xA9 \xF0\x9F\x98\x80\r\n"),
+            std::string::npos);
 }
 
 TEST_F(CalendarExport, LongLinesAreFoldedAt75Octets) {

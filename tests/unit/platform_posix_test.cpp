@@ -56,6 +56,102 @@ TEST(ReplaceFileAtomically, FailureLeavesTargetAndNoTemporary) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"target"});
 }
 
+TEST(ReplaceFileAtomically, ReplacesTheTargetOfSymbolicLinksAndKeepsTheLinks) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "synced");
+  const std::string real = folder / "synced/list.json";
+  WriteFile(real, "old");
+  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+  // A relative link counts from its own folder; a chain is followed to its end.
+  std::filesystem::create_symlink("synced/list.json", folder / "relative.json");
+  std::filesystem::create_symlink(folder / "relative.json", folder / "list.json");
+  EXPECT_EQ(platform::ReplaceFileAtomically(folder / "list.json", "new", true), "");
+  EXPECT_EQ(ReadFile(real), "new");
+  EXPECT_EQ(ModeOf(real), 0600u);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "list.json"));
+  EXPECT_EQ(std::filesystem::read_symlink(folder / "relative.json"), "synced/list.json");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"list.json", "relative.json", "synced"}));
+
+  // A link to a missing file creates that file; a loop of links writes nothing.
+  std::filesystem::create_symlink("synced/new.json", folder / "dangling.json");
+  EXPECT_EQ(platform::ReplaceFileAtomically(folder / "dangling.json", "made", false), "");
+  EXPECT_EQ(ReadFile(folder / "synced/new.json"), "made");
+  std::filesystem::create_symlink("loop.json", folder / "loop.json");
+  EXPECT_NE(platform::ReplaceFileAtomically(folder / "loop.json", "x", false), "");
+  EXPECT_EQ(platform::AppendToFile(folder / "list.json", "+"), "");
+  EXPECT_EQ(ReadFile(real), "new+");
+  EXPECT_EQ(std::filesystem::directory_iterator(folder / "synced")
+                ->path()
+                .filename()
+                .string()
+                .find(".varno-tmp."),
+            std::string::npos);
+}
+
+TEST(ReplaceFileAtomically, LeavesReadOnlyFilesAsTheyAre) {
+  TempFolder folder;
+  const std::string file = folder / "list.json";
+  WriteFile(file, "kept");
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  // Also when this test runs as root, who could write it anyway.
+  EXPECT_NE(platform::ReplaceFileAtomically(file, "lost", true), "");
+  EXPECT_NE(platform::AppendToFile(file, "lost"), "");
+  std::filesystem::create_symlink("list.json", folder / "link.json");
+  EXPECT_NE(platform::ReplaceFileAtomically(folder / "link.json", "lost", false), "");
+  EXPECT_EQ(ReadFile(file), "kept");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link.json", "list.json"}));
+}
+
+TEST(ReplaceFileAtomically, LeavesFilesTheUserMayNotWriteInAFolderItMayWrite) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run a child as another user";
+  TempFolder folder;
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
+  const std::string file = folder / "list.json";
+  WriteFile(file, "kept");
+  ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    // The folder would let a rename through; the file's own bits must stop it.
+    ::_exit(platform::ReplaceFileAtomically(file, "lost", false).empty() ? 1 : 0);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(file), "kept");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+}
+
+TEST(ReplaceFileAtomically, KeepsTheOwnerOrTakesTheRightsOfAnotherFile) {
+  const mode_t savedMask = ::umask(022);
+  TempFolder folder;
+  const std::string list = folder / "list.json";
+  const std::string copy = folder / "list-fri.json";
+  WriteFile(list, "private");
+  ASSERT_EQ(::chmod(list.c_str(), 0600), 0);
+  // A new copy and an old world-readable one both become as private as the list.
+  EXPECT_EQ(platform::ReplaceFileAtomically(copy, "copy", false, list), "");
+  EXPECT_EQ(ModeOf(copy), 0600u);
+  ASSERT_EQ(::chmod(copy.c_str(), 0644), 0);
+  EXPECT_EQ(platform::ReplaceFileAtomically(copy, "copy", false, list), "");
+  EXPECT_EQ(ModeOf(copy), 0600u);
+  EXPECT_EQ(ReadFile(copy), "copy");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(list.c_str(), 4321, 4322), 0);
+    ASSERT_EQ(::chmod(list.c_str(), 0640), 0);
+    EXPECT_EQ(platform::ReplaceFileAtomically(list, "again", false), "");
+    EXPECT_EQ(platform::ReplaceFileAtomically(copy, "again", false, list), "");
+    for (const std::string& file : {list, copy}) {
+      struct stat info {};
+      ASSERT_EQ(::stat(file.c_str(), &info), 0);
+      EXPECT_EQ(std::vector<unsigned>({info.st_uid, info.st_gid, info.st_mode & 07777u}),
+                std::vector<unsigned>({4321, 4322, 0640}))
+          << file;
+    }
+  }
+  ::umask(savedMask);
+}
+
 TEST(AppendAndRead, AppendCreatesThenAppends) {
   TempFolder folder;
   const std::string log = folder / "varno-log.txt";

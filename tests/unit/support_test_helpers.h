@@ -32,7 +32,7 @@ inline bool OnlyLoopback() {
   return count == 1 && loopback == 1;
 }
 
-// A UDP socket on port 514 of `address` (all addresses by default) that
+// A UDP socket on port 514 of `bindTo` (all addresses by default) that
 // receives the notices sent on this machine. Tests run in parallel, so the
 // port is shared (every listener on all addresses gets a copy of each
 // broadcast) and a listener picks out the notice it waits for.

@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <sddl.h>
 // clang-format on
 
 // <windows.h> maps this name to SetCurrentDirectoryA.
@@ -139,6 +140,95 @@ TEST(ReplaceFileAtomically, FailureKeepsTheTargetAndLeavesNoTemporary) {
   EXPECT_EQ(Read(folder / "target\\inner.txt"), "inner");
   EXPECT_NE(platform::ReplaceFileAtomically(folder / "missing\\x.txt", "data", false), "");
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"target"});
+}
+
+TEST(ReplaceFileAtomically, LeavesReadOnlyFilesAsTheyAre) {
+  TempFolder folder;
+  const std::string target = folder / "list.json";
+  Write(target, "kept");
+  ASSERT_TRUE(::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_NE(platform::ReplaceFileAtomically(target, "lost", true), "");
+  EXPECT_NE(platform::AppendToFile(target, "lost"), "");
+  EXPECT_EQ(Read(target), "kept");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+  ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ReplaceFileAtomically, ReplacesTheTargetOfASymbolicLinkAndKeepsTheLink) {
+  TempFolder folder;
+  ::CreateDirectoryA((folder / "synced").c_str(), nullptr);
+  const std::string real = folder / "synced\\list.json";
+  Write(real, "old");
+  const std::string link = folder / "list.json";
+  // Wine reports success and makes nothing; the end-to-end tests follow a
+  // link of the file system under it instead.
+  if (!::CreateSymbolicLinkA(link.c_str(), real.c_str(),
+                             SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+      ::GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no symbolic links can be made here";
+  EXPECT_EQ(platform::ReplaceFileAtomically(link, "new", true), "");
+  EXPECT_EQ(Read(real), "new");
+  EXPECT_NE(::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+}
+
+// The access rules of `path` in the system's text form.
+std::string AccessRulesOf(const std::string& path) {
+  DWORD needed = 0;
+  ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  std::vector<char> descriptor(needed);
+  if (needed == 0 || !::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                         needed, &needed))
+    return "unreadable";
+  char* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+          descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return "unconvertible";
+  std::string rules = text;
+  ::LocalFree(text);
+  return rules;
+}
+
+// The security identifier of the user running the test, in text form.
+std::string CurrentUser() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return "OW";
+  DWORD needed = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &needed);
+  std::vector<char> user(needed);
+  char* text = nullptr;
+  std::string sid = "OW";
+  if (needed > 0 && ::GetTokenInformation(token, TokenUser, user.data(), needed, &needed) &&
+      ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+    sid = text;
+    ::LocalFree(text);
+  }
+  ::CloseHandle(token);
+  return sid;
+}
+
+TEST(ReplaceFileAtomically, CopiesTakeTheAccessRulesOfTheOriginal) {
+  TempFolder folder;
+  const std::string list = folder / "list.json";
+  const std::string copy = folder / "list-fri.json";
+  Write(copy, "open copy");
+  // Only this user may use the list; the old copy is open to everyone.
+  PSECURITY_DESCRIPTOR privateRules = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      ("D:P(A;;FA;;;" + CurrentUser() + ")").c_str(), SDDL_REVISION_1, &privateRules, nullptr));
+  SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), privateRules, FALSE};
+  const HANDLE file = ::CreateFileA(list.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ::LocalFree(privateRules);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ::CloseHandle(file);
+  const std::string listRules = AccessRulesOf(list);
+  ASSERT_NE(listRules, AccessRulesOf(copy));
+  EXPECT_EQ(platform::ReplaceFileAtomically(copy, "private copy", false, list), "");
+  EXPECT_EQ(AccessRulesOf(copy), listRules);
+  // A replace without an original keeps the file's own rules.
+  EXPECT_EQ(platform::ReplaceFileAtomically(list, "private list", false), "");
+  EXPECT_EQ(AccessRulesOf(list), listRules);
+  EXPECT_EQ(Read(copy), "private copy");
 }
 
 HANDLE OpenForReading(const std::string& path, DWORD share) {
