@@ -2,11 +2,13 @@
 
 #include <charconv>
 #include <filesystem>
+#include <unordered_map>
 
 #include "driver/progress.h"
 #include "driver/request.h"
 #include "publish/rss_feed.h"
 #include "support/failures.h"
+#include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "tasklist/list_format.h"
@@ -101,7 +103,7 @@ std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now) {
 
 bool SameFileName(const std::string& a, const std::string& b) {
   const auto normal = [](const std::string& name) {
-    return std::filesystem::path(name).lexically_normal().generic_string();
+    return GenericNameOf(PathOfName(name).lexically_normal());
   };
   return SameTextNoCase(normal(a), normal(b));
 }
@@ -141,18 +143,35 @@ void BuildFeedText(RunState& run, TDateTime now, std::string& feed) {
   feed.clear();
   feed += FeedHeader(now, run.sJSONFile);
   run.LogRec.Trace = 7930;
-  feed += FeedChannel(list.sRSSOutput, list.sFeedLink, now);
+  feed += FeedChannel(list.sRSSOutput, list.sFeedLink, LocalTimeToGMT(now));
   const tItemLink itemLink(list.sItemLinkLine);
+  // A link names its item alone when no other active item has it: links of
+  // a template with "$ID$" are equal exactly when the IDs are, and without
+  // it every item has the same link.
+  std::unordered_map<int32_t, int32_t> activePerID;
+  int32_t activeTotal = 0;
+  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
+    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
+    if (!item.Active) continue;
+    ++activeTotal;
+    if (itemLink.HasID) ++activePerID[item.ID];
+  }
+  const std::string uidStem = UidStemOf(run.sJSONFile);
+  std::unordered_map<int32_t, int32_t> uidCounts;
   int32_t activeCount = 0;
-  std::string link;  // its room is reused from item to item
+  std::string link, uid;  // their room is reused from item to item
   for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
     const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
     if (!item.Active) continue;
     ++activeCount;
     run.LogRec.Trace = 8500;
     itemLink.Into(link, item.ID);
+    const bool ownLink =
+        !link.empty() && (itemLink.HasID ? activePerID[item.ID] == 1 : activeTotal == 1);
+    uid.clear();
+    if (!ownLink) CalendarUID(uid, uidCounts, item.ID, uidStem);
     run.LogRec.Trace = 8900;
-    AppendFeedItem(feed, activeCount, item, link);
+    AppendFeedItem(feed, activeCount, item, link, uid);
   }
   CloseFeed(feed);
 }

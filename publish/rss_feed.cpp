@@ -152,18 +152,18 @@ std::string FeedHeader(TDateTime now, const std::string& sJSONFile) {
 }
 
 std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedLink,
-                        TDateTime now) {
+                        TDateTime universalNow) {
   return std::string("<rss version=\"2.0\">") + kLineEnd + "<channel>" + kLineEnd +
          Element("title", sRSSOutput) + Element("description", kVersion) +
          Element("link", sFeedLink) + "<language>en-us</language>" + kLineEnd +
          Element("generator", GlobalSettings.SelfName + " " + GlobalSettings.Version) +
          Element("copyright", kFeedCopyright) + Element("managingEditor", kFeedManagingEditor) +
-         Element("webMaster", kFeedWebMaster) + Element("pubDate", DateTimeToRFC822(0, now)) +
-         "<ttl>5</ttl>" + kLineEnd;
+         Element("webMaster", kFeedWebMaster) +
+         Element("pubDate", DateTimeToRFC822(0, universalNow)) + "<ttl>5</ttl>" + kLineEnd;
 }
 
 void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
-                    const std::string& itemLink) {
+                    std::string_view itemLink, std::string_view uid) {
   // Most descriptions hold no escape and are their own decoding.
   std::string decoded;
   std::string_view description = item.Description;
@@ -171,19 +171,29 @@ void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
     decoded = URLDecodeText(description);
     description = decoded;
   }
-  // The fixed texts, the number and the line ends take less than 160 bytes.
-  const size_t values = item.DisplayTitle.size() + description.size() + 2 * itemLink.size();
-  RoomWriter w(feed, 160 + kMostPerSafeByte * values);
+  // The fixed texts, the number and the line ends take less than 180 bytes.
+  const size_t values =
+      item.DisplayTitle.size() + description.size() + 2 * itemLink.size() + uid.size();
+  RoomWriter w(feed, 180 + kMostPerSafeByte * values);
   w.Put("<item>\r\n<title>");
   w.PutNumber(activeCount);
   w.Put(". ");
   PutXmlSafe(w, item.DisplayTitle, true);
   w.Put("</title>\r\n<description>");
   PutXmlSafe(w, description, true);
-  w.Put("</description>\r\n<link>");
-  PutXmlSafe(w, itemLink, true);
-  w.Put("</link>\r\n<guid>");
-  PutXmlSafe(w, itemLink, true);
+  w.Put("</description>\r\n");
+  if (!itemLink.empty()) {
+    w.Put("<link>");
+    PutXmlSafe(w, itemLink, true);
+    w.Put("</link>\r\n");
+  }
+  if (uid.empty()) {
+    w.Put("<guid>");
+    PutXmlSafe(w, itemLink, true);
+  } else {
+    w.Put("<guid isPermaLink=\"false\">");
+    PutXmlSafe(w, uid, true);
+  }
   w.Put("</guid>\r\n</item>\r\n");
   w.Finish();
 }

@@ -10,11 +10,16 @@
 
 // The XML declaration and the generation comment.
 std::string FeedHeader(TDateTime now, const std::string& sJSONFile);
-// The channel elements, up to and including the ttl line.
-std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedLink, TDateTime now);
-// Appends one item titled with the active count.
+// The channel elements, up to and including the ttl line; the pubDate is
+// the run's time in universal time, `universalNow`.
+std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedLink,
+                        TDateTime universalNow);
+// Appends one item titled with the active count. An empty `itemLink` is left
+// out. The guid is the link unless `uid` is given: the item's calendar UID,
+// for an item whose link is empty or shared with another item, so that
+// readers keep the items apart.
 void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
-                    const std::string& itemLink);
+                    std::string_view itemLink, std::string_view uid);
 // Closes the channel and the document (no line break after the last line).
 void CloseFeed(std::string& feed);
 

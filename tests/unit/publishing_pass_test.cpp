@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/deployment.h"
 #include "tasklist/item_update.h"
 #include "tasklist/list_format.h"
 #include "tasklist/list_loader.h"
@@ -245,4 +246,41 @@ TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
   BuildListText(loaded, kFriday, text);
   EXPECT_EQ(Values(text, "DisplayTitle"),
             (std::vector<std::string>{"2025-10-06 P5 in 3 days", "2025-10-07 P4"}));
+}
+
+// Readers tell feed items apart by their guids: a link stands for its item
+// only when no other active item has it.
+TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
+  const auto guidsAndLinks = [this](const std::string& itemLinkLine) {
+    run.List.sItemLinkLine = itemLinkLine;
+    std::string feed;
+    BuildFeedText(run, kFriday, feed);
+    std::vector<std::string> lines;
+    for (std::string_view line : SplitListLines(feed)) {
+      if (line.starts_with("<guid") || line.starts_with("<link>/")) lines.emplace_back(line);
+    }
+    return lines;
+  };
+  const std::string domain = kCalendarMailDomain;
+  const std::string byID = "  \"ItemLink\":\"/v?id=$ID$\",";
+  SetItems({Item(5, true, "a"), Item(6, false, "done"), Item(5, true, "b"), Item(7, true, "c")});
+  EXPECT_EQ(
+      guidsAndLinks(byID),
+      (std::vector<std::string>{
+          "<link>/v?id=5</link>", "<guid isPermaLink=\"false\">list-5@" + domain + "</guid>",
+          "<link>/v?id=5</link>", "<guid isPermaLink=\"false\">list-5-2@" + domain + "</guid>",
+          "<link>/v?id=7</link>", "<guid>/v?id=7</guid>"}));
+  // Without "$ID$" every item has the same link; an empty link is left out.
+  const std::string same = "  \"ItemLink\":\"/same\",";
+  SetItems({Item(5, true, "a"), Item(7, true, "c")});
+  EXPECT_EQ(guidsAndLinks(same),
+            (std::vector<std::string>{
+                "<link>/same</link>", "<guid isPermaLink=\"false\">list-5@" + domain + "</guid>",
+                "<link>/same</link>", "<guid isPermaLink=\"false\">list-7@" + domain + "</guid>"}));
+  EXPECT_EQ(guidsAndLinks("  \"ItemLink\":\"\","),
+            (std::vector<std::string>{"<guid isPermaLink=\"false\">list-5@" + domain + "</guid>",
+                                      "<guid isPermaLink=\"false\">list-7@" + domain + "</guid>"}));
+  SetItems({Item(6, false, "done"), Item(7, true, "c")});
+  EXPECT_EQ(guidsAndLinks(same),
+            (std::vector<std::string>{"<link>/same</link>", "<guid>/same</guid>"}));
 }

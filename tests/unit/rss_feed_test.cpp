@@ -22,9 +22,10 @@ tVarno Item(const std::string& title, const std::string& description = "") {
   return item;
 }
 
-std::string ItemText(int32_t count, const tVarno& item, const std::string& link) {
+std::string ItemText(int32_t count, const tVarno& item, const std::string& link,
+                     const std::string& uid = "") {
   std::string feed;
-  AppendFeedItem(feed, count, item, link);
+  AppendFeedItem(feed, count, item, link, uid);
   return feed;
 }
 
@@ -48,6 +49,7 @@ TEST(RssFeed, ChannelElementsInOrder) {
   const tGlobalSettings saved = GlobalSettings;
   GlobalSettings.SelfName = "VARNO";
   GlobalSettings.Version = "2025.10.3.1353";
+  // The pubDate shows the universal time it is given.
   const std::string channel = FeedChannel("listrss.xml", "http://h/l?a=1&b=<2>", Friday());
   GlobalSettings = saved;
   EXPECT_EQ(channel, std::string("<rss version=\"2.0\">\r\n"
@@ -76,9 +78,17 @@ TEST(RssFeed, ItemTitledWithTheActiveCount) {
       "<link>/v?a=1&amp;id=7</link>\r\n"
       "<guid>/v?a=1&amp;id=7</guid>\r\n"
       "</item>\r\n");
-  EXPECT_EQ(ItemText(1, Item("t"), ""),
-            "<item>\r\n<title>1. t</title>\r\n<description></description>\r\n<link></link>\r\n"
-            "<guid></guid>\r\n</item>\r\n");
+}
+
+// Readers merge items with one guid, and an empty link is no link.
+TEST(RssFeed, ItemWithoutALinkOfItsOwnIsKnownByItsUID) {
+  EXPECT_EQ(ItemText(1, Item("t"), "", "list-7@example.org"),
+            "<item>\r\n<title>1. t</title>\r\n<description></description>\r\n"
+            "<guid isPermaLink=\"false\">list-7@example.org</guid>\r\n</item>\r\n");
+  EXPECT_EQ(ItemText(3, Item("t"), "/same?a&b", "a&b-7-2@x"),
+            "<item>\r\n<title>3. t</title>\r\n<description></description>\r\n"
+            "<link>/same?a&amp;b</link>\r\n"
+            "<guid isPermaLink=\"false\">a&amp;b-7-2@x</guid>\r\n</item>\r\n");
 }
 
 TEST(RssFeed, TextKeepsOnlyWhatXmlAllows) {
