@@ -42,10 +42,11 @@ bool SetItemAttribute(tVarno& item, const std::string& attribute, const std::str
     item.Status = value;
   } else if (attribute == "title") {
     item.Title = value;
-    item.DisplayTitle = ExpandTitle(item, now);
   } else {
     return false;
   }
+  // A title's placeholders show other members, so any change may change it.
+  if (attribute == "title" || !IsPlainTitle(item.Title)) item.DisplayTitle = ExpandTitle(item, now);
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "driver/request.h"
 #include "platform/platform.h"
 #include "support/failures.h"
+#include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/utf8_text.h"
@@ -217,11 +218,6 @@ void StartItem(tVarno& item, int32_t index) {
   }
 }
 
-// True when the completed item's display title is worked out again anyway.
-bool ExpandedOnCompletion(const tVarno& item) {
-  return item.Title.size() > 10 && HasDatePrefix(item.Title);
-}
-
 // The context note the second pass keeps: the line's index and the ID being
 // assembled (trace 3400), or the number of items stored (trace 4000). It is
 // held as numbers and written out as text only where it can be read: when a
@@ -299,14 +295,10 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
     case ListMember::Title:
       run.LogRec.Trace = 2500;
       ReadString(item.Title, line);
-      // A dated title is expanded again, with every member read, when its
-      // item completes; only that result is ever stored. A title without
-      // date or placeholder is its own display title.
-      if (IsPlainTitle(item.Title)) {
-        item.DisplayTitle.assign(item.Title);
-      } else if (!ExpandedOnCompletion(item)) {
-        ExpandTitleInto(item.DisplayTitle, item, l.now);
-      }
+      // A title without date or placeholder is its own display title; any
+      // other is expanded when its item completes, since its placeholders
+      // show members that may follow the Title line.
+      if (IsPlainTitle(item.Title)) item.DisplayTitle.assign(item.Title);
       break;
     case ListMember::Repeat:
       ReadString(item.Repeat, line);
@@ -374,7 +366,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   if (holdsCloseBrace && item.ID >= 0) {
     run.LogRec.Trace = 3500;
     run.LogRec.Trace = 3600;
-    if (ExpandedOnCompletion(item)) {
+    if (!IsPlainTitle(item.Title)) {
       ExpandTitleInto(item.DisplayTitle, item, l.now);
       item.DisplayTitleCurrent = true;
       run.LogRec.Trace = 3900;
@@ -405,7 +397,8 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
 
 bool ListFileExists(const std::string& name) {
   std::error_code error;
-  return !name.empty() && std::filesystem::exists(std::filesystem::symlink_status(name, error));
+  return !name.empty() &&
+         std::filesystem::exists(std::filesystem::symlink_status(PathOfName(name), error));
 }
 
 std::vector<std::string_view> SplitListLines(std::string_view text) {
@@ -483,7 +476,7 @@ void LoadListFile(RunState& run, TDateTime now) {
   Report(run, 1030, " Loading \"" + run.sJSONFile + "\". ");
   std::string& text = run.TextRoom;
   std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(run.sJSONFile, error);
+  const uintmax_t size = std::filesystem::file_size(PathOfName(run.sJSONFile), error);
   // The rewritten list may come out a little longer than the loaded one.
   if (!error) {
     text.reserve(static_cast<size_t>(size + size / 4 + 4096));

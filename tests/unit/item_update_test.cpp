@@ -126,6 +126,20 @@ TEST_F(ItemUpdate, OnlyTheFirstOfTwoEqualIdsChanges) {
   EXPECT_EQ(Slot(2).Notes, "kept");
 }
 
+// Every output shows the title as the rewritten list does.
+TEST(SetItemAttribute, ChangedMemberShowsInTheDisplayTitle) {
+  const TDateTime now = At(2025, 10, 3);
+  tVarno item;
+  SetItemAttribute(item, "title", "Buy milk %RPT% P%PRTY%", "20251003", now);
+  EXPECT_EQ(item.DisplayTitle, "Buy milk - P0");
+  SetItemAttribute(item, "repeat", "2w", "20251003", now);
+  SetItemAttribute(item, "priority", "4", "20251003", now);
+  EXPECT_EQ(item.DisplayTitle, "Buy milk 2W P4");
+  SetItemAttribute(item, "title", "2025-10-01 Rent", "20251003", now);
+  SetItemAttribute(item, "repeat", "1M", "20251003", now);
+  EXPECT_EQ(item.DisplayTitle, "2025-11-01 Rent");
+}
+
 TEST(SetItemAttribute, TheTable) {
   const TDateTime now = At(2025, 10, 3);
   tVarno item;

@@ -183,6 +183,18 @@ TEST_F(ListLoader, ReadsEveryMember) {
   EXPECT_EQ(list.iJSONStringListCount, 30);
 }
 
+// Placeholders show the item's members even where their lines follow the
+// Title line, as the rewritten list shows them.
+TEST_F(ListLoader, UndatedTitleShowsMembersReadAfterIt) {
+  Load(ListText({FullItem(4, "Buy milk %RPT% %DAYS% P%PRTY% #%ID%"),
+                 Member("ID", "5", false) + "\r\n" + Member("Title", "Plain %RPT%") + "\r\n" +
+                     "    \"Repeat\":\"2W\""}));
+  ASSERT_EQ(run.List.iRecordsFromFile, 2);
+  EXPECT_EQ(run.List.VarnoArray[0].DisplayTitle, "Buy milk 1W 2 P3 #4");
+  EXPECT_EQ(run.List.VarnoArray[1].DisplayTitle, "Plain 2W");
+  EXPECT_TRUE(run.List.VarnoArray[1].DisplayTitleCurrent);
+}
+
 TEST_F(ListLoader, ReportsItsLines) {
   run.bNewJSONFile = false;
   Load(ListText({FullItem(4, "x")}));
