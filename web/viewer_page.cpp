@@ -54,6 +54,12 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
   Ext.application({
     name: 'ToolBar',
     launch: function () {
+      // A row's text: the list keeps a double quote as %22, the row shows it
+      // as one; the text is then shown as text, never as markup.
+      Ext.util.Format.rowText = function (value) {
+        return value === undefined || value === null ? '' :
+            Ext.String.htmlEncode(String(value).replace(/%22/g, '"'));
+      };
       console.log(thisFileName + ':Created=' + @@CREATED@@ + ', now=' +
           Ext.Date.format(new Date(), 'd/m/y H:i:s') + ' v=' + @@VERSION_SCRIPT@@ + ' (trace=25)');
       console.log(thisFileName + ":jsonFileName='" + jsonFileName + "' (trace=26)");
@@ -142,8 +148,8 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
                 loadingText: 'Loading...',
                 emptyText: '<div class="leads-list-empty-text">No items loaded.</div>',
                 itemTpl: '<table class="lsttbl"><tr>' +
-                    '<td class="lsttbl_info" style="width:400px;vertical-align:top;">{DisplayTitle:htmlEncode}</td>' +
-                    '<td class="lsttbl_info" style="width:400px;vertical-align:top;">{Description:htmlEncode}</td>' +
+                    '<td class="lsttbl_info" style="width:400px;vertical-align:top;">{DisplayTitle:rowText}</td>' +
+                    '<td class="lsttbl_info" style="width:400px;vertical-align:top;">{Description:rowText}</td>' +
                     '</tr></table>',
                 listeners: {
                   itemsingletap: function (list, index, target, record) {

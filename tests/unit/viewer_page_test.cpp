@@ -109,8 +109,8 @@ TEST(ViewerPageText, ListTexts) {
       Has(page, "emptyText: '<div class=\"leads-list-empty-text\">No items loaded.</div>',"));
   EXPECT_TRUE(Has(page,
                   "'<td class=\"lsttbl_info\" style=\"width:400px;vertical-align:top;\">"
-                  "{DisplayTitle:htmlEncode}</td>' +"));
-  EXPECT_TRUE(Has(page, "{Description:htmlEncode}"));
+                  "{DisplayTitle:rowText}</td>' +"));
+  EXPECT_TRUE(Has(page, "{Description:rowText}"));
   EXPECT_TRUE(Has(page, "' (SortBy ' + head.get('SortBy') + ')'"));
 }
 

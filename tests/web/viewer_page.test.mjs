@@ -88,6 +88,20 @@ describe('viewer page', () => {
     await ui.closePage(page);
   });
 
+  test('a double quote the list keeps as %22 is shown as a double quote', async () => {
+    ui.writeListText(ui.listSnapshot.toString('latin1')
+      .replace('"DisplayTitle":"Buy milk, eggs & bread"', '"DisplayTitle":"Say %22hi%22 & <b>"')
+      .replace('"Description":"Transfer to landlord"',
+        '"Description":"Check the %22inbox%22 first, %2522 stays"'));
+    const page = await ui.newPage();
+    await openViewer(page);
+    const cells = (await rows(page)).flat();
+    assert.ok(cells.includes('Say "hi" & <b>'), `rows: ${JSON.stringify(cells)}`);
+    assert.ok(cells.includes('Check the "inbox" first, %2522 stays'));
+    assert.equal(await page.locator('#lstData b').count(), 0);
+    await ui.closePage(page);
+  });
+
   test('Today and CSV open the exports in new windows and leave the page', async () => {
     const page = await ui.newPage();
     await openViewer(page);
