@@ -1,6 +1,7 @@
 """The publishers: CSV exports, RSS feed and calendars as a run writes them,
 byte for byte where their bytes are fixed, and read back by real readers:
-Python's csv module, xmllint and ical.js."""
+Python's csv and json modules, xmllint, feedparser, ical.js and
+python3-icalendar."""
 
 import csv
 import json
@@ -13,6 +14,9 @@ from varno_e2e import VERSION, VarnoTestCase
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ICAL_CHECK = os.path.join(HERE, "ical_check.mjs")
+STRICT_READERS = os.path.join(HERE, "strict_readers.py")
+# Debian's python3-icalendar and python3-feedparser import only here.
+SYSTEM_PYTHON = "/usr/bin/python3"
 CRLF = "\r\n"
 
 
@@ -45,10 +49,10 @@ def item(id_, title, order, active=True, **fields):
 
 
 def list_file(items, rss="listrss.xml", link="http://lists.example/list",
-              item_link='"ItemLink":"http://lists.example/view?id=$ID$",'):
+              item_link='"ItemLink":"http://lists.example/view?id=$ID$",', sort_by="Order"):
     """A list file in the layout the program writes, one member per line."""
     lines = ["{", f'  "Updated":"13:00:00 02/10/25 by varno.exe v{VERSION}",',
-             f'  "RSSOutput":"{rss}",', '  "Trace":"Main():8010",', '  "SortBy":"Order",',
+             f'  "RSSOutput":"{rss}",', '  "Trace":"Main():8010",', f'  "SortBy":"{sort_by}",',
              f'  "Link":"{link}",', "  " + item_link, '  "HeadTitle":"Tests",',
              f'  "NextID":{max([i["ID"] for i in items] + [0]) + 1},', '  "items":[']
     for n, it in enumerate(items):
@@ -110,6 +114,14 @@ class PublisherTestCase(VarnoTestCase):
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.assertEqual((proc.returncode, proc.stderr.decode()), (0, ""))
         return ET.parse(self.folder.path(name)).getroot()
+
+    def strict_read(self, kind, name):
+        """The calendar ("ics") as python3-icalendar or the feed ("rss") as
+        feedparser reads it."""
+        proc = subprocess.run([SYSTEM_PYTHON, STRICT_READERS, kind, self.folder.path(name)],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.assertEqual(proc.returncode, 0, proc.stderr.decode())
+        return json.loads(proc.stdout)
 
     def ical(self, name):
         """The calendar as ical.js reads it; also checks the line lengths."""
@@ -183,10 +195,44 @@ class Feed(PublisherTestCase):
                                     ("2. Gamma, with comma", "plain", view + "8"),
                                     ("3. Delta", "", view + "9"), ("4. Echo", "", view + "12")]))
 
+    def feed_entries(self):
+        """(title, link, guid, isPermaLink) of each item: feedparser's reading
+        and the attribute as written."""
+        guids = self.check_feed_is_well_formed("listrss.xml").iter("guid")
+        return [(e["title"], e["link"], e["id"], g.get("isPermaLink"))
+                for e, g in zip(self.strict_read("rss", "listrss.xml")["entries"], guids)]
+
+    def test_items_without_a_link_of_their_own_keep_apart(self):
+        # A list made by the program has no item link: no item gets a link.
+        items = [item(3, "Alpha", "00002"), item(8, "Beta", "00004")]
+        self.publish("list.json", items, item_link='"ItemLink":"",')
+        lines = self.text("listrss.xml").split(CRLF)
+        self.assertEqual(lines[lines.index("<title>1. Alpha</title>"):][:4], [
+            "<title>1. Alpha</title>", "<description></description>",
+            f'<guid isPermaLink="false">list-3@{MAIL_DOMAIN}</guid>', "</item>"])
+        self.assertEqual(self.feed_entries(), [
+            ("1. Alpha", None, f"list-3@{MAIL_DOMAIN}", "false"),
+            ("2. Beta", None, f"list-8@{MAIL_DOMAIN}", "false")])
+        # A link without $ID$ is every item's: it is kept, but not as the guid.
+        # So is a link that two items share by their ID; an own link stays the guid.
+        self.publish("list.json", items, item_link='"ItemLink":"http://lists.example/all",')
+        self.assertEqual([e[1:] for e in self.feed_entries()], [
+            ("http://lists.example/all", f"list-3@{MAIL_DOMAIN}", "false"),
+            ("http://lists.example/all", f"list-8@{MAIL_DOMAIN}", "false")])
+        self.publish("list.json", items + [item(3, "Gamma", "00006"), item(9, "Delta", "00008")])
+        view = "http://lists.example/view?id="
+        self.assertEqual([e[1:] for e in self.feed_entries()], [
+            (view + "3", f"list-3@{MAIL_DOMAIN}", "false"), (view + "8", view + "8", None),
+            (view + "3", f"list-3-2@{MAIL_DOMAIN}", "false"), (view + "9", view + "9", None)])
+
     def test_comment_stays_a_comment_for_any_list_name(self):
         self.publish("a--b.json", BASIC_ITEMS)
         # The run's reader check has found the feed well-formed.
         self.assertIn('sJSONFile="a-b.json" -->', self.text("listrss.xml"))
+
+
+# The run's moment, 13:53:07 in Sydney (UTC+10), as seconds since 1970 UTC.
+SYDNEY_RUN = 1759463587
 
 
 # Sorted by order: timed public, all-day for two nights, undated, done public,
@@ -202,14 +248,17 @@ UPCOMING_ITEMS = [
 
 
 def event(uid, start, end, title, rule=None):
-    return (["BEGIN:VEVENT", "DTSTAMP:20251003T035307Z", start, end, f"SUMMARY:{title}",
-             f"UID:upcoming-{uid}@{MAIL_DOMAIN}", f"DESCRIPTION:{title}"]
+    """An event's lines; `end` None for an event without DTEND."""
+    return (["BEGIN:VEVENT", "DTSTAMP:20251003T035307Z", start] + ([end] if end else [])
+            + [f"SUMMARY:{title}", f"UID:upcoming-{uid}@{MAIL_DOMAIN}", f"DESCRIPTION:{title}"]
             + ([rule] if rule else []) + ["END:VEVENT"])
 
 
-DENTIST = event(1, "DTSTART:20251003T143000", "DTEND:20251003T143000", "2025-10-03 14:30 Dentist")
-STANDUP = event(5, "DTSTART;VALUE=DATE:20251006", "DTEND;VALUE=DATE:20251006",
-                "2025-10-06 Standup", "RRULE:FREQ=WEEKLY;INTERVAL=2;")
+# An end equal to the start is left out: timed events end at their start,
+# all-day events last their day.
+DENTIST = event(1, "DTSTART:20251003T143000", None, "2025-10-03 14:30 Dentist")
+STANDUP = event(5, "DTSTART;VALUE=DATE:20251006", None, "2025-10-06 Standup",
+                "RRULE:FREQ=WEEKLY;INTERVAL=2")
 
 
 class Calendars(PublisherTestCase):
@@ -222,15 +271,16 @@ class Calendars(PublisherTestCase):
             *event(2, "DTSTART;VALUE=DATE:20251010", "DTEND;VALUE=DATE:20251012",
                    "2025-10-10 Holiday FRI"),
             *STANDUP,
-            *event(6, "DTSTART:20251007T091500", "DTEND:20251007T091500", "2025-10-07 09:15 Call",
+            *event(6, "DTSTART:20251007T091500", None, "2025-10-07 09:15 Call",
                    "RRULE:FREQ=WEEKLY"),
             "END:VCALENDAR", ""])
         self.assertEqual(self.text("public.ics").split(CRLF), [
             *CALENDAR_HEADER, "X-WR-CALNAME:Orlix (Public)", *DENTIST, *STANDUP,
             "END:VCALENDAR", ""])
-        # The feed's pubDate is the local time as it is, marked +0000.
-        self.assertIn("<pubDate>Fri, 3 Oct 2025 13:53:07 +0000</pubDate>",
+        # The feed's pubDate is the run's moment in universal time.
+        self.assertIn("<pubDate>Fri, 3 Oct 2025 03:53:07 +0000</pubDate>",
                       self.text("upcomingrss.xml").split(CRLF))
+        self.assertEqual(self.strict_read("rss", "upcomingrss.xml")["pubDate"], SYDNEY_RUN)
 
         private = self.ical("upcoming.ics")
         self.assertEqual(private["calname"], "Orlix (Private)")
@@ -240,10 +290,16 @@ class Calendars(PublisherTestCase):
             [(f"upcoming-1@{MAIL_DOMAIN}", "2025-10-03T14:30:00", False, "2025-10-03T14:30:00",
               None),
              (f"upcoming-2@{MAIL_DOMAIN}", "2025-10-10", True, "2025-10-12", None),
-             (f"upcoming-5@{MAIL_DOMAIN}", "2025-10-06", True, "2025-10-06",
+             (f"upcoming-5@{MAIL_DOMAIN}", "2025-10-06", True, "2025-10-07",
               "FREQ=WEEKLY;INTERVAL=2"),
              (f"upcoming-6@{MAIL_DOMAIN}", "2025-10-07T09:15:00", False, "2025-10-07T09:15:00",
               "FREQ=WEEKLY")])
+        self.assertEqual(
+            [(e["dtstart"], e["dtend"], e["rrule"])
+             for e in self.strict_read("ics", "upcoming.ics")["events"]],
+            [("2025-10-03T14:30:00", None, None), ("2025-10-10", "2025-10-12", None),
+             ("2025-10-06", None, "FREQ=WEEKLY;INTERVAL=2"),
+             ("2025-10-07T09:15:00", None, "FREQ=WEEKLY")])
         self.assertEqual({e["dtstamp"] for e in private["events"]}, {"2025-10-03T03:53:07Z"})
         public = self.ical("public.ics")
         self.assertEqual(public["calname"], "Orlix (Public)")
@@ -283,13 +339,41 @@ class Calendars(PublisherTestCase):
         self.assertEqual(lines, feed_lines([]))
 
 
+class DisplayTitles(PublisherTestCase):
+    def test_placeholders_show_members_read_after_the_title_in_every_output(self):
+        # Repeat follows Title in the list; sorting by Title sorts the titles shown.
+        self.publish("upcoming.json", [
+            item(1, "%RPT% milk", "00002", Repeat="2W"),
+            item(2, "2025-10-06 %RPT% standup", "00004", Repeat="1W", Public=True),
+            item(3, "1 bread", "00006")], rss="upcomingrss.xml", sort_by="Title")
+        titles = ["1 bread", "2025-10-06 1W standup", "2W milk"]
+        listed = json.loads(self.folder.read("upcoming.json"))["items"]
+        self.assertEqual([i["DisplayTitle"] for i in listed], titles)
+        self.assertEqual([i["Title"] for i in listed],
+                         ["1 bread", "2025-10-06 %RPT% standup", "%RPT% milk"])
+        self.assertEqual([row[3] for row in self.csv_rows("upcoming.csv")[1:]], titles)
+        entries = self.strict_read("rss", "upcomingrss.xml")["entries"]
+        self.assertEqual([e["title"] for e in entries],
+                         [f"{n}. {t}" for n, t in enumerate(titles, 1)])
+        for name in ("upcoming.ics", "public.ics"):
+            self.assertEqual([e["summary"] for e in self.strict_read("ics", name)["events"]],
+                             [titles[1]])
+
+
 LONG_TAIL = "Long, long; text with caf\u00e9 and \u20ac signs \\ " * 8
 HOSTILE_TITLE = '2025-10-03 14:30 Say "hi" & <b>bold</b>, a; b \\ c'
 
 
+NON_ASCII_TITLE = "2025-10-06 Caf\u00e9 cr\u00e8me \u2713 \u65e5\u672c \U0001F600"
+NON_ASCII_DESCRIPTION = "Gr\u00fc\u00dfe, \u65e5\u672c; \U0001F600"
+# The run's moment, 13:53:07 UTC, as seconds since 1970.
+UTC_RUN = 1759499587
+
+
 class HostileTexts(PublisherTestCase):
     """Quotes, markup, separators, backslashes, line breaks, control characters,
-    bytes that are not UTF-8 and very long texts, through every reader."""
+    text in other languages, bytes that are not UTF-8 and very long texts,
+    through every reader."""
 
     def setUp(self):
         super().setUp()
@@ -300,18 +384,30 @@ class HostileTexts(PublisherTestCase):
             item(3, "2025-10-05 " + LONG_TAIL, "00006", Description=LONG_TAIL),
             item(4, "No date & no <event>", "00008", DoToday="20251003", Status="a,b",
                  Description="%22quoted%22 %26 %3Ctag%3E, semi; back\\slash %0Anew line"),
+            # A byte that is not UTF-8: the value is read as Windows-1252.
             item(5, "Caf\udce9 \x01bell\x7f", "00010"),
+            item(6, NON_ASCII_TITLE, "00012", Public=True, Repeat="2W", Days=2,
+                 Description=NON_ASCII_DESCRIPTION),
         ]
         # One run: the request gives item 1 a title that a list file cannot hold.
         self.publish("upcoming.json", items, "1", "title", HOSTILE_TITLE, rss="upcomingrss.xml")
         self.titles = [HOSTILE_TITLE, "2025-10-04 first\nsecond, third;", "2025-10-05 " + LONG_TAIL,
-                       "No date & no <event>", "Caf\udce9 \x01bell\x7f"]
+                       "No date & no <event>", "Caf\u00e9 \x01bell\x7f", NON_ASCII_TITLE]
         self.descriptions = ["", "two\nlines", LONG_TAIL,
-                             '"quoted" & <tag>, semi; back\\slash \nnew line', ""]
+                             '"quoted" & <tag>, semi; back\\slash \nnew line', "",
+                             NON_ASCII_DESCRIPTION]
+        # The dated items of each calendar, with the start, end and rule a reader
+        # finds (no end: the event ends at its start, or lasts its day).
+        self.private_events = [
+            (self.titles[0], "2025-10-03T14:30:00", None, None),
+            (self.titles[1], "2025-10-04", None, None),
+            (self.titles[2], "2025-10-05", None, None),
+            (NON_ASCII_TITLE, "2025-10-06", "2025-10-08", "FREQ=WEEKLY;INTERVAL=2")]
+        self.public_events = [self.private_events[i] for i in (0, 1, 3)]
 
     def test_csv_module_reads_every_field_back(self):
         rows = self.csv_rows("upcoming.csv")
-        self.assertEqual([len(row) for row in rows], [12] * 6)
+        self.assertEqual([len(row) for row in rows], [12] * 7)
         self.assertEqual([row[3] for row in rows[1:]], self.titles)
         self.assertEqual([row[4] for row in rows[1:]], self.descriptions)
         self.assertEqual(rows[4][5], "a,b")
@@ -320,22 +416,47 @@ class HostileTexts(PublisherTestCase):
         self.assertIn('"2025-10-03 14:30 Say ""hi"" & <b>bold</b>, a; b \\ c"',
                       self.text("upcoming.csv"))
 
-    def test_feed_is_well_formed_and_reads_back(self):
+    def test_json_module_reads_the_list_and_its_copies_back(self):
+        for name in ("upcoming.json", "upcoming-fri.json", "upcoming-oct.json"):
+            items = json.loads(self.folder.read(name).decode("utf-8"))["items"]
+            # A display title in the list holds no double quote and no control character.
+            self.assertEqual([i["DisplayTitle"] for i in items],
+                             [re.sub("[\x00-\x1f]", " ", t.replace('"', "")) for t in self.titles],
+                             name)
+            self.assertEqual(items[5]["Description"], NON_ASCII_DESCRIPTION)
+
+    def test_feed_reads_back_through_xml_and_feedparser(self):
         root = self.check_feed_is_well_formed("upcomingrss.xml")
-        # XML leaves out the control characters and replaces the byte that is not UTF-8.
-        readable = [t.replace("\udce9", "\ufffd").replace("\x01", "") for t in self.titles]
-        self.assertEqual([e.text for e in root.iter("title")][1:],
-                         [f"{n}. {t}" for n, t in enumerate(readable, 1)])
+        # XML leaves out the control characters.
+        readable = [f"{n}. {t.replace(chr(1), '')}" for n, t in enumerate(self.titles, 1)]
+        self.assertEqual([e.text for e in root.iter("title")][1:], readable)
         self.assertEqual([e.text or "" for e in root.iter("description")][1:], self.descriptions)
         self.assertIn("<title>1. 2025-10-03 14:30 Say \"hi\" &amp; &lt;b&gt;bold&lt;/b&gt;, a; "
                       "b \\ c</title>", self.text("upcomingrss.xml"))
+        feed = self.strict_read("rss", "upcomingrss.xml")
+        self.assertEqual(feed["pubDate"], UTC_RUN)
+        entries = feed["entries"]
+        # feedparser trims the blanks around a title.
+        self.assertEqual([e["title"] for e in entries], [t.strip() for t in readable])
+        self.assertEqual([e["link"] for e in entries],
+                         [f"http://lists.example/view?id={n}" for n in range(1, 7)])
+        self.assertEqual([e["id"] for e in entries], [e["link"] for e in entries])
 
-    def test_calendars_read_back_through_ical_js(self):
-        for name in ("upcoming.ics", "public.ics"):
+    def test_calendars_read_back_through_ical_js_and_icalendar(self):
+        for name, wanted in (("upcoming.ics", self.private_events),
+                             ("public.ics", self.public_events)):
+            events = self.strict_read("ics", name)["events"]
+            self.assertEqual([(e["summary"], e["dtstart"], e["dtend"], e["rrule"]) for e in events],
+                             wanted)
+            self.assertEqual([e["description"] for e in events], [w[0] for w in wanted])
+            # ical.js gives every event an end: its start, or the next day.
             events = self.ical(name)["events"]
-            wanted = self.titles[:3] if name == "upcoming.ics" else self.titles[:2]
-            self.assertEqual([e["summary"] for e in events], wanted)
-            self.assertEqual([e["description"] for e in events], wanted)
+            self.assertEqual([(e["summary"], e["description"], e["dtstart"], e["rrule"])
+                              for e in events], [(w[0], w[0], w[1], w[3]) for w in wanted])
+            self.assertEqual([e["dtend"] for e in events],
+                             [w[2] or {"2025-10-03T14:30:00": "2025-10-03T14:30:00",
+                                       "2025-10-04": "2025-10-05",
+                                       "2025-10-05": "2025-10-06"}[w[1]] for w in wanted])
         lines = self.text("upcoming.ics").split(CRLF)
         self.assertIn("SUMMARY:2025-10-03 14:30 Say \"hi\" & <b>bold</b>\\, a\\; b \\\\ c", lines)
         self.assertIn("SUMMARY:2025-10-04 first\\nsecond\\, third\\;", lines)
