@@ -1,6 +1,7 @@
 """What only the Windows build shows, run under Wine: its own name in the banner,
-Windows paths, CR LF on the console, the ANSI code page, the machine's Windows
-name in reports and notices, and the same files as the Linux build."""
+Windows paths, CR LF on the console, arguments and names in UTF-16, the
+machine's Windows name in reports and notices, and the same files as the Linux
+build."""
 
 import os
 import shutil
@@ -54,26 +55,39 @@ class NameAndConsole(WindowsBuildTestCase):
             f'      objshell.Run("%comspec% /c {folder}varno.exe """'
             '+Replace(Request.ServerVariables("QUERY_STRING"),"""","%22")+"")')
 
-    def test_folder_outside_the_code_page_is_reached_by_its_short_name(self):
-        # No character of this folder's name exists in code page 1252.
+    def test_folder_and_list_outside_the_code_page_are_used_by_their_names(self):
+        # No character of these names exists in code page 1252.
         inner = os.path.join(self.folder.dir, "\u0441\u043f\u0438\u0441\u043e\u043a")
         os.mkdir(inner)
         shutil.copy2(self.folder.program, inner)
-        proc = subprocess.run(["wine", os.path.join(inner, "varno.exe"), "list.json"],
-                              cwd=self.folder.elsewhere, env=self.folder.env(),
-                              capture_output=True, timeout=60)
-        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        # The second run finds the list the first one made and adds to it.
+        for id_, title in (("1", "\u2713"), ("2", "\u00e9")):
+            proc = subprocess.run(["wine", os.path.join(inner, "varno.exe"),
+                                   "\u65e5\u672c.json", id_, "title", title],
+                                  cwd=self.folder.elsewhere, env=self.folder.env(),
+                                  capture_output=True, timeout=60)
+            self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
         self.assertEqual(sorted(os.listdir(self.folder.elsewhere)), [])
-        self.assertIn("list.json", os.listdir(inner))
+        written = os.listdir(inner)
+        for name in ("\u65e5\u672c.json", "\u65e5\u672c.csv", "\u65e5\u672crss.xml",
+                     "\u65e5\u672c.ics", "\u65e5\u672c.html", "\u65e5\u672crss.html"):
+            self.assertIn(name, written)
+        with open(os.path.join(inner, "\u65e5\u672c.json"), "rb") as f:
+            self.assertEqual({i["ID"]: i["Title"] for i in parse_list_file(f.read())["items"]},
+                             {1: "\u2713", 2: "\u00e9"})
+        with open(os.path.join(inner, "varno.asp"), "rb") as f:
+            self.assertIn(windows_folder(inner).encode(), f.read())
         self.assertIn(f" 100 varno.exe v{VERSION}\r\n".encode(),
                       open(os.path.join(inner, "varno-log.txt"), "rb").read())
 
 
 class Texts(WindowsBuildTestCase):
-    def test_arguments_arrive_in_the_ansi_code_page(self):
-        self.folder.run("list.json", "1", "title", "Caf\u00e9", check_status=0)
-        self.assertIn(b'"Title":"Caf\xe9",', self.folder.read("list.json"))
-        self.assertIn(' 840 sParam4_Value="Caf\u00e9"', self.folder.log_messages())
+    def test_arguments_arrive_whole_in_utf8(self):
+        typed = "Caf\u00e9 \u2713 \u65e5\u672c \U0001F600"
+        self.folder.run("list.json", "1", "title", typed, check_status=0)
+        self.assertIn(f'"Title":"{typed}",'.encode(), self.folder.read("list.json"))
+        self.assertIn(f' 840 sParam4_Value="{typed}"\r\n'.encode(),
+                      self.folder.read("varno-log.txt"))
 
     def test_leftover_of_an_ended_writer_is_removed(self):
         self.folder.run("list.json", check_status=0)
@@ -113,6 +127,9 @@ class SameFilesAsLinux(WindowsBuildTestCase):
         ["JSONfile=list.json&ID=4&attribute=description&value=a%26b%20%3Cc%3E&_dc=1"],
         ["list.json", "1", "notes", 'say "hi" to C:\\dir\\'],
         ["list.json", "3", "active", "false"],
+        ["list.json", "3", "title", "2025-10-08 Caf\u00e9 cr\u00e8me \u2713 \u65e5\u672c \U0001F600"],
+        ["JSONfile=list.json&ID=1&attribute=notes&value=Caf%C3%A9%20%E2%9C%93%20%F0%9F%98%80"
+         "%20%C3%20%c3%a9%20%ED%A0%80&_dc=2"],
         ["list.json", "/redoid"],
     ]
 
@@ -138,10 +155,12 @@ class SameFilesAsLinux(WindowsBuildTestCase):
             entry(1, 1, "002", "Paint fence", repeat="w"),
             entry(2, 2, "004", "Dentist"),
             entry(3, 3, "006", "2025-09-26 Bins %DOW%", do_today="20251003", public=True),
-            entry(4, 4, "008", "Post", priority=2)])
-        self.folder.write("list.json", text)
-        with open(os.path.join(self.linux_dir, "list.json"), "w", newline="") as f:
-            f.write(text)
+            entry(4, 4, "008", "Post", priority=2, notes="@")])
+        # A value written in the Windows ANSI code page, among UTF-8 ones.
+        data = text.encode().replace(b'"Notes":"@"', '"Notes":"br\u00fbl\u00e9e"'.encode("cp1252"))
+        self.folder.write("list.json", data)
+        with open(os.path.join(self.linux_dir, "list.json"), "wb") as f:
+            f.write(data)
         for args in self.REQUESTS:
             with self.subTest(args=args):
                 windows = self.folder.run(*args, check_status=0)
