@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "driver/run_frame.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return RunVarno(args);
+  return RunVarno(platform::CommandLineArguments(argc, argv));
 }

@@ -14,6 +14,11 @@ struct CivilTime {
   int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
 };
 
+// Texts and file names cross this layer in UTF-8; the layer converts where
+// the operating system wants another form.
+
+// The program's arguments after its own name; `argc` and `argv` are main's.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // Full path of the running executable ("" when it cannot be found).
 std::string ExecutablePath();
 // The folder separator this platform prints at the end of a folder.

@@ -181,6 +181,11 @@ sockaddr_in Destination(in_addr address, int port) {
 
 }  // namespace
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  // Arguments come as the bytes the caller gave; names are bytes here too.
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 std::string ExecutablePath() {
   std::string buffer(256, '\0');
   for (;;) {

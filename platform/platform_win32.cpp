@@ -1,21 +1,22 @@
 // The Windows implementation of the platform layer.
 //
-// Texts are 8-bit in the ANSI code page. The C runtime hands the program its
-// arguments in that code page and every file name of a run is built from them,
-// so names go to the "A" functions of the API as they are; only the module
-// path, which the API gives in UTF-16, is converted.
+// Texts are UTF-8 in the program and UTF-16 in the API: the command line is
+// read in UTF-16 and every name goes to the "W" functions, so names outside
+// the ANSI code page work.
 
 // clang-format off
 // Winsock's headers come before <windows.h>, which would pull in an older one.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <shellapi.h>
 // clang-format on
 
 // <windows.h> maps this name to SetCurrentDirectoryA; the layer has its own.
 #undef SetCurrentDirectory
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
@@ -25,6 +26,33 @@
 namespace platform {
 
 namespace {
+
+// A UTF-8 text in UTF-16 for the API. The program's texts are valid UTF-8,
+// so nothing is lost.
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+// A UTF-16 text of the API in UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf8(const wchar_t* wide, size_t size) {
+  if (size == 0) return {};
+  const int count = static_cast<int>(size);
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide, count, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide, count, text.data(), length, nullptr, nullptr);
+  return text;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  return Utf8(wide.data(), wide.size());
+}
 
 // The suffix of temporary files; the writer's process id follows it.
 constexpr const char* kTempMarker = ".varno-tmp.";
@@ -36,13 +64,13 @@ constexpr DWORD kReplacePauseMilliseconds = 25;
 // The system's message for `error` followed by its number in brackets, so
 // that callers can look for a number such as 10051 (network unreachable).
 std::string ErrorText(const std::string& what, DWORD error) {
-  char* message = nullptr;
-  const DWORD length = ::FormatMessageA(
+  wchar_t* message = nullptr;
+  const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&message), 0, nullptr);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
   std::string text = what + ": ";
   if (length > 0 && message != nullptr) {
-    std::string system(message, length);
+    std::string system = Utf8(message, length);
     while (!system.empty() && (system.back() == '\r' || system.back() == '\n' ||
                                system.back() == ' ' || system.back() == '.'))
       system.pop_back();
@@ -111,26 +139,6 @@ bool WinsockStarted() {
   return started;
 }
 
-// `wide` in the ANSI code page; `lossless` tells whether every character had
-// a counterpart there.
-std::string ToAnsi(const std::wstring& wide, bool& lossless) {
-  lossless = true;
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  BOOL usedDefault = FALSE;
-  const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
-                                           0, nullptr, &usedDefault);
-  if (length <= 0) {
-    lossless = false;
-    return {};
-  }
-  std::string text(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, text.data(), length,
-                        nullptr, &usedDefault);
-  lossless = usedDefault == FALSE;
-  return text;
-}
-
 // "\\?\C:\x" is "C:\x" and "\\?\UNC\server\share" is "\\server\share".
 std::wstring WithoutLongPathPrefix(const std::wstring& path) {
   if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
@@ -152,8 +160,9 @@ bool WriteAll(HANDLE file, const std::string& data) {
 }
 
 HANDLE CreateForWriting(const std::string& path, DWORD access, DWORD disposition) {
-  return ::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return ::CreateFileW(Wide(path).c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool IsBusy(DWORD error) {
@@ -165,7 +174,8 @@ bool IsBusy(DWORD error) {
 // holds `to` open.
 bool MoveOver(const std::string& from, const std::string& to, DWORD& error) {
   for (int attempt = 1;; ++attempt) {
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
     error = ::GetLastError();
     if (!IsBusy(error) || attempt >= kReplaceTries) return false;
@@ -179,12 +189,13 @@ bool MoveOver(const std::string& from, const std::string& to, DWORD& error) {
 // cannot be followed.
 bool FinalTarget(const std::string& path, std::string& target) {
   target = path;
-  Handle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  Handle file(::CreateFileW(Wide(path).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.Valid()) {
     const DWORD error = ::GetLastError();
     // A link whose target is missing stays unwritten rather than replaced.
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     ::SetLastError(error);
     return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   }
@@ -200,22 +211,19 @@ bool FinalTarget(const std::string& path, std::string& target) {
     }
     final.resize(length + 1);
   }
-  bool lossless = true;
-  target = ToAnsi(WithoutLongPathPrefix(final), lossless);
-  // Replacing through the link's name would put a plain file in its place.
-  if (!lossless) ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-  return lossless;
+  target = Utf8(WithoutLongPathPrefix(final));
+  return true;
 }
 
 // The access rules (the discretionary access list) of `path` as a
 // self-relative security descriptor; false when they cannot be read.
 bool ReadAccessRules(const std::string& path, std::vector<char>& descriptor) {
   DWORD needed = 0;
-  ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  ::GetFileSecurityW(Wide(path).c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
   if (needed == 0) return false;
   descriptor.resize(needed);
-  return ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                            &needed) != 0;
+  return ::GetFileSecurityW(Wide(path).c_str(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                            needed, &needed) != 0;
 }
 
 bool ProcessIsRunning(DWORD pid) {
@@ -284,19 +292,19 @@ class RegistryKey {
 
 // A text value of `key` (`name` null for the default value); false when it is
 // missing or not a text.
-bool ReadTextValue(HKEY key, const char* name, std::string& value) {
+bool ReadTextValue(HKEY key, const wchar_t* name, std::string& value) {
   DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
     return false;
-  std::string buffer(size, '\0');
+  std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
   if (size > 0 &&
-      ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                          &size) != ERROR_SUCCESS)
     return false;
   // The stored text may or may not end in its terminator.
-  buffer.resize(std::strlen(buffer.c_str()));
-  value = buffer;
+  buffer.resize(std::wcslen(buffer.c_str()));
+  value = Utf8(buffer);
   return true;
 }
 
@@ -306,6 +314,18 @@ void ReplaceFirst(std::string& text, const std::string& from, const std::string&
 }
 
 }  // namespace
+
+std::vector<std::string> CommandLineArguments(int /*argc*/, char** /*argv*/) {
+  // The C runtime's arguments are in the ANSI code page, which cannot spell
+  // every name; the UTF-16 command line can.
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i], std::wcslen(wide[i])));
+  ::LocalFree(wide);
+  return args;
+}
 
 std::string ExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -321,19 +341,7 @@ std::string ExecutablePath() {
     if (buffer.size() > 32768) return {};
     buffer.resize(buffer.size() * 2);
   }
-  const std::wstring path = WithoutLongPathPrefix(buffer);
-  bool lossless = true;
-  const std::string ansi = ToAnsi(path, lossless);
-  if (lossless) return ansi;
-  // A folder whose name the code page cannot spell is still reachable by its
-  // short name, where the volume keeps short names.
-  std::wstring shortPath(path.size() + 1, L'\0');
-  const DWORD length =
-      ::GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-  if (length == 0 || length >= shortPath.size()) return ansi;
-  shortPath.resize(length);
-  const std::string shortAnsi = ToAnsi(shortPath, lossless);
-  return lossless ? shortAnsi : ansi;
+  return Utf8(WithoutLongPathPrefix(buffer));
 }
 
 char PathSeparator() {
@@ -341,34 +349,34 @@ char PathSeparator() {
 }
 
 bool SetCurrentDirectory(const std::string& folder) {
-  return !folder.empty() && ::SetCurrentDirectoryA(folder.c_str()) != 0;
+  return !folder.empty() && ::SetCurrentDirectoryW(Wide(folder).c_str()) != 0;
 }
 
 std::string CurrentDirectory() {
-  const DWORD size = ::GetCurrentDirectoryA(0, nullptr);
+  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
   if (size == 0) return {};
-  std::string buffer(size, '\0');
-  const DWORD length = ::GetCurrentDirectoryA(size, buffer.data());
+  std::wstring buffer(size, L'\0');
+  const DWORD length = ::GetCurrentDirectoryW(size, buffer.data());
   if (length == 0 || length >= size) return {};
   buffer.resize(length);
-  return buffer;
+  return Utf8(buffer);
 }
 
 bool DirectoryEntryExists(const std::string& pattern) {
   if (pattern.empty()) return false;
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   // The search matches hidden and system entries as well.
-  const HANDLE search = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry,
+  const HANDLE search = ::FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &entry,
                                            FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) return false;
   bool found = false;
   // "." and ".." are the folder itself and its parent, not entries in it.
   do {
-    if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) {
+    if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0) {
       found = true;
       break;
     }
-  } while (::FindNextFileA(search, &entry));
+  } while (::FindNextFileW(search, &entry));
   ::FindClose(search);
   return found;
 }
@@ -376,12 +384,12 @@ bool DirectoryEntryExists(const std::string& pattern) {
 std::string RegisteredApplicationPath(const std::string& name) {
   const std::string keyName = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
   HKEY opened = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(keyName).c_str(), 0, KEY_QUERY_VALUE, &opened) !=
       ERROR_SUCCESS)
     return {};
   RegistryKey key(opened);
   std::string folder;
-  if (ReadTextValue(key.get(), "Path", folder)) {
+  if (ReadTextValue(key.get(), L"Path", folder)) {
     std::string path = folder + "\\" + name;
     ReplaceFirst(path, "\\\\", "\\");
     ReplaceFirst(path, ";", "\\");
@@ -393,10 +401,10 @@ std::string RegisteredApplicationPath(const std::string& name) {
 }
 
 std::string ComputerName() {
-  char name[254] = {};
-  DWORD length = sizeof name;
-  if (!::GetComputerNameA(name, &length)) return {};
-  return std::string(name, length);
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!::GetComputerNameW(name, &length)) return {};
+  return Utf8(name, length);
 }
 
 uint32_t TickCount() {
@@ -509,7 +517,7 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
                                   const std::string& rightsFrom) {
   std::string target;
   if (!FinalTarget(path, target)) return LastErrorText("follow link " + path);
-  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
       !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return ErrorText("read-only " + path, ERROR_ACCESS_DENIED);
@@ -522,22 +530,21 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
 
   const std::string temp = target + kTempMarker + std::to_string(::GetCurrentProcessId());
   const auto create = [&] {
-    return ::CreateFileA(
-        temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    return ::CreateFileW(
+        Wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         hasRights ? &security : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   };
   HANDLE created = create();
   if (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
-    // Our own process id in the name: a leftover of an earlier process with
-    // this id.
-    ::DeleteFileA(temp.c_str());
+    // Our own process id in the name: a leftover of an earlier process with this id.
+    ::DeleteFileW(Wide(temp).c_str());
     created = create();
   }
   if (created == INVALID_HANDLE_VALUE) return LastErrorText("create " + temp);
   Handle file(created);
 
   auto fail = [&temp](const std::string& what, DWORD error) {
-    ::DeleteFileA(temp.c_str());
+    ::DeleteFileW(Wide(temp).c_str());
     return ErrorText(what, error);
   };
   if (!WriteAll(file.get(), data)) return fail("write " + temp, ::GetLastError());
@@ -565,7 +572,7 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
 void AdviseLargeRoom(void* /*start*/, size_t /*size*/) {}
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
-  Handle file(::CreateFileA(path.c_str(), GENERIC_READ,
+  Handle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
@@ -584,15 +591,15 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
   const std::string base = folder.empty() ? std::string(".") : folder;
   const std::string prefix =
       base.back() == '\\' || base.back() == '/' || base.back() == ':' ? base : base + "\\";
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   const std::string pattern = prefix + "*" + kTempMarker + "*";
-  const HANDLE search = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry,
+  const HANDLE search = ::FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &entry,
                                            FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) return;
   const DWORD self = ::GetCurrentProcessId();
   do {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::string name = entry.cFileName;
+    const std::string name = Utf8(entry.cFileName, std::wcslen(entry.cFileName));
     const size_t marker = name.rfind(kTempMarker);
     if (marker == std::string::npos) continue;
     const std::string digits = name.substr(marker + std::strlen(kTempMarker));
@@ -602,8 +609,8 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
     const DWORD pid = static_cast<DWORD>(std::stoul(digits));
     if (pid == 0) continue;
     if (pid != self && ProcessIsRunning(pid)) continue;
-    ::DeleteFileA((prefix + name).c_str());
-  } while (::FindNextFileA(search, &entry));
+    ::DeleteFileW(Wide(prefix + name).c_str());
+  } while (::FindNextFileW(search, &entry));
   ::FindClose(search);
 }
 

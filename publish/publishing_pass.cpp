@@ -8,6 +8,7 @@
 #include "driver/request.h"
 #include "publish/rss_feed.h"
 #include "support/failures.h"
+#include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "tasklist/list_format.h"
@@ -102,7 +103,7 @@ std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now) {
 
 bool SameFileName(const std::string& a, const std::string& b) {
   const auto normal = [](const std::string& name) {
-    return std::filesystem::path(name).lexically_normal().generic_string();
+    return GenericNameOf(PathOfName(name).lexically_normal());
   };
   return SameTextNoCase(normal(a), normal(b));
 }

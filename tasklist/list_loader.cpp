@@ -12,6 +12,7 @@
 #include "driver/request.h"
 #include "platform/platform.h"
 #include "support/failures.h"
+#include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/utf8_text.h"
@@ -396,7 +397,8 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
 
 bool ListFileExists(const std::string& name) {
   std::error_code error;
-  return !name.empty() && std::filesystem::exists(std::filesystem::symlink_status(name, error));
+  return !name.empty() &&
+         std::filesystem::exists(std::filesystem::symlink_status(PathOfName(name), error));
 }
 
 std::vector<std::string_view> SplitListLines(std::string_view text) {
@@ -474,7 +476,7 @@ void LoadListFile(RunState& run, TDateTime now) {
   Report(run, 1030, " Loading \"" + run.sJSONFile + "\". ");
   std::string& text = run.TextRoom;
   std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(run.sJSONFile, error);
+  const uintmax_t size = std::filesystem::file_size(PathOfName(run.sJSONFile), error);
   // The rewritten list may come out a little longer than the loaded one.
   if (!error) {
     text.reserve(static_cast<size_t>(size + size / 4 + 4096));

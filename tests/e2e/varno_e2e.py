@@ -54,9 +54,6 @@ WINE_SKIPS = {
         "through the Windows API in tests/win32/platform_win32_test.cpp",
     "test_hostile_input.HostileValues.test_a_value_of_100_kb":
         "a Windows command line holds at most 32767 characters",
-    "test_hostile_input.HostileValues.test_every_byte_from_1_to_255":
-        "a Windows program gets its arguments as UTF-16 text: Wine decodes the test's raw "
-        "bytes as UTF-8, so the bytes 128 to 255 arrive as \"?\"",
     "test_hostile_input.StuckRun":
         "the test holds the run lock with flock(), which the program's LockFileEx under Wine "
         "does not see (the bounded wait is a platform test of the Windows build)",

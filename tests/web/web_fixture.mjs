@@ -133,11 +133,11 @@ export class WebUI {
   }
 
   readList() {
-    return JSON.parse(fs.readFileSync(this.file('home.json'), 'latin1'));
+    return JSON.parse(fs.readFileSync(this.file('home.json'), 'utf8'));
   }
 
   writeListText(text) {
-    fs.writeFileSync(this.file('home.json'), text, 'latin1');
+    fs.writeFileSync(this.file('home.json'), text, 'utf8');
   }
 
   item(id) {

@@ -264,6 +264,37 @@ TEST(ReplaceFileAtomically, GivesUpOnAReaderThatHoldsOn) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
 }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(
+      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+      static_cast<int>(wide.size()))));
+  return wide;
+}
+
+TEST(Names, OutsideTheAnsiCodePageAreUsedAsTheyAre) {
+  // Names cross the layer in UTF-8; no character here is in code page 1252.
+  TempFolder folder;
+  const std::string sub = folder / "\u0441\u043f\u0438\u0441\u043e\u043a";
+  const std::string list = sub + "\\\u65e5\u672c \u2713.json";
+  ASSERT_TRUE(::CreateDirectoryW(Wide(sub).c_str(), nullptr));
+  EXPECT_EQ(platform::ReplaceFileAtomically(list, "{}", true), "");
+  EXPECT_EQ(platform::AppendToFile(list, "\r\n"), "");
+  EXPECT_EQ(Read(list), "{}\r\n");
+  EXPECT_NE(::GetFileAttributesW(Wide(list).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(platform::DirectoryEntryExists(sub + "\\*.json"));
+  const std::string before = platform::CurrentDirectory();
+  ASSERT_TRUE(platform::SetCurrentDirectory(sub));
+  EXPECT_EQ(platform::CurrentDirectory(), sub);
+  ASSERT_TRUE(platform::SetCurrentDirectory(before));
+  Write(list + ".varno-tmp.999999996", "x");
+  platform::RemoveStaleTemporaryFiles(sub);
+  EXPECT_EQ(::GetFileAttributesW(Wide(list + ".varno-tmp.999999996").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  ::DeleteFileW(Wide(list).c_str());
+  ::RemoveDirectoryW(Wide(sub).c_str());
+}
+
 TEST(AppendAndRead, AppendCreatesThenAppendsBytesAsGiven) {
   TempFolder folder;
   const std::string log = folder / "varno-log.txt";
