@@ -27,8 +27,8 @@ std::string BuildVarnoASP(const std::string& generationTime, const std::string& 
       "      response.write(\"The current system date and time is: <b>\")",
       "      response.write(Now)",
       "      response.write(\"</b></br></p>\")",
-      "      response.write(\"<p>The QUERY_STRING IS: <b>\"+Request.ServerVariables(\"QUERY_STRING\")"
-      "+\"</b></p>\")",
+      "      response.write(\"<p>The QUERY_STRING IS: <b>\"+Server.HTMLEncode("
+      "Request.ServerVariables(\"QUERY_STRING\"))+\"</b></p>\")",
       "      response.write(\"EG: <b>" + std::string(kWebSiteBaseAddress) +
           "/varno/varno.asp?JSONFile=varno.json&id=1</b><p>\")",
       "      response.write(\"Trace=1\")",
@@ -38,12 +38,15 @@ std::string BuildVarnoASP(const std::string& generationTime, const std::string& 
       "      response.write(\" -> 3</p>\")",
       "      ' Need to set Load User Profile = True in Application Pool",
       "      response.write(\"<p>Now calling:- <b>objshell.Run(&quotvarno.exe "
-      "\"+Request.ServerVariables(\"QUERY_STRING\")+\"&quot)</b></br>\")",
-      // Quotes in the query become %22 so the argument cannot be closed early,
-      // and /c lets the command interpreter end with the program.
-      "      objshell.Run(\"%comspec% /c " + exeFolder +
-          "varno.exe \"\"\"+Replace(Request.ServerVariables(\"QUERY_STRING\"),\"\"\"\",\"%22\")+"
-          "\"\")",
+      "\"+Server.HTMLEncode(Request.ServerVariables(\"QUERY_STRING\"))+\"&quot)</b></br>\")",
+      // The program is started itself, not through a command interpreter, and
+      // waited for, hidden. Run expands %NAME% in its command line, so every
+      // "%" of the query becomes %25, which the program decodes first; every
+      // quote becomes %22, so the argument cannot be closed early. It is left
+      // unclosed: a closing quote would turn a trailing backslash into a quote.
+      "      objshell.Run \"\"\"" + exeFolder +
+          "varno.exe\"\" \"\"\"+Replace(Replace(Request.ServerVariables(\"QUERY_STRING\"),\"%\","
+          "\"%25\"),\"\"\"\",\"%22\"),0,True",
       "      If Err.Number<>0 Then",
       "        response.write(\"Err.Number=\" & Err.Number & \"<br>\")",
       "        response.write(\"Err.Description=\" & Err.Description & \"<br>\")",

@@ -62,11 +62,16 @@ class BridgePage(VarnoTestCase):
         self.assertEqual(lines[2], f"  Generated: 03/10/2025 13:53:07 by Varno.exe v{VERSION}")
         self.assertEqual(lines[3], "  Trace: Lib.Create_VarnoASP:100")
         self.assertEqual(lines[12], f'      response.write("<p><b><u>{VERSION}</br></u></b>")')
+        query = 'Server.HTMLEncode(Request.ServerVariables("QUERY_STRING"))'
+        self.assertEqual(lines[16],
+                         f'      response.write("<p>The QUERY_STRING IS: <b>"+{query}+"</b></p>")')
+        self.assertEqual(lines[24], '      response.write("<p>Now calling:- <b>objshell.Run('
+                         f'&quotvarno.exe "+{query}+"&quot)</b></br>")')
         folder = self.folder.dir + "/"
         self.assertEqual(
             lines[25],
-            f'      objshell.Run("%comspec% /c {folder}varno.exe """+Replace(Request.ServerVariables'
-            '("QUERY_STRING"),"""","%22")+"")')
+            f'      objshell.Run """{folder}varno.exe"" """+Replace(Replace(Request.ServerVariables'
+            '("QUERY_STRING"),"%","%25"),"""","%22"),0,True')
         self.assertNotIn("\n", page.replace("\r\n", ""))
 
 
