@@ -85,13 +85,14 @@ std::string FolderOf(const std::string& path) {
 
 // Follows `path` through symbolic links, one at a time (a relative link
 // counts from the link's own folder), to the name that holds the data, so
-// that a replace lands there and the link stays. The chain may end in a
-// missing name, which the replace then creates; false for a loop of links.
-bool FinalTarget(const std::string& path, std::string& target) {
+// that a replace lands there and the link stays. `info` gets what that name
+// holds; the chain may end in a missing name (`exists` false), which the
+// replace then creates. False for a loop of links.
+bool FinalTarget(const std::string& path, std::string& target, struct stat& info, bool& exists) {
   target = path;
   for (int hops = 0; hops < 40; ++hops) {
-    struct stat info {};
-    if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    exists = ::lstat(target.c_str(), &info) == 0;
+    if (!exists || !S_ISLNK(info.st_mode)) return true;
     std::string link(static_cast<size_t>(info.st_size) + 1, '\0');
     const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
     // A link changed meanwhile to a longer one is read again.
@@ -111,6 +112,50 @@ bool FinalTarget(const std::string& path, std::string& target) {
 // write it anyway: `chmod a-w` protects a file from every run.
 bool IsReadOnly(const struct stat& info, const std::string& path) {
   return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+// The permissions a temporary is created with, before it holds any data:
+// those of `rights` when its group is let in exactly as anybody else (the
+// temporary's owner and group may still differ from the finished file's,
+// and no one may read it who could not read that file); otherwise private.
+mode_t CreationMode(const struct stat& rights) {
+  const mode_t owner = (rights.st_mode >> 6) & 07, group = (rights.st_mode >> 3) & 07,
+               other = rights.st_mode & 07;
+  return group == other && (owner & other) == other ? rights.st_mode & 0777 : 0600;
+}
+
+// Gives the new, still empty file `fd` the owner and permissions of
+// `rights`, changing only what differs from what it was created with. Only a
+// privileged process may give the file away; the group alone is tried next,
+// and a file that keeps our owner is still written. The owner goes first,
+// since a change of owner clears set-id bits.
+bool TakeRights(int fd, const struct stat& rights) {
+  struct stat made {};
+  if (::fstat(fd, &made) != 0) return false;
+  if ((made.st_uid != rights.st_uid || made.st_gid != rights.st_gid) &&
+      ::fchown(fd, rights.st_uid, rights.st_gid) != 0 &&
+      ::fchown(fd, static_cast<uid_t>(-1), rights.st_gid) != 0) {
+  }
+  return (made.st_mode & 07777) == (rights.st_mode & 07777) ||
+         ::fchmod(fd, rights.st_mode & 07777) == 0;
+}
+
+// Puts the finished temporary in the place of `target`. With `exchange` the
+// two trade names and the old file, now under the temporary name, is
+// removed: on ext4 a rename over an existing file starts writing the new
+// data out at once, an exchange does not. A run killed between the two
+// leaves a temporary of a dead pid, which the next run removes. A file
+// system without the exchange, or an old file gone meanwhile, gets a rename.
+bool PutInPlace(const std::string& temp, const std::string& target, bool exchange) {
+  if (exchange) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+      // The new file is in place whatever happens to the old one.
+      ::unlink(temp.c_str());
+      return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOENT) return false;
+  }
+  return ::rename(temp.c_str(), target.c_str()) == 0;
 }
 
 // Only "*" and "?" are wildcards; everything else must match literally, so the
@@ -389,18 +434,18 @@ void Beep(int, int) {}
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
                                   const std::string& rightsFrom) {
   std::string target;
-  if (!FinalTarget(path, target)) return ErrorText("follow link " + path, errno);
   struct stat old {};
-  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  bool exists = false;
+  if (!FinalTarget(path, target, old, exists)) return ErrorText("follow link " + path, errno);
+  const bool replacing = exists && S_ISREG(old.st_mode);
   if (replacing && IsReadOnly(old, target)) return ErrorText("read-only " + path, EACCES);
   struct stat model {};
   const bool hasModel = !rightsFrom.empty() && ::stat(rightsFrom.c_str(), &model) == 0;
   const struct stat* rights = hasModel ? &model : replacing ? &old : nullptr;
 
   const std::string temp = target + kTempMarker + std::to_string(::getpid());
-  // With rights to take over, the temporary starts private and gets them
-  // before it holds any data; a new file gets what the umask allows.
-  const mode_t createMode = rights != nullptr ? 0600 : 0644;
+  // A new file without rights to take over gets what the umask allows.
+  const mode_t createMode = rights != nullptr ? CreationMode(*rights) : 0644;
   int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   if (fd < 0 && errno == EEXIST) {
     // Our own pid in the name: a leftover of an earlier process with this pid.
@@ -414,20 +459,13 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     ::unlink(temp.c_str());
     return ErrorText(what, error);
   };
-  if (rights != nullptr) {
-    // Only a privileged process may give the file away; the group alone is
-    // tried next, and a file that keeps our owner is still written. The
-    // owner goes first, since a change of owner clears set-id bits.
-    if ((rights->st_uid != ::geteuid() || rights->st_gid != ::getegid()) &&
-        ::fchown(file.get(), rights->st_uid, rights->st_gid) != 0 &&
-        ::fchown(file.get(), static_cast<uid_t>(-1), rights->st_gid) != 0) {
-    }
-    if (::fchmod(file.get(), rights->st_mode & 07777) != 0) return fail("chmod " + temp, errno);
-  }
+  if (rights != nullptr && !TakeRights(file.get(), *rights)) return fail("chmod " + temp, errno);
   if (!WriteAll(file.get(), data)) return fail("write " + temp, errno);
   if (durable && ::fsync(file.get()) != 0) return fail("fsync " + temp, errno);
   if (file.Close() != 0) return fail("close " + temp, errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail("rename to " + target, errno);
+  // The durable replace flushed its data already, so a plain rename costs it
+  // nothing more.
+  if (!PutInPlace(temp, target, replacing && !durable)) return fail("rename to " + target, errno);
 
   if (durable) {
     const std::string folder = FolderOf(target);

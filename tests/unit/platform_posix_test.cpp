@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -43,6 +47,79 @@ TEST(ReplaceFileAtomically, ReplacesAndKeepsPermissionBits) {
   EXPECT_EQ(ReadFile(target), "last");
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
   ::umask(savedMask);
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info;
+}
+
+TEST(ReplaceFileAtomically, PutsTheNewFileInPlaceAndDropsTheOldOne) {
+  TempFolder folder;
+  const std::string target = folder / "list.csv";
+  const std::string held = folder / "held.csv";
+  WriteFile(target, "old text");
+  // A second name for the old file shows what happens to it.
+  ASSERT_EQ(::link(target.c_str(), held.c_str()), 0);
+  const ino_t oldFile = StatOf(target).st_ino;
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "new text", false), "");
+  EXPECT_EQ(ReadFile(target), "new text");
+  EXPECT_NE(StatOf(target).st_ino, oldFile);
+  EXPECT_EQ(ReadFile(held), "old text");
+  EXPECT_EQ(StatOf(held).st_nlink, 1u);
+  EXPECT_EQ(platform::ReplaceFileAtomically(folder / "new.csv", "made", false), "");
+  EXPECT_EQ(ReadFile(folder / "new.csv"), "made");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"held.csv", "list.csv", "new.csv"}));
+}
+
+TEST(ReplaceFileAtomically, ReadersSeeOnlyWholeTexts) {
+  TempFolder folder;
+  const std::string target = folder / "list.ics";
+  const std::string first(65536, 'a'), second(40000, 'b');
+  WriteFile(target, first);
+  const pid_t reader = ::fork();
+  if (reader == 0) {
+    // Reads until told to stop; exit status 1 for any text seen cut or mixed.
+    while (!std::filesystem::exists(folder / "stop")) {
+      const std::string seen = ReadFile(target);
+      if (seen != first && seen != second) ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  for (int round = 0; round < 60; ++round)
+    ASSERT_EQ(platform::ReplaceFileAtomically(target, round % 2 ? first : second, false), "");
+  WriteFile(folder / "stop", "");
+  int status = -1;
+  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"list.ics", "stop"}));
+}
+
+TEST(ReplaceFileAtomically, RenamesWhereNamesCannotBeExchanged) {
+  TempFolder folder;
+  const std::string target = folder / "list.csv";
+  WriteFile(target, "old");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // As on a file system without the exchange: renameat2 fails with EINVAL.
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+      ::_exit(3);
+    ::_exit(platform::ReplaceFileAtomically(target, "new", false).empty() ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.csv"});
 }
 
 TEST(ReplaceFileAtomically, FailureLeavesTargetAndNoTemporary) {
@@ -150,6 +227,22 @@ TEST(ReplaceFileAtomically, KeepsTheOwnerOrTakesTheRightsOfAnotherFile) {
     }
   }
   ::umask(savedMask);
+}
+
+TEST(ReplaceFileAtomically, KeepsTheGroupInAFolderThatHandsOutItsOwn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the folder another group";
+  TempFolder folder;
+  // New files in a set-group-id folder take the folder's group, not ours.
+  ASSERT_EQ(::chown(folder.path().c_str(), 0, 4322), 0);
+  ASSERT_EQ(::chmod(folder.path().c_str(), 02755), 0);
+  const std::string file = folder / "list.json";
+  WriteFile(file, "old");
+  ASSERT_EQ(::chown(file.c_str(), ::geteuid(), ::getegid()), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  EXPECT_EQ(platform::ReplaceFileAtomically(file, "new", false), "");
+  const struct stat info = StatOf(file);
+  EXPECT_EQ(std::vector<unsigned>({info.st_gid, info.st_mode & 07777u}),
+            std::vector<unsigned>({::getegid(), 0640}));
 }
 
 TEST(AppendAndRead, AppendCreatesThenAppends) {
