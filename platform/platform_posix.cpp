@@ -1,5 +1,6 @@
 // The POSIX/Linux implementation of the platform layer.
 #include <arpa/inet.h>
+#include <cxxabi.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -12,15 +13,20 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <sstream>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -31,12 +37,8 @@ namespace {
 // The suffix of temporary files; the writer's pid follows it.
 constexpr const char* kTempMarker = ".varno-tmp.";
 
-// Windows reports an unreachable network as 10051; callers test for that
-// number to stay quiet, so it is put into the text here.
 std::string ErrorText(const std::string& what, int error) {
-  std::string text = what + ": " + std::strerror(error);
-  if (error == ENETUNREACH) text += " (10051)";
-  return text;
+  return what + ": " + std::strerror(error);
 }
 
 // Closes a descriptor when the scope ends unless it was released.
@@ -164,10 +166,12 @@ bool ParseIPv4(const std::string& text, in_addr& address) {
   return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-std::string SendFrom(int fd, const std::string& text, const sockaddr_in& to) {
+SendOutcome SendFrom(int fd, const std::string& text, const sockaddr_in& to) {
   if (::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) <
-      0)
-    return ErrorText("sendto", errno);
+      0) {
+    const int error = errno;
+    return {ErrorText("sendto", error), error == ENETUNREACH};
+  }
   return {};
 }
 
@@ -250,6 +254,12 @@ std::string RegisteredApplicationPath(const std::string&) {
   return {};
 }
 
+// The Windows location, as on every platform: here it is one odd file name
+// in the current folder, which is what a test of the look-up makes.
+std::string SiblingProgramPath() {
+  return "C:\\Program Files (x86)\\Bemstead\\Zumo\\Zumo.exe";
+}
+
 std::string ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return {};
@@ -320,11 +330,11 @@ std::string SendBroadcastDatagram(const std::string& localAddress, const std::st
     return ErrorText("setsockopt SO_BROADCAST", errno);
   in_addr everyone{};
   everyone.s_addr = htonl(INADDR_BROADCAST);
-  return SendFrom(socket.get(), text, Destination(everyone, port));
+  return SendFrom(socket.get(), text, Destination(everyone, port)).error;
 }
 
-std::string SendDatagram(const std::string& host, const std::string& text, int port) {
-  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+SendOutcome SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return {"invalid port " + std::to_string(port)};
   in_addr target{};
   if (host.empty()) {
     target.s_addr = htonl(INADDR_BROADCAST);
@@ -334,12 +344,12 @@ std::string SendDatagram(const std::string& host, const std::string& text, int p
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (status != 0) return "resolve " + host + ": " + ::gai_strerror(status);
+    if (status != 0) return {"resolve " + host + ": " + ::gai_strerror(status)};
     target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
   }
   FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.get() < 0) return ErrorText("socket", errno);
+  if (socket.get() < 0) return {ErrorText("socket", errno)};
   return SendFrom(socket.get(), text, Destination(target, port));
 }
 
@@ -385,6 +395,97 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
 }
 
 void Beep(int, int) {}
+
+std::string ReadableTypeName(const char* compiledName) {
+  int status = 0;
+  const std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(compiledName, nullptr, nullptr, &status), std::free);
+  return status == 0 && readable ? std::string(readable.get()) : std::string(compiledName);
+}
+
+namespace {
+
+// The started program: directly by exec, its standard files on /dev/null and
+// in a session of its own. A pipe closed on exec tells the starter whether
+// exec failed, and why. Returns the child, or -1 with `outcome.error` set.
+pid_t StartProgram(const std::string& path, const std::vector<std::string>& arguments,
+                   ProgramOutcome& outcome) {
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    outcome.error = ErrorText("pipe", errno);
+    return -1;
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(path.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child < 0) {
+    outcome.error = ErrorText("fork", errno);
+    ::close(report[0]);
+    ::close(report[1]);
+    return -1;
+  }
+  if (child == 0) {
+    ::close(report[0]);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      ::dup2(null, STDIN_FILENO);
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+      if (null > STDERR_FILENO) ::close(null);
+    }
+    ::setsid();
+    ::execv(argv[0], argv.data());
+    const int error = errno;
+    const ssize_t written = ::write(report[1], &error, sizeof error);
+    static_cast<void>(written);
+    ::_exit(127);
+  }
+  ::close(report[1]);
+  int execError = 0;
+  ssize_t got = 0;
+  do {
+    got = ::read(report[0], &execError, sizeof execError);
+  } while (got < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof execError)) {
+    ::waitpid(child, nullptr, 0);
+    outcome.error = ErrorText("cannot start " + path, execError);
+    return -1;
+  }
+  return child;
+}
+
+}  // namespace
+
+ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                          int waitSeconds) {
+  ProgramOutcome outcome;
+  const pid_t child = StartProgram(path, arguments, outcome);
+  if (child < 0) return outcome;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) {
+      outcome.kind = ProgramOutcome::Kind::kFinished;
+      outcome.signalled = WIFSIGNALED(status);
+      outcome.status = outcome.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
+      return outcome;
+    }
+    if (done < 0 && errno != EINTR) {
+      outcome.kind = ProgramOutcome::Kind::kFinished;
+      outcome.status = -1;
+      return outcome;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      outcome.kind = ProgramOutcome::Kind::kTimedOut;
+      return outcome;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
                                   const std::string& rightsFrom) {

@@ -15,8 +15,14 @@
 // <windows.h> maps this name to SetCurrentDirectoryA; the layer has its own.
 #undef SetCurrentDirectory
 
+#if defined(__GNUC__)
+#include <cxxabi.h>
+#endif
+
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -61,8 +67,7 @@ constexpr const char* kTempMarker = ".varno-tmp.";
 constexpr int kReplaceTries = 20;
 constexpr DWORD kReplacePauseMilliseconds = 25;
 
-// The system's message for `error` followed by its number in brackets, so
-// that callers can look for a number such as 10051 (network unreachable).
+// The system's message for `error` followed by its number in brackets.
 std::string ErrorText(const std::string& what, DWORD error) {
   wchar_t* message = nullptr;
   const DWORD length = ::FormatMessageW(
@@ -246,10 +251,12 @@ bool ParseIPv4(const std::string& text, in_addr& address) {
   return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-std::string SendFrom(SOCKET socket, const std::string& text, const sockaddr_in& to) {
+SendOutcome SendFrom(SOCKET socket, const std::string& text, const sockaddr_in& to) {
   if (::sendto(socket, text.data(), static_cast<int>(text.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR)
-    return SocketErrorText("sendto");
+               reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+    const int error = ::WSAGetLastError();
+    return {ErrorText("sendto", static_cast<DWORD>(error)), error == WSAENETUNREACH};
+  }
   return {};
 }
 
@@ -400,6 +407,10 @@ std::string RegisteredApplicationPath(const std::string& name) {
   return standard;
 }
 
+std::string SiblingProgramPath() {
+  return "C:\\Program Files (x86)\\Bemstead\\Zumo\\Zumo.exe";
+}
+
 std::string ComputerName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
@@ -464,12 +475,12 @@ std::string SendBroadcastDatagram(const std::string& localAddress, const std::st
     return SocketErrorText("setsockopt SO_BROADCAST");
   in_addr everyone{};
   everyone.s_addr = ::htonl(INADDR_BROADCAST);
-  return SendFrom(socket.get(), text, Destination(everyone, port));
+  return SendFrom(socket.get(), text, Destination(everyone, port)).error;
 }
 
-std::string SendDatagram(const std::string& host, const std::string& text, int port) {
-  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
-  if (!WinsockStarted()) return "Winsock cannot be started";
+SendOutcome SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return {"invalid port " + std::to_string(port)};
+  if (!WinsockStarted()) return {"Winsock cannot be started"};
   in_addr target{};
   if (host.empty()) {
     target.s_addr = ::htonl(INADDR_BROADCAST);
@@ -479,12 +490,12 @@ std::string SendDatagram(const std::string& host, const std::string& text, int p
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (status != 0) return ErrorText("resolve " + host, static_cast<DWORD>(status));
+    if (status != 0) return {ErrorText("resolve " + host, static_cast<DWORD>(status))};
     target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
   }
   Socket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (socket.get() == INVALID_SOCKET) return SocketErrorText("socket");
+  if (socket.get() == INVALID_SOCKET) return {SocketErrorText("socket")};
   return SendFrom(socket.get(), text, Destination(target, port));
 }
 
@@ -511,6 +522,18 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
 
 void Beep(int frequencyHz, int milliseconds) {
   ::Beep(static_cast<DWORD>(frequencyHz), static_cast<DWORD>(milliseconds));
+}
+
+// GCC's names are encoded and read back through its ABI library; other
+// compilers give the source's name already.
+std::string ReadableTypeName(const char* compiledName) {
+#if defined(__GNUC__)
+  int status = 0;
+  const std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(compiledName, nullptr, nullptr, &status), std::free);
+  if (status == 0 && readable) return readable.get();
+#endif
+  return compiledName;
 }
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,

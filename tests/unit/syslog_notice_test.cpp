@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "support/unicast_notice.h"
 #include "tests/unit/support_test_helpers.h"
 
 namespace {
@@ -53,7 +54,7 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
   VARNO_LISTEN_ISOLATED(listener);
   EXPECT_EQ(BroadcastUDPPacket("not sent", 0), 0);
   EXPECT_EQ(BroadcastUDPPacket("not sent", -514), 0);
-  EXPECT_EQ(UniticastUDPPacket("not sent", "127.0.0.1", 0), 0);
+  EXPECT_EQ(SendUnicastNotice("not sent", "127.0.0.1", 0), 0);
   EXPECT_EQ(listener.Receive("not sent", 200), std::nullopt);
   EXPECT_EQ(BroadcastUDPPacket("bare text", 514), 0);
   EXPECT_EQ(listener.Receive("bare text"), "bare text");
@@ -62,7 +63,7 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
 TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   VARNO_LISTEN_ISOLATED(listener);
   GlobalSettings.ExceptionFilePattern = "report.xml";
-  EXPECT_EQ(UniticastUDPPacket("x", "127.0.0.1", 70000), -2);
+  EXPECT_EQ(SendUnicastNotice("x", "127.0.0.1", 70000), -2);
   EXPECT_NE(ReadFile(folder_ / "report.xml").find("<Function>loam32.UniticastUDPPacket:300<"),
             std::string::npos);
   EXPECT_NE(
@@ -72,7 +73,7 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   // With loopback only, the broadcast address without the broadcast switch
   // has no route: an unreachable network, which fails without a report.
   std::filesystem::remove(folder_ / "report.xml");
-  EXPECT_EQ(UniticastUDPPacket("x", "", 514), -2);
+  EXPECT_EQ(SendUnicastNotice("x", "", 514), -2);
   EXPECT_TRUE(folder_.Names().empty());
   EXPECT_EQ(listener.Receive("report.xml", 200), std::nullopt);
 }

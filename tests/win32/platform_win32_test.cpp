@@ -266,9 +266,9 @@ TEST(ReplaceFileAtomically, GivesUpOnAReaderThatHoldsOn) {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<size_t>(::MultiByteToWideChar(
-      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-      static_cast<int>(wide.size()))));
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                        static_cast<int>(text.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
   return wide;
 }
 
@@ -489,9 +489,9 @@ TEST_F(Datagrams, SentToAHostArriveWhole) {
   Listener listener(false);
   ASSERT_TRUE(listener.bound());
   const std::string text = "<0>VARNO:00001 one notice";
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", text, listener.port()), "");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", text, listener.port()).error, "");
   EXPECT_EQ(listener.Receive(), text);
-  EXPECT_EQ(platform::SendDatagram("localhost", "by name", listener.port()), "");
+  EXPECT_EQ(platform::SendDatagram("localhost", "by name", listener.port()).error, "");
   EXPECT_EQ(listener.Receive(), "by name");
 }
 
@@ -514,8 +514,8 @@ TEST_F(Datagrams, ErrorTextsCarryTheErrorNumber) {
   EXPECT_TRUE(bindRefused || sendRefused) << error;
   EXPECT_EQ(platform::SendBroadcastDatagram("no address", "x", 9),
             "invalid local address no address");
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 0), "invalid port 0");
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 65536), "invalid port 65536");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 0).error, "invalid port 0");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 65536).error, "invalid port 65536");
 }
 
 }  // namespace
