@@ -11,7 +11,7 @@ namespace platform {
 
 // A broken-down local or universal time with milliseconds.
 struct CivilTime {
-  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
 // Texts and file names cross this layer in UTF-8; the layer converts where
@@ -43,9 +43,9 @@ std::string ComputerName();
 uint32_t TickCount();
 
 struct MemoryFigures {
-  int64_t TotalPhys = 0, AvailPhys = 0;
-  int64_t TotalPageFile = 0, AvailPageFile = 0;
-  int64_t TotalVirtual = 0, AvailVirtual = 0;
+  int64_t totalPhys = 0, availPhys = 0;
+  int64_t totalPageFile = 0, availPageFile = 0;
+  int64_t totalVirtual = 0, availVirtual = 0;
 };
 // False when the figures cannot be read.
 bool ReadMemoryFigures(MemoryFigures& figures);

@@ -50,7 +50,7 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
   // Closes now so that a failing close can be seen.
   int Close() {
     const int result = ::close(fd_);
@@ -283,12 +283,12 @@ bool ReadMemoryFigures(MemoryFigures& figures) {
   int64_t mapped = 0;
   if (!ReadKilobyteFields("/proc/self/status", kStatus, &mapped, 1)) return false;
 
-  figures.TotalPhys = mem[0];
-  figures.AvailPhys = mem[1];
-  figures.TotalPageFile = mem[2];
-  figures.AvailPageFile = std::max<int64_t>(0, mem[2] - mem[3]);
-  figures.TotalVirtual = UserAddressSpace();
-  figures.AvailVirtual = std::max<int64_t>(0, figures.TotalVirtual - mapped);
+  figures.totalPhys = mem[0];
+  figures.availPhys = mem[1];
+  figures.totalPageFile = mem[2];
+  figures.availPageFile = std::max<int64_t>(0, mem[2] - mem[3]);
+  figures.totalVirtual = UserAddressSpace();
+  figures.availVirtual = std::max<int64_t>(0, figures.totalVirtual - mapped);
   return true;
 }
 
@@ -321,16 +321,16 @@ std::string SendBroadcastDatagram(const std::string& localAddress, const std::st
   in_addr local{};
   if (!ParseIPv4(localAddress, local)) return "invalid local address " + localAddress;
   FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.get() < 0) return ErrorText("socket", errno);
+  if (socket.Get() < 0) return ErrorText("socket", errno);
   const sockaddr_in from = Destination(local, 0);
-  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+  if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
     return ErrorText("bind " + localAddress, errno);
   const int on = 1;
-  if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+  if (::setsockopt(socket.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
     return ErrorText("setsockopt SO_BROADCAST", errno);
   in_addr everyone{};
   everyone.s_addr = htonl(INADDR_BROADCAST);
-  return SendFrom(socket.get(), text, Destination(everyone, port)).error;
+  return SendFrom(socket.Get(), text, Destination(everyone, port)).error;
 }
 
 SendOutcome SendDatagram(const std::string& host, const std::string& text, int port) {
@@ -349,8 +349,8 @@ SendOutcome SendDatagram(const std::string& host, const std::string& text, int p
     ::freeaddrinfo(found);
   }
   FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.get() < 0) return {ErrorText("socket", errno)};
-  return SendFrom(socket.get(), text, Destination(target, port));
+  if (socket.Get() < 0) return {ErrorText("socket", errno)};
+  return SendFrom(socket.Get(), text, Destination(target, port));
 }
 
 CivilTime LocalNow() {
@@ -359,24 +359,24 @@ CivilTime LocalNow() {
   tm local{};
   ::localtime_r(&now.tv_sec, &local);
   CivilTime result;
-  result.Year = local.tm_year + 1900;
-  result.Month = local.tm_mon + 1;
-  result.Day = local.tm_mday;
-  result.Hour = local.tm_hour;
-  result.Minute = local.tm_min;
-  result.Second = local.tm_sec;
-  result.Millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  result.year = local.tm_year + 1900;
+  result.month = local.tm_mon + 1;
+  result.day = local.tm_mday;
+  result.hour = local.tm_hour;
+  result.minute = local.tm_min;
+  result.second = local.tm_sec;
+  result.millisecond = static_cast<int>(now.tv_nsec / 1000000);
   return result;
 }
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   tm broken{};
-  broken.tm_year = local.Year - 1900;
-  broken.tm_mon = local.Month - 1;
-  broken.tm_mday = local.Day;
-  broken.tm_hour = local.Hour;
-  broken.tm_min = local.Minute;
-  broken.tm_sec = local.Second;
+  broken.tm_year = local.year - 1900;
+  broken.tm_mon = local.month - 1;
+  broken.tm_mday = local.day;
+  broken.tm_hour = local.hour;
+  broken.tm_min = local.minute;
+  broken.tm_sec = local.second;
   // -1 lets the zone's rules decide whether summer time applies.
   broken.tm_isdst = -1;
   errno = 0;
@@ -384,13 +384,13 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   if (moment == static_cast<time_t>(-1) && errno != 0) return false;
   tm utc{};
   if (::gmtime_r(&moment, &utc) == nullptr) return false;
-  universal.Year = utc.tm_year + 1900;
-  universal.Month = utc.tm_mon + 1;
-  universal.Day = utc.tm_mday;
-  universal.Hour = utc.tm_hour;
-  universal.Minute = utc.tm_min;
-  universal.Second = utc.tm_sec;
-  universal.Millisecond = local.Millisecond;
+  universal.year = utc.tm_year + 1900;
+  universal.month = utc.tm_mon + 1;
+  universal.day = utc.tm_mday;
+  universal.hour = utc.tm_hour;
+  universal.minute = utc.tm_min;
+  universal.second = utc.tm_sec;
+  universal.millisecond = local.millisecond;
   return true;
 }
 
@@ -520,33 +520,33 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     // tried next, and a file that keeps our owner is still written. The
     // owner goes first, since a change of owner clears set-id bits.
     if ((rights->st_uid != ::geteuid() || rights->st_gid != ::getegid()) &&
-        ::fchown(file.get(), rights->st_uid, rights->st_gid) != 0 &&
-        ::fchown(file.get(), static_cast<uid_t>(-1), rights->st_gid) != 0) {
+        ::fchown(file.Get(), rights->st_uid, rights->st_gid) != 0 &&
+        ::fchown(file.Get(), static_cast<uid_t>(-1), rights->st_gid) != 0) {
     }
-    if (::fchmod(file.get(), rights->st_mode & 07777) != 0) return fail("chmod " + temp, errno);
+    if (::fchmod(file.Get(), rights->st_mode & 07777) != 0) return fail("chmod " + temp, errno);
   }
-  if (!WriteAll(file.get(), data)) return fail("write " + temp, errno);
-  if (durable && ::fsync(file.get()) != 0) return fail("fsync " + temp, errno);
+  if (!WriteAll(file.Get(), data)) return fail("write " + temp, errno);
+  if (durable && ::fsync(file.Get()) != 0) return fail("fsync " + temp, errno);
   if (file.Close() != 0) return fail("close " + temp, errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) return fail("rename to " + target, errno);
 
   if (durable) {
     const std::string folder = FolderOf(target);
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return ErrorText("open folder " + folder, errno);
-    if (::fsync(dir.get()) != 0) return ErrorText("fsync folder " + folder, errno);
+    if (dir.Get() < 0) return ErrorText("open folder " + folder, errno);
+    if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
   }
   return {};
 }
 
 std::string AppendToFile(const std::string& path, const std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-  if (file.get() < 0) return ErrorText("open " + path, errno);
+  if (file.Get() < 0) return ErrorText("open " + path, errno);
   // Root opens a file without write bits all the same; it stays unwritten.
   struct stat info {};
-  if (::fstat(file.get(), &info) == 0 && (info.st_mode & 0222) == 0)
+  if (::fstat(file.Get(), &info) == 0 && (info.st_mode & 0222) == 0)
     return ErrorText("read-only " + path, EACCES);
-  if (!WriteAll(file.get(), data)) return ErrorText("write " + path, errno);
+  if (!WriteAll(file.Get(), data)) return ErrorText("write " + path, errno);
   if (file.Close() != 0) return ErrorText("close " + path, errno);
   return {};
 }
@@ -561,18 +561,18 @@ void AdviseLargeRoom(void* start, size_t size) {
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return false;
+  if (file.Get() < 0) return false;
   // Read straight into a text of the file's size; a file that grows
   // meanwhile is read on to its end.
   struct stat info {};
-  const size_t expected = ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)
+  const size_t expected = ::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)
                               ? static_cast<size_t>(info.st_size)
                               : 0;
   data.resize(expected + 1);
   size_t length = 0;
   for (;;) {
     if (length == data.size()) data.resize(data.size() * 2);
-    const ssize_t got = ::read(file.get(), data.data() + length, data.size() - length);
+    const ssize_t got = ::read(file.Get(), data.data() + length, data.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;

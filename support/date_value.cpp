@@ -37,8 +37,8 @@ constexpr std::array<std::string_view, 12> kShortMonthNames = {
 
 // A value split into its day number and the milliseconds of that day.
 struct DayAndTime {
-  long long Day;
-  long long Ms;
+  long long day;
+  long long ms;
 };
 
 // Rounds to the nearest millisecond first, so a value built from a time
@@ -50,7 +50,7 @@ DayAndTime Split(TDateTime value) {
   }
   const long long total = std::llround(value * kMsPerDay);
   const DayAndTime parts{total / kMsPerDay, std::llabs(total % kMsPerDay)};
-  if (parts.Day < kFirstDayNumber || parts.Day > kLastDayNumber) {
+  if (parts.day < kFirstDayNumber || parts.day > kLastDayNumber) {
     throw std::out_of_range("date-time value out of range");
   }
   return parts;
@@ -126,7 +126,7 @@ bool TryEncodeParts(const tDateParts& p, TDateTime& value) {
 }
 
 bool TryEncodeCivil(const platform::CivilTime& t, TDateTime& value) {
-  return TryEncodeParts({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond}, value);
+  return TryEncodeParts({t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond}, value);
 }
 
 }  // namespace
@@ -159,29 +159,29 @@ TDateTime EncodeDateTime(const tDateParts& parts) {
 
 tDateParts DecodeDateTime(TDateTime value) {
   const DayAndTime split = Split(value);
-  const year_month_day date = CivilDate(split.Day);
+  const year_month_day date = CivilDate(split.day);
   tDateParts parts;
   parts.Year = static_cast<int>(date.year());
   parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
   parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
-  parts.Hour = static_cast<int>(split.Ms / 3'600'000);
-  parts.Minute = static_cast<int>(split.Ms / 60'000 % 60);
-  parts.Second = static_cast<int>(split.Ms / 1000 % 60);
-  parts.Millisecond = static_cast<int>(split.Ms % 1000);
+  parts.Hour = static_cast<int>(split.ms / 3'600'000);
+  parts.Minute = static_cast<int>(split.ms / 60'000 % 60);
+  parts.Second = static_cast<int>(split.ms / 1000 % 60);
+  parts.Millisecond = static_cast<int>(split.ms % 1000);
   return parts;
 }
 
 TDateTime DateOf(TDateTime value) {
-  return static_cast<double>(Split(value).Day);
+  return static_cast<double>(Split(value).day);
 }
 
 int DayOfWeek(TDateTime value) {
-  return static_cast<int>(std::chrono::weekday{kDayZero + days{Split(value).Day}}.c_encoding()) + 1;
+  return static_cast<int>(std::chrono::weekday{kDayZero + days{Split(value).day}}.c_encoding()) + 1;
 }
 
 TDateTime IncMonth(TDateTime value, int months) {
   const DayAndTime split = Split(value);
-  const year_month_day date = CivilDate(split.Day);
+  const year_month_day date = CivilDate(split.day);
   const long long monthIndex =
       static_cast<int>(date.year()) * 12LL + static_cast<unsigned>(date.month()) - 1 + months;
   if (monthIndex < 12 || monthIndex >= 10000 * 12) {
@@ -191,7 +191,7 @@ TDateTime IncMonth(TDateTime value, int months) {
   const std::chrono::month month{static_cast<unsigned>(monthIndex % 12) + 1};
   const std::chrono::day lastDay = year_month_day_last{year, month_day_last{month}}.day();
   const year_month_day moved{year, month, std::min(date.day(), lastDay)};
-  return Join((sys_days{moved} - kDayZero).count(), split.Ms);
+  return Join((sys_days{moved} - kDayZero).count(), split.ms);
 }
 
 TDateTime Now() {
@@ -203,11 +203,23 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
   const tDateParts p = DecodeDateTime(value);
   const int weekday = DayOfWeek(value);
   // Longest first among tokens that share a letter.
-  enum Field { Year4, Year2, MonthName, Month2, DayName, Day2, Day, Hour2, Minute2, Second2, Ms3 };
+  enum Field {
+    kYear4,
+    kYear2,
+    kMonthName,
+    kMonth2,
+    kDayName,
+    kDay2,
+    kDay,
+    kHour2,
+    kMinute2,
+    kSecond2,
+    kMs3
+  };
   static constexpr std::pair<std::string_view, Field> kTokens[] = {
-      {"yyyy", Year4},  {"yy", Year2},   {"mmm", MonthName}, {"mm", Month2},
-      {"ddd", DayName}, {"dd", Day2},    {"d", Day},         {"hh", Hour2},
-      {"nn", Minute2},  {"ss", Second2}, {"zzz", Ms3}};
+      {"yyyy", kYear4},  {"yy", kYear2},   {"mmm", kMonthName}, {"mm", kMonth2},
+      {"ddd", kDayName}, {"dd", kDay2},    {"d", kDay},         {"hh", kHour2},
+      {"nn", kMinute2},  {"ss", kSecond2}, {"zzz", kMs3}};
   std::string out;
   size_t pos = 0;
   while (pos < pattern.size()) {
@@ -221,37 +233,37 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
     }
     pos += token->first.size();
     switch (token->second) {
-      case Year4:
+      case kYear4:
         AppendZeroPadded(out, p.Year, 4);
         break;
-      case Year2:
+      case kYear2:
         AppendZeroPadded(out, p.Year % 100, 2);
         break;
-      case MonthName:
+      case kMonthName:
         out += kShortMonthNames[p.Month - 1];
         break;
-      case Month2:
+      case kMonth2:
         AppendZeroPadded(out, p.Month, 2);
         break;
-      case DayName:
+      case kDayName:
         out += kShortDayNames[weekday - 1];
         break;
-      case Day2:
+      case kDay2:
         AppendZeroPadded(out, p.Day, 2);
         break;
-      case Day:
+      case kDay:
         AppendZeroPadded(out, p.Day, 1);
         break;
-      case Hour2:
+      case kHour2:
         AppendZeroPadded(out, p.Hour, 2);
         break;
-      case Minute2:
+      case kMinute2:
         AppendZeroPadded(out, p.Minute, 2);
         break;
-      case Second2:
+      case kSecond2:
         AppendZeroPadded(out, p.Second, 2);
         break;
-      case Ms3:
+      case kMs3:
         AppendZeroPadded(out, p.Millisecond, 3);
         break;
     }
@@ -291,15 +303,15 @@ TDateTime UniversalTimeOf(TDateTime localDateTime) {
   return value;
 }
 
-bool isDate(std::string_view text) {
+bool IsDate(std::string_view text) {
   TDateTime date = 0;
   return IsShortDate(text.substr(0, text.find('.')), date);
 }
 
 TDateTime ShortDateOf(std::string_view text) {
   const std::string_view datePart = text.substr(0, text.find(' '));
-  if (datePart.empty() || !isDate(datePart)) return 0;
-  // isDate looked only before the first "."; the whole part must read here.
+  if (datePart.empty() || !IsDate(datePart)) return 0;
+  // IsDate looked only before the first "."; the whole part must read here.
   TDateTime date = 0;
   if (!IsShortDate(datePart, date)) {
     throw std::invalid_argument("'" + std::string(datePart) + "' is not a valid date");

@@ -48,7 +48,7 @@ std::string Rfc822DateText(int zoneOffset, TDateTime value);
 TDateTime UniversalTimeOf(TDateTime localDateTime);
 // True when the text, cut before its first ".", reads as a short date
 // (d/m/yyyy, one or two digits for day and month, nothing more).
-bool isDate(std::string_view text);
+bool IsDate(std::string_view text);
 // The short date before the first blank, or 0 when there is none; throws
 // std::invalid_argument when that part reads as a date only up to a ".".
 TDateTime ShortDateOf(std::string_view text);

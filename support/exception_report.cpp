@@ -53,7 +53,7 @@ std::string Line(const char* open, const std::string& value, const char* close) 
 }
 
 std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeText,
-                          const std::string& upTimeText, const tMemoryStatusRec& memory,
+                          const std::string& upTimeText, const MemoryStatus& memory,
                           int32_t& trace) {
   const std::string traceText = std::to_string(rec.Trace);
   std::string text = "<xml>\r\n";
@@ -64,8 +64,8 @@ std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeT
   Reach(trace, 305);
   text += Line("<MachineUpTime>", upTimeText, "</MachineUpTime>");
   text += Line("<UsedMemory>",
-               FormatTwoDecimals(100.0 - memory.AvailVirtualPercent) + "% (" +
-                   GroupThousands(std::to_string(memory.TotalVirtual - memory.AvailVirtual)) + ") ",
+               FormatTwoDecimals(100.0 - memory.availVirtualPercent) + "% (" +
+                   GroupThousands(std::to_string(memory.totalVirtual - memory.availVirtual)) + ") ",
                "</UsedMemory>");
   Reach(trace, 310);
   text += Line("<SelfName>", GlobalSettings.SelfName, "</SelfName>");
@@ -102,13 +102,13 @@ std::string ResolveFileName(const std::string& pattern) {
 // the parts that cannot.
 std::string UpTimeTextOrNone() {
   try {
-    return MachineUpTimeFromTicks(platform::TickCount()).Text;
+    return MachineUpTimeFromTicks(platform::TickCount()).text;
   } catch (const std::exception&) {
     return {};
   }
 }
 
-tMemoryStatusRec MemoryStatusOrNone() {
+MemoryStatus MemoryStatusOrNone() {
   try {
     return ReadMemoryStatus();
   } catch (const std::exception&) {
@@ -117,12 +117,12 @@ tMemoryStatusRec MemoryStatusOrNone() {
 }
 
 void SendReportNotice(const tExceptionRec& received, const std::string& fileName) {
-  tSyslogRec notice;
-  notice.ID = kNoticeID;
-  notice.Msg = "EXCEPTION:Func=" + received.Function + " Trace=" + std::to_string(received.Trace) +
-               " File=\"" + fileName + "\" SelfName=" + GlobalSettings.SelfName +
-               " Version=" + GlobalSettings.Version;
-  notice.Port = 0;
+  SyslogNotice notice;
+  notice.id = kNoticeID;
+  notice.message = "EXCEPTION:Func=" + received.Function +
+                   " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
+                   "\" SelfName=" + GlobalSettings.SelfName + " Version=" + GlobalSettings.Version;
+  notice.port = 0;
   PostSyslogMsg(notice, "");
 }
 
@@ -153,7 +153,7 @@ std::string WriteReport(const tExceptionRec& received, ReportKind kind) {
   std::string fileName;
   try {
     Reach(trace, 100);
-    const tMemoryStatusRec memory = MemoryStatusOrNone();
+    const MemoryStatus memory = MemoryStatusOrNone();
     if (GlobalSettings.SelfName.empty()) return {};
     const std::string text =
         ComposeReport(received, FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now()),
@@ -185,8 +185,7 @@ std::string SaveExceptionRecAsXML(const tExceptionRec& failure) {
 }
 
 std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
-                                     const std::string& upTimeText,
-                                     const tMemoryStatusRec& memory) {
+                                     const std::string& upTimeText, const MemoryStatus& memory) {
   int32_t trace = 100;
   return ComposeReport(rec, dateTimeText, upTimeText, memory, trace);
 }

@@ -14,7 +14,7 @@ std::string SaveExceptionRecAsXML(const tExceptionRec& failure);
 
 // The report document text for a record (the body of the report file).
 std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
-                                     const std::string& upTimeText, const tMemoryStatusRec& memory);
+                                     const std::string& upTimeText, const MemoryStatus& memory);
 
 // The catching convention of the support routines: a fresh record named
 // `function` with the failure's class and message, reported at once.

@@ -52,11 +52,11 @@ std::string GetHostName() {
   });
 }
 
-tMachineUpTime MachineUpTime() {
+UpTime MachineUpTime() {
   return Guarded("loam32.MachineUpTime", 0, {},
                  [] { return MachineUpTimeFromTicks(platform::TickCount()); });
 }
 
-tMemoryStatusRec GetMemoryStatus() {
+MemoryStatus GetMemoryStatus() {
   return Guarded("loam32.GetMemoryStatus", 100, {}, [] { return ReadMemoryStatus(); });
 }

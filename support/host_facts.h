@@ -16,5 +16,5 @@ std::string GetEXEPath(const std::string& name);
 bool FileExists(const std::string& name);
 // The machine's name, also stored in GlobalSettings.HostName.
 std::string GetHostName();
-tMachineUpTime MachineUpTime();
-tMemoryStatusRec GetMemoryStatus();
+UpTime MachineUpTime();
+MemoryStatus GetMemoryStatus();

@@ -12,9 +12,9 @@ double Percent(int64_t part, int64_t whole) {
 
 }  // namespace
 
-tMachineUpTime MachineUpTimeFromTicks(uint32_t ticks) {
-  tMachineUpTime upTime;
-  upTime.Ticks = ticks;
+UpTime MachineUpTimeFromTicks(uint32_t ticks) {
+  UpTime upTime;
+  upTime.ticks = ticks;
   uint32_t rest = ticks;
   const uint32_t weeks = rest / 604800000u;
   rest %= 604800000u;
@@ -25,31 +25,31 @@ tMachineUpTime MachineUpTimeFromTicks(uint32_t ticks) {
   const uint32_t minutes = rest / 60000u;
   rest %= 60000u;
   const uint32_t seconds = rest / 1000u;
-  upTime.Text = std::to_string(weeks) + "w" + std::to_string(days) + "d" + ZeroPadded(hours, 2) +
+  upTime.text = std::to_string(weeks) + "w" + std::to_string(days) + "d" + ZeroPadded(hours, 2) +
                 "h" + ZeroPadded(minutes, 2) + "m" + ZeroPadded(seconds, 2) + "s";
-  upTime.Days = weeks * 7.0 + days + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0;
+  upTime.days = weeks * 7.0 + days + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0;
   return upTime;
 }
 
-tMemoryStatusRec MemoryStatusFromFigures(const platform::MemoryFigures& figures) {
-  tMemoryStatusRec status;
-  status.TotalPhys = figures.TotalPhys;
-  status.AvailPhys = figures.AvailPhys;
-  status.UsedPhys = figures.TotalPhys - figures.AvailPhys;
-  status.AvailPhysPercent = Percent(figures.AvailPhys, figures.TotalPhys);
-  status.TotalPageFile = figures.TotalPageFile;
-  status.AvailPageFile = figures.AvailPageFile;
-  status.UsedPageFile = figures.TotalPageFile - figures.AvailPageFile;
-  status.AvailPageFilePercent = Percent(figures.AvailPageFile, figures.TotalPageFile);
-  status.TotalVirtual = figures.TotalVirtual;
-  status.AvailVirtual = figures.AvailVirtual;
-  status.UsedVirtual = figures.TotalVirtual - figures.AvailVirtual;
-  status.AvailVirtualPercent = Percent(figures.AvailVirtual, figures.TotalVirtual);
-  status.Valid = true;
+MemoryStatus MemoryStatusFromFigures(const platform::MemoryFigures& figures) {
+  MemoryStatus status;
+  status.totalPhys = figures.totalPhys;
+  status.availPhys = figures.availPhys;
+  status.usedPhys = figures.totalPhys - figures.availPhys;
+  status.availPhysPercent = Percent(figures.availPhys, figures.totalPhys);
+  status.totalPageFile = figures.totalPageFile;
+  status.availPageFile = figures.availPageFile;
+  status.usedPageFile = figures.totalPageFile - figures.availPageFile;
+  status.availPageFilePercent = Percent(figures.availPageFile, figures.totalPageFile);
+  status.totalVirtual = figures.totalVirtual;
+  status.availVirtual = figures.availVirtual;
+  status.usedVirtual = figures.totalVirtual - figures.availVirtual;
+  status.availVirtualPercent = Percent(figures.availVirtual, figures.totalVirtual);
+  status.valid = true;
   return status;
 }
 
-tMemoryStatusRec ReadMemoryStatus() {
+MemoryStatus ReadMemoryStatus() {
   platform::MemoryFigures figures;
   if (!platform::ReadMemoryFigures(figures)) {
     throw std::runtime_error("the memory status cannot be read");

@@ -43,74 +43,74 @@ bool SentQuietly(const std::string& text, const std::string& host, int32_t port)
 
 }  // namespace
 
-tNoticeTarget NoticeTargetOf(const char* setting) {
-  tNoticeTarget target;
-  target.Setting = setting != nullptr ? setting : "";
-  if (target.Setting.empty()) return target;
-  if (SameTextNoCase(target.Setting, "off")) {
-    target.Kind = tNoticeTarget::tKind::Off;
+NoticeTarget NoticeTargetOf(const char* setting) {
+  NoticeTarget target;
+  target.setting = setting != nullptr ? setting : "";
+  if (target.setting.empty()) return target;
+  if (SameTextNoCase(target.setting, "off")) {
+    target.kind = NoticeTarget::Kind::kOff;
     return target;
   }
-  target.Kind = tNoticeTarget::tKind::Invalid;
-  const size_t colon = target.Setting.find(':');
-  const std::string host = target.Setting.substr(0, colon);
+  target.kind = NoticeTarget::Kind::kInvalid;
+  const size_t colon = target.setting.find(':');
+  const std::string host = target.setting.substr(0, colon);
   if (!IsHostName(host)) return target;
   if (colon != std::string::npos) {
-    const std::string port = target.Setting.substr(colon + 1);
+    const std::string port = target.setting.substr(colon + 1);
     if (port.empty() || port.size() > 5 ||
         port.find_first_not_of("0123456789") != std::string::npos)
       return target;
-    target.Port = std::stoi(port);
-    if (target.Port < 1 || target.Port > 65535) return target;
+    target.port = std::stoi(port);
+    if (target.port < 1 || target.port > 65535) return target;
   }
-  target.Kind = tNoticeTarget::tKind::Host;
-  target.Host = host;
+  target.kind = NoticeTarget::Kind::kHost;
+  target.host = host;
   return target;
 }
 
-std::string FormatSyslogText(const tSyslogRec& notice, int sequence) {
+std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
   std::string text = "<";
-  AppendNumber(text, notice.ID / 10000);
+  AppendNumber(text, notice.id / 10000);
   text += ">";
   text += GlobalSettings.SelfName;
   text += ":";
   AppendFiveDigits(text, sequence);
   text += " ";
-  text += notice.Msg;
+  text += notice.message;
   text += " H=\"";
   text += GlobalSettings.HostName;
   text += "\" (ID=";
-  AppendFiveDigits(text, notice.ID);
+  AppendFiveDigits(text, notice.id);
   text += ")";
   return text;
 }
 
 // A notice that cannot be sent is dropped: there is nowhere left to tell.
-void PostSyslogMsg(const tSyslogRec& notice, const std::string& host) {
+void PostSyslogMsg(const SyslogNotice& notice, const std::string& host) {
   try {
     GlobalSettings.SyslogSequence = GlobalSettings.SyslogSequence == 32767
                                         ? int16_t{0}
                                         : static_cast<int16_t>(GlobalSettings.SyslogSequence + 1);
     const std::string text = FormatSyslogText(notice, GlobalSettings.SyslogSequence);
-    const int32_t port = notice.Port == 0 ? kSyslogPort : notice.Port;
+    const int32_t port = notice.port == 0 ? kSyslogPort : notice.port;
     if (!host.empty()) {
       SendToHost(text, host, port);
       return;
     }
-    const tNoticeTarget target = NoticeTargetOf(std::getenv("VARNO_NOTICE_TO"));
-    const std::string setting = "VARNO_NOTICE_TO=\"" + target.Setting + "\"";
-    switch (target.Kind) {
-      case tNoticeTarget::tKind::Broadcast:
+    const NoticeTarget target = NoticeTargetOf(std::getenv("VARNO_NOTICE_TO"));
+    const std::string setting = "VARNO_NOTICE_TO=\"" + target.setting + "\"";
+    switch (target.kind) {
+      case NoticeTarget::Kind::kBroadcast:
         BroadcastUDPPacket(text, kSyslogPort);
         break;
-      case tNoticeTarget::tKind::Off:
+      case NoticeTarget::Kind::kOff:
         break;
-      case tNoticeTarget::tKind::Host:
-        if (!SentQuietly(text, target.Host, target.Port))
+      case NoticeTarget::Kind::kHost:
+        if (!SentQuietly(text, target.host, target.port))
           LogNoticeLine(" Failure notice not sent: " + setting +
                         " names a host that cannot be reached or found.");
         break;
-      case tNoticeTarget::tKind::Invalid:
+      case NoticeTarget::Kind::kInvalid:
         // A mistyped setting must not fall back to telling every network.
         LogNoticeLine(" Failure notice not sent: " + setting +
                       " is not \"off\", a host or a host:PORT (PORT 1 to 65535).");

@@ -259,10 +259,10 @@ TEST(LocalToUniversal, FollowsTheZoneRulesIncludingSummerTime) {
   ::tzset();
   platform::CivilTime utc;
   ASSERT_TRUE(platform::LocalToUniversal({2025, 7, 1, 12, 0, 0, 123}, utc));
-  EXPECT_EQ(utc.Hour, 10);
-  EXPECT_EQ(utc.Millisecond, 123);
+  EXPECT_EQ(utc.hour, 10);
+  EXPECT_EQ(utc.millisecond, 123);
   ASSERT_TRUE(platform::LocalToUniversal({2025, 1, 1, 0, 30, 15, 999}, utc));
-  EXPECT_EQ(std::vector<int>({utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second}),
+  EXPECT_EQ(std::vector<int>({utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second}),
             std::vector<int>({2024, 12, 31, 23, 30, 15}));
   saved != nullptr ? ::setenv("TZ", savedValue.c_str(), 1) : ::unsetenv("TZ");
   ::tzset();

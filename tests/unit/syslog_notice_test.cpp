@@ -13,11 +13,11 @@ namespace {
 using varno_test::ReadFile;
 using varno_test::TempFolder;
 
-tSyslogRec Notice(int32_t id, const std::string& msg, int32_t port = 0) {
-  tSyslogRec rec;
-  rec.ID = id;
-  rec.Msg = msg;
-  rec.Port = port;
+SyslogNotice Notice(int32_t id, const std::string& msg, int32_t port = 0) {
+  SyslogNotice rec;
+  rec.id = id;
+  rec.message = msg;
+  rec.port = port;
   return rec;
 }
 
@@ -79,20 +79,20 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
 }
 
 TEST(NoticeTargetOf, ReadsOffAHostAndAPortAndRefusesTheRest) {
-  using tKind = tNoticeTarget::tKind;
-  EXPECT_EQ(NoticeTargetOf(nullptr).Kind, tKind::Broadcast);
-  EXPECT_EQ(NoticeTargetOf("").Kind, tKind::Broadcast);
-  EXPECT_EQ(NoticeTargetOf("off").Kind, tKind::Off);
-  EXPECT_EQ(NoticeTargetOf("OFF").Kind, tKind::Off);
-  const tNoticeTarget plain = NoticeTargetOf("127.0.0.2");
-  EXPECT_EQ(std::make_tuple(plain.Kind, plain.Host, plain.Port),
-            std::make_tuple(tKind::Host, std::string("127.0.0.2"), 514));
-  const tNoticeTarget named = NoticeTargetOf("log-host.lan:65535");
-  EXPECT_EQ(std::make_tuple(named.Kind, named.Host, named.Port),
-            std::make_tuple(tKind::Host, std::string("log-host.lan"), 65535));
+  using Kind = NoticeTarget::Kind;
+  EXPECT_EQ(NoticeTargetOf(nullptr).kind, Kind::kBroadcast);
+  EXPECT_EQ(NoticeTargetOf("").kind, Kind::kBroadcast);
+  EXPECT_EQ(NoticeTargetOf("off").kind, Kind::kOff);
+  EXPECT_EQ(NoticeTargetOf("OFF").kind, Kind::kOff);
+  const NoticeTarget plain = NoticeTargetOf("127.0.0.2");
+  EXPECT_EQ(std::make_tuple(plain.kind, plain.host, plain.port),
+            std::make_tuple(Kind::kHost, std::string("127.0.0.2"), 514));
+  const NoticeTarget named = NoticeTargetOf("log-host.lan:65535");
+  EXPECT_EQ(std::make_tuple(named.kind, named.host, named.port),
+            std::make_tuple(Kind::kHost, std::string("log-host.lan"), 65535));
   for (const char* wrong : {":514", "host:", "host:0", "host:65536", "host:5x", "host:514:1",
                             "host:-1", "a b", "udp://host", "::1", "host:0000001"})
-    EXPECT_EQ(NoticeTargetOf(wrong).Kind, tKind::Invalid) << wrong;
+    EXPECT_EQ(NoticeTargetOf(wrong).kind, Kind::kInvalid) << wrong;
 }
 
 // Sets VARNO_NOTICE_TO for one test.

@@ -371,11 +371,11 @@ TEST(LocalToUniversal, FollowsTheZonesSummerTime) {
   platform::CivilTime utc;
   ASSERT_TRUE(platform::LocalToUniversal({2025, 7, 1, 12, 0, 0, 123}, utc));
   EXPECT_EQ(std::vector<int>(
-                {utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second, utc.Millisecond}),
+                {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, utc.millisecond}),
             std::vector<int>({2025, 7, 1, 10, 0, 0, 123}));
   ASSERT_TRUE(platform::LocalToUniversal({2025, 1, 1, 0, 30, 15, 999}, utc));
   EXPECT_EQ(std::vector<int>(
-                {utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second, utc.Millisecond}),
+                {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, utc.millisecond}),
             std::vector<int>({2024, 12, 31, 23, 30, 15, 999}));
 }
 
