@@ -15,8 +15,10 @@
 
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/platform.h"
@@ -432,13 +434,13 @@ TEST(RegisteredApplicationPath, PathValueBeforeDefaultValue) {
 TEST(ReadMemoryFigures, AvailableNeverExceedsTotal) {
   platform::MemoryFigures figures;
   ASSERT_TRUE(platform::ReadMemoryFigures(figures));
-  EXPECT_GT(figures.TotalPhys, 0);
-  EXPECT_LE(figures.AvailPhys, figures.TotalPhys);
-  EXPECT_GE(figures.TotalPageFile, figures.TotalPhys);
-  EXPECT_LE(figures.AvailPageFile, figures.TotalPageFile);
+  EXPECT_GT(figures.totalPhys, 0);
+  EXPECT_LE(figures.availPhys, figures.totalPhys);
+  EXPECT_GE(figures.totalPageFile, figures.totalPhys);
+  EXPECT_LE(figures.availPageFile, figures.totalPageFile);
   // The user part of a 64-bit process's address space is far above 4 GB.
-  EXPECT_GT(figures.TotalVirtual, int64_t{1} << 32);
-  EXPECT_LE(figures.AvailVirtual, figures.TotalVirtual);
+  EXPECT_GT(figures.totalVirtual, int64_t{1} << 32);
+  EXPECT_LE(figures.availVirtual, figures.totalVirtual);
 }
 
 // A UDP socket on 127.0.0.1 or on every address, at a port of the system's choice.
@@ -500,6 +502,11 @@ TEST_F(Datagrams, BroadcastFromTheLoopbackAddressArrives) {
   ASSERT_TRUE(listener.bound());
   EXPECT_EQ(platform::SendBroadcastDatagram("127.0.0.1", "to everyone", listener.port()), "");
   EXPECT_EQ(listener.Receive(), "to everyone");
+}
+
+TEST(ReadableTypeName, GivesTheSourceNameOrTheNameAsGiven) {
+  EXPECT_EQ(platform::ReadableTypeName(typeid(std::out_of_range).name()), "std::out_of_range");
+  EXPECT_EQ(platform::ReadableTypeName("not a compiled name"), "not a compiled name");
 }
 
 TEST_F(Datagrams, ErrorTextsCarryTheErrorNumber) {
