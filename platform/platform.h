@@ -11,7 +11,7 @@ namespace platform {
 
 // A broken-down local or universal time with milliseconds.
 struct CivilTime {
-  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
 // Texts and file names cross this layer in UTF-8; the layer converts where
@@ -34,15 +34,18 @@ bool DirectoryEntryExists(const std::string& pattern);
 // and then a ";" made single backslashes, first occurrence each), else the
 // entry's default value; "" without such an entry or without a registry.
 std::string RegisteredApplicationPath(const std::string& name);
+// Where the sibling program "zumo.exe" is installed by default, to be tested
+// exactly as written.
+std::string SiblingProgramPath();
 // The machine's plain name, without a domain.
 std::string ComputerName();
 // Milliseconds since the machine started, wrapping like a 32-bit counter.
 uint32_t TickCount();
 
 struct MemoryFigures {
-  int64_t TotalPhys = 0, AvailPhys = 0;
-  int64_t TotalPageFile = 0, AvailPageFile = 0;
-  int64_t TotalVirtual = 0, AvailVirtual = 0;
+  int64_t totalPhys = 0, availPhys = 0;
+  int64_t totalPageFile = 0, availPageFile = 0;
+  int64_t totalVirtual = 0, availVirtual = 0;
 };
 // False when the figures cannot be read.
 bool ReadMemoryFigures(MemoryFigures& figures);
@@ -53,8 +56,14 @@ std::vector<std::string> LocalIPv4Addresses();
 // broadcasting enabled. Returns "" on success, else an error text.
 std::string SendBroadcastDatagram(const std::string& localAddress, const std::string& text,
                                   int port);
-// Sends one datagram to `host` (a name or dotted address). "" on success.
-std::string SendDatagram(const std::string& host, const std::string& text, int port);
+// How a datagram to one host went: "" or an error text, and whether the error
+// is an unreachable network, which a machine without a network always gives.
+struct SendOutcome {
+  std::string error;
+  bool networkUnreachable = false;
+};
+// Sends one datagram to `host` (a name or dotted address).
+SendOutcome SendDatagram(const std::string& host, const std::string& text, int port);
 
 // The current local time.
 CivilTime LocalNow();
@@ -63,6 +72,27 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal);
 
 // Sounds a tone; a no-op where there is no speaker.
 void Beep(int frequencyHz, int milliseconds);
+
+// The name of a type as the source writes it, from the name the compiler
+// gives it (std::type_info::name()); that name itself when it cannot be read.
+std::string ReadableTypeName(const char* compiledName);
+
+#ifndef _WIN32
+// How a program started by RunProgram ended.
+struct ProgramOutcome {
+  enum class Kind { kFinished, kTimedOut, kNotStarted } kind = Kind::kNotStarted;
+  int status = 0;  // the exit status, or the signal of a run that was killed
+  bool signalled = false;
+  std::string error;  // why it did not start
+};
+// Starts the program at `path` directly, without a command interpreter, with
+// `arguments` after its name, its input and output on the null device and in
+// a session of its own (it goes on when its starter is stopped), and waits up
+// to `waitSeconds` for it to end; a run still going then is left to itself.
+// Only the POSIX layer has it: the bridge program that uses it is Linux-only.
+ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                          int waitSeconds);
+#endif
 
 // Replaces `path` with `data` atomically: a temporary file in the same folder,
 // then a rename. With `durable` the data and the folder entry reach stable

@@ -1,5 +1,6 @@
 // The POSIX/Linux implementation of the platform layer.
 #include <arpa/inet.h>
+#include <cxxabi.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -12,15 +13,20 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <sstream>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -31,12 +37,8 @@ namespace {
 // The suffix of temporary files; the writer's pid follows it.
 constexpr const char* kTempMarker = ".varno-tmp.";
 
-// Windows reports an unreachable network as 10051; callers test for that
-// number to stay quiet, so it is put into the text here.
 std::string ErrorText(const std::string& what, int error) {
-  std::string text = what + ": " + std::strerror(error);
-  if (error == ENETUNREACH) text += " (10051)";
-  return text;
+  return what + ": " + std::strerror(error);
 }
 
 // Closes a descriptor when the scope ends unless it was released.
@@ -48,7 +50,7 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
   // Closes now so that a failing close can be seen.
   int Close() {
     const int result = ::close(fd_);
@@ -209,10 +211,12 @@ bool ParseIPv4(const std::string& text, in_addr& address) {
   return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-std::string SendFrom(int fd, const std::string& text, const sockaddr_in& to) {
+SendOutcome SendFrom(int fd, const std::string& text, const sockaddr_in& to) {
   if (::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) <
-      0)
-    return ErrorText("sendto", errno);
+      0) {
+    const int error = errno;
+    return {ErrorText("sendto", error), error == ENETUNREACH};
+  }
   return {};
 }
 
@@ -295,6 +299,12 @@ std::string RegisteredApplicationPath(const std::string&) {
   return {};
 }
 
+// The Windows location, as on every platform: here it is one odd file name
+// in the current folder, which is what a test of the look-up makes.
+std::string SiblingProgramPath() {
+  return "C:\\Program Files (x86)\\Bemstead\\Zumo\\Zumo.exe";
+}
+
 std::string ComputerName() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return {};
@@ -318,12 +328,12 @@ bool ReadMemoryFigures(MemoryFigures& figures) {
   int64_t mapped = 0;
   if (!ReadKilobyteFields("/proc/self/status", kStatus, &mapped, 1)) return false;
 
-  figures.TotalPhys = mem[0];
-  figures.AvailPhys = mem[1];
-  figures.TotalPageFile = mem[2];
-  figures.AvailPageFile = std::max<int64_t>(0, mem[2] - mem[3]);
-  figures.TotalVirtual = UserAddressSpace();
-  figures.AvailVirtual = std::max<int64_t>(0, figures.TotalVirtual - mapped);
+  figures.totalPhys = mem[0];
+  figures.availPhys = mem[1];
+  figures.totalPageFile = mem[2];
+  figures.availPageFile = std::max<int64_t>(0, mem[2] - mem[3]);
+  figures.totalVirtual = UserAddressSpace();
+  figures.availVirtual = std::max<int64_t>(0, figures.totalVirtual - mapped);
   return true;
 }
 
@@ -356,20 +366,20 @@ std::string SendBroadcastDatagram(const std::string& localAddress, const std::st
   in_addr local{};
   if (!ParseIPv4(localAddress, local)) return "invalid local address " + localAddress;
   FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.get() < 0) return ErrorText("socket", errno);
+  if (socket.Get() < 0) return ErrorText("socket", errno);
   const sockaddr_in from = Destination(local, 0);
-  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+  if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
     return ErrorText("bind " + localAddress, errno);
   const int on = 1;
-  if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+  if (::setsockopt(socket.Get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
     return ErrorText("setsockopt SO_BROADCAST", errno);
   in_addr everyone{};
   everyone.s_addr = htonl(INADDR_BROADCAST);
-  return SendFrom(socket.get(), text, Destination(everyone, port));
+  return SendFrom(socket.Get(), text, Destination(everyone, port)).error;
 }
 
-std::string SendDatagram(const std::string& host, const std::string& text, int port) {
-  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
+SendOutcome SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return {"invalid port " + std::to_string(port)};
   in_addr target{};
   if (host.empty()) {
     target.s_addr = htonl(INADDR_BROADCAST);
@@ -379,13 +389,13 @@ std::string SendDatagram(const std::string& host, const std::string& text, int p
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (status != 0) return "resolve " + host + ": " + ::gai_strerror(status);
+    if (status != 0) return {"resolve " + host + ": " + ::gai_strerror(status)};
     target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
   }
   FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.get() < 0) return ErrorText("socket", errno);
-  return SendFrom(socket.get(), text, Destination(target, port));
+  if (socket.Get() < 0) return {ErrorText("socket", errno)};
+  return SendFrom(socket.Get(), text, Destination(target, port));
 }
 
 CivilTime LocalNow() {
@@ -394,24 +404,24 @@ CivilTime LocalNow() {
   tm local{};
   ::localtime_r(&now.tv_sec, &local);
   CivilTime result;
-  result.Year = local.tm_year + 1900;
-  result.Month = local.tm_mon + 1;
-  result.Day = local.tm_mday;
-  result.Hour = local.tm_hour;
-  result.Minute = local.tm_min;
-  result.Second = local.tm_sec;
-  result.Millisecond = static_cast<int>(now.tv_nsec / 1000000);
+  result.year = local.tm_year + 1900;
+  result.month = local.tm_mon + 1;
+  result.day = local.tm_mday;
+  result.hour = local.tm_hour;
+  result.minute = local.tm_min;
+  result.second = local.tm_sec;
+  result.millisecond = static_cast<int>(now.tv_nsec / 1000000);
   return result;
 }
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   tm broken{};
-  broken.tm_year = local.Year - 1900;
-  broken.tm_mon = local.Month - 1;
-  broken.tm_mday = local.Day;
-  broken.tm_hour = local.Hour;
-  broken.tm_min = local.Minute;
-  broken.tm_sec = local.Second;
+  broken.tm_year = local.year - 1900;
+  broken.tm_mon = local.month - 1;
+  broken.tm_mday = local.day;
+  broken.tm_hour = local.hour;
+  broken.tm_min = local.minute;
+  broken.tm_sec = local.second;
   // -1 lets the zone's rules decide whether summer time applies.
   broken.tm_isdst = -1;
   errno = 0;
@@ -419,17 +429,108 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   if (moment == static_cast<time_t>(-1) && errno != 0) return false;
   tm utc{};
   if (::gmtime_r(&moment, &utc) == nullptr) return false;
-  universal.Year = utc.tm_year + 1900;
-  universal.Month = utc.tm_mon + 1;
-  universal.Day = utc.tm_mday;
-  universal.Hour = utc.tm_hour;
-  universal.Minute = utc.tm_min;
-  universal.Second = utc.tm_sec;
-  universal.Millisecond = local.Millisecond;
+  universal.year = utc.tm_year + 1900;
+  universal.month = utc.tm_mon + 1;
+  universal.day = utc.tm_mday;
+  universal.hour = utc.tm_hour;
+  universal.minute = utc.tm_min;
+  universal.second = utc.tm_sec;
+  universal.millisecond = local.millisecond;
   return true;
 }
 
 void Beep(int, int) {}
+
+std::string ReadableTypeName(const char* compiledName) {
+  int status = 0;
+  const std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(compiledName, nullptr, nullptr, &status), std::free);
+  return status == 0 && readable ? std::string(readable.get()) : std::string(compiledName);
+}
+
+namespace {
+
+// The started program: directly by exec, its standard files on /dev/null and
+// in a session of its own. A pipe closed on exec tells the starter whether
+// exec failed, and why. Returns the child, or -1 with `outcome.error` set.
+pid_t StartProgram(const std::string& path, const std::vector<std::string>& arguments,
+                   ProgramOutcome& outcome) {
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    outcome.error = ErrorText("pipe", errno);
+    return -1;
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(path.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child < 0) {
+    outcome.error = ErrorText("fork", errno);
+    ::close(report[0]);
+    ::close(report[1]);
+    return -1;
+  }
+  if (child == 0) {
+    ::close(report[0]);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      ::dup2(null, STDIN_FILENO);
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+      if (null > STDERR_FILENO) ::close(null);
+    }
+    ::setsid();
+    ::execv(argv[0], argv.data());
+    const int error = errno;
+    const ssize_t written = ::write(report[1], &error, sizeof error);
+    static_cast<void>(written);
+    ::_exit(127);
+  }
+  ::close(report[1]);
+  int execError = 0;
+  ssize_t got = 0;
+  do {
+    got = ::read(report[0], &execError, sizeof execError);
+  } while (got < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof execError)) {
+    ::waitpid(child, nullptr, 0);
+    outcome.error = ErrorText("cannot start " + path, execError);
+    return -1;
+  }
+  return child;
+}
+
+}  // namespace
+
+ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                          int waitSeconds) {
+  ProgramOutcome outcome;
+  const pid_t child = StartProgram(path, arguments, outcome);
+  if (child < 0) return outcome;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) {
+      outcome.kind = ProgramOutcome::Kind::kFinished;
+      outcome.signalled = WIFSIGNALED(status);
+      outcome.status = outcome.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
+      return outcome;
+    }
+    if (done < 0 && errno != EINTR) {
+      outcome.kind = ProgramOutcome::Kind::kFinished;
+      outcome.status = -1;
+      return outcome;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      outcome.kind = ProgramOutcome::Kind::kTimedOut;
+      return outcome;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
                                   const std::string& rightsFrom) {
@@ -459,9 +560,9 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     ::unlink(temp.c_str());
     return ErrorText(what, error);
   };
-  if (rights != nullptr && !TakeRights(file.get(), *rights)) return fail("chmod " + temp, errno);
-  if (!WriteAll(file.get(), data)) return fail("write " + temp, errno);
-  if (durable && ::fsync(file.get()) != 0) return fail("fsync " + temp, errno);
+  if (rights != nullptr && !TakeRights(file.Get(), *rights)) return fail("chmod " + temp, errno);
+  if (!WriteAll(file.Get(), data)) return fail("write " + temp, errno);
+  if (durable && ::fsync(file.Get()) != 0) return fail("fsync " + temp, errno);
   if (file.Close() != 0) return fail("close " + temp, errno);
   // The durable replace flushed its data already, so a plain rename costs it
   // nothing more.
@@ -470,20 +571,20 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
   if (durable) {
     const std::string folder = FolderOf(target);
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) return ErrorText("open folder " + folder, errno);
-    if (::fsync(dir.get()) != 0) return ErrorText("fsync folder " + folder, errno);
+    if (dir.Get() < 0) return ErrorText("open folder " + folder, errno);
+    if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
   }
   return {};
 }
 
 std::string AppendToFile(const std::string& path, const std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-  if (file.get() < 0) return ErrorText("open " + path, errno);
+  if (file.Get() < 0) return ErrorText("open " + path, errno);
   // Root opens a file without write bits all the same; it stays unwritten.
   struct stat info {};
-  if (::fstat(file.get(), &info) == 0 && (info.st_mode & 0222) == 0)
+  if (::fstat(file.Get(), &info) == 0 && (info.st_mode & 0222) == 0)
     return ErrorText("read-only " + path, EACCES);
-  if (!WriteAll(file.get(), data)) return ErrorText("write " + path, errno);
+  if (!WriteAll(file.Get(), data)) return ErrorText("write " + path, errno);
   if (file.Close() != 0) return ErrorText("close " + path, errno);
   return {};
 }
@@ -498,18 +599,18 @@ void AdviseLargeRoom(void* start, size_t size) {
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return false;
+  if (file.Get() < 0) return false;
   // Read straight into a text of the file's size; a file that grows
   // meanwhile is read on to its end.
   struct stat info {};
-  const size_t expected = ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)
+  const size_t expected = ::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)
                               ? static_cast<size_t>(info.st_size)
                               : 0;
   data.resize(expected + 1);
   size_t length = 0;
   for (;;) {
     if (length == data.size()) data.resize(data.size() * 2);
-    const ssize_t got = ::read(file.get(), data.data() + length, data.size() - length);
+    const ssize_t got = ::read(file.Get(), data.data() + length, data.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;

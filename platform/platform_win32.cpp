@@ -15,8 +15,14 @@
 // <windows.h> maps this name to SetCurrentDirectoryA; the layer has its own.
 #undef SetCurrentDirectory
 
+#if defined(__GNUC__)
+#include <cxxabi.h>
+#endif
+
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -61,8 +67,7 @@ constexpr const char* kTempMarker = ".varno-tmp.";
 constexpr int kReplaceTries = 20;
 constexpr DWORD kReplacePauseMilliseconds = 25;
 
-// The system's message for `error` followed by its number in brackets, so
-// that callers can look for a number such as 10051 (network unreachable).
+// The system's message for `error` followed by its number in brackets.
 std::string ErrorText(const std::string& what, DWORD error) {
   wchar_t* message = nullptr;
   const DWORD length = ::FormatMessageW(
@@ -98,7 +103,7 @@ class Handle {
     if (Valid()) ::CloseHandle(handle_);
   }
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
+  HANDLE Get() const { return handle_; }
   // Hands the handle over to the caller, who closes it.
   HANDLE Release() {
     const HANDLE handle = handle_;
@@ -124,7 +129,7 @@ class Socket {
   ~Socket() {
     if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
   }
-  SOCKET get() const { return socket_; }
+  SOCKET Get() const { return socket_; }
 
  private:
   SOCKET socket_;
@@ -202,7 +207,7 @@ bool FinalTarget(const std::string& path, std::string& target) {
   std::wstring final(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
-        ::GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()),
+        ::GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()),
                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return false;
     if (length < final.size()) {
@@ -231,7 +236,7 @@ bool ProcessIsRunning(DWORD pid) {
   // Only a process id that names no process at all proves the writer gone;
   // one we may not open is somebody's running process.
   if (!process.Valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;
-  return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+  return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 sockaddr_in Destination(in_addr address, int port) {
@@ -246,34 +251,36 @@ bool ParseIPv4(const std::string& text, in_addr& address) {
   return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-std::string SendFrom(SOCKET socket, const std::string& text, const sockaddr_in& to) {
+SendOutcome SendFrom(SOCKET socket, const std::string& text, const sockaddr_in& to) {
   if (::sendto(socket, text.data(), static_cast<int>(text.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR)
-    return SocketErrorText("sendto");
+               reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+    const int error = ::WSAGetLastError();
+    return {ErrorText("sendto", static_cast<DWORD>(error)), error == WSAENETUNREACH};
+  }
   return {};
 }
 
 SYSTEMTIME ToSystemTime(const CivilTime& time) {
   SYSTEMTIME system{};
-  system.wYear = static_cast<WORD>(time.Year);
-  system.wMonth = static_cast<WORD>(time.Month);
-  system.wDay = static_cast<WORD>(time.Day);
-  system.wHour = static_cast<WORD>(time.Hour);
-  system.wMinute = static_cast<WORD>(time.Minute);
-  system.wSecond = static_cast<WORD>(time.Second);
-  system.wMilliseconds = static_cast<WORD>(time.Millisecond);
+  system.wYear = static_cast<WORD>(time.year);
+  system.wMonth = static_cast<WORD>(time.month);
+  system.wDay = static_cast<WORD>(time.day);
+  system.wHour = static_cast<WORD>(time.hour);
+  system.wMinute = static_cast<WORD>(time.minute);
+  system.wSecond = static_cast<WORD>(time.second);
+  system.wMilliseconds = static_cast<WORD>(time.millisecond);
   return system;
 }
 
 CivilTime FromSystemTime(const SYSTEMTIME& system) {
   CivilTime time;
-  time.Year = system.wYear;
-  time.Month = system.wMonth;
-  time.Day = system.wDay;
-  time.Hour = system.wHour;
-  time.Minute = system.wMinute;
-  time.Second = system.wSecond;
-  time.Millisecond = system.wMilliseconds;
+  time.year = system.wYear;
+  time.month = system.wMonth;
+  time.day = system.wDay;
+  time.hour = system.wHour;
+  time.minute = system.wMinute;
+  time.second = system.wSecond;
+  time.millisecond = system.wMilliseconds;
   return time;
 }
 
@@ -284,7 +291,7 @@ class RegistryKey {
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
   ~RegistryKey() { ::RegCloseKey(key_); }
-  HKEY get() const { return key_; }
+  HKEY Get() const { return key_; }
 
  private:
   HKEY key_;
@@ -389,15 +396,19 @@ std::string RegisteredApplicationPath(const std::string& name) {
     return {};
   RegistryKey key(opened);
   std::string folder;
-  if (ReadTextValue(key.get(), L"Path", folder)) {
+  if (ReadTextValue(key.Get(), L"Path", folder)) {
     std::string path = folder + "\\" + name;
     ReplaceFirst(path, "\\\\", "\\");
     ReplaceFirst(path, ";", "\\");
     return path;
   }
   std::string standard;
-  ReadTextValue(key.get(), nullptr, standard);
+  ReadTextValue(key.Get(), nullptr, standard);
   return standard;
+}
+
+std::string SiblingProgramPath() {
+  return "C:\\Program Files (x86)\\Bemstead\\Zumo\\Zumo.exe";
 }
 
 std::string ComputerName() {
@@ -415,12 +426,12 @@ bool ReadMemoryFigures(MemoryFigures& figures) {
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
   if (!::GlobalMemoryStatusEx(&status)) return false;
-  figures.TotalPhys = static_cast<int64_t>(status.ullTotalPhys);
-  figures.AvailPhys = static_cast<int64_t>(status.ullAvailPhys);
-  figures.TotalPageFile = static_cast<int64_t>(status.ullTotalPageFile);
-  figures.AvailPageFile = static_cast<int64_t>(status.ullAvailPageFile);
-  figures.TotalVirtual = static_cast<int64_t>(status.ullTotalVirtual);
-  figures.AvailVirtual = static_cast<int64_t>(status.ullAvailVirtual);
+  figures.totalPhys = static_cast<int64_t>(status.ullTotalPhys);
+  figures.availPhys = static_cast<int64_t>(status.ullAvailPhys);
+  figures.totalPageFile = static_cast<int64_t>(status.ullTotalPageFile);
+  figures.availPageFile = static_cast<int64_t>(status.ullAvailPageFile);
+  figures.totalVirtual = static_cast<int64_t>(status.ullTotalVirtual);
+  figures.availVirtual = static_cast<int64_t>(status.ullAvailVirtual);
   return true;
 }
 
@@ -454,22 +465,22 @@ std::string SendBroadcastDatagram(const std::string& localAddress, const std::st
   in_addr local{};
   if (!ParseIPv4(localAddress, local)) return "invalid local address " + localAddress;
   Socket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (socket.get() == INVALID_SOCKET) return SocketErrorText("socket");
+  if (socket.Get() == INVALID_SOCKET) return SocketErrorText("socket");
   const sockaddr_in from = Destination(local, 0);
-  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) == SOCKET_ERROR)
+  if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) == SOCKET_ERROR)
     return SocketErrorText("bind " + localAddress);
   const BOOL on = TRUE;
-  if (::setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+  if (::setsockopt(socket.Get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
                    sizeof on) == SOCKET_ERROR)
     return SocketErrorText("setsockopt SO_BROADCAST");
   in_addr everyone{};
   everyone.s_addr = ::htonl(INADDR_BROADCAST);
-  return SendFrom(socket.get(), text, Destination(everyone, port));
+  return SendFrom(socket.Get(), text, Destination(everyone, port)).error;
 }
 
-std::string SendDatagram(const std::string& host, const std::string& text, int port) {
-  if (port <= 0 || port > 65535) return "invalid port " + std::to_string(port);
-  if (!WinsockStarted()) return "Winsock cannot be started";
+SendOutcome SendDatagram(const std::string& host, const std::string& text, int port) {
+  if (port <= 0 || port > 65535) return {"invalid port " + std::to_string(port)};
+  if (!WinsockStarted()) return {"Winsock cannot be started"};
   in_addr target{};
   if (host.empty()) {
     target.s_addr = ::htonl(INADDR_BROADCAST);
@@ -479,13 +490,13 @@ std::string SendDatagram(const std::string& host, const std::string& text, int p
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (status != 0) return ErrorText("resolve " + host, static_cast<DWORD>(status));
+    if (status != 0) return {ErrorText("resolve " + host, static_cast<DWORD>(status))};
     target = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
   }
   Socket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-  if (socket.get() == INVALID_SOCKET) return SocketErrorText("socket");
-  return SendFrom(socket.get(), text, Destination(target, port));
+  if (socket.Get() == INVALID_SOCKET) return {SocketErrorText("socket")};
+  return SendFrom(socket.Get(), text, Destination(target, port));
 }
 
 CivilTime LocalNow() {
@@ -496,21 +507,33 @@ CivilTime LocalNow() {
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   // The range a SYSTEMTIME can hold; the API leaves wrong fields unchecked.
-  if (local.Year < 1601 || local.Year > 30827 || local.Month < 1 || local.Month > 12 ||
-      local.Day < 1 || local.Day > 31 || local.Hour < 0 || local.Hour > 23 || local.Minute < 0 ||
-      local.Minute > 59 || local.Second < 0 || local.Second > 59 || local.Millisecond < 0 ||
-      local.Millisecond > 999)
+  if (local.year < 1601 || local.year > 30827 || local.month < 1 || local.month > 12 ||
+      local.day < 1 || local.day > 31 || local.hour < 0 || local.hour > 23 || local.minute < 0 ||
+      local.minute > 59 || local.second < 0 || local.second > 59 || local.millisecond < 0 ||
+      local.millisecond > 999)
     return false;
   const SYSTEMTIME given = ToSystemTime(local);
   SYSTEMTIME converted{};
   if (!::TzSpecificLocalTimeToSystemTime(nullptr, &given, &converted)) return false;
   universal = FromSystemTime(converted);
-  universal.Millisecond = local.Millisecond;
+  universal.millisecond = local.millisecond;
   return true;
 }
 
 void Beep(int frequencyHz, int milliseconds) {
   ::Beep(static_cast<DWORD>(frequencyHz), static_cast<DWORD>(milliseconds));
+}
+
+// GCC's names are encoded and read back through its ABI library; other
+// compilers give the source's name already.
+std::string ReadableTypeName(const char* compiledName) {
+#if defined(__GNUC__)
+  int status = 0;
+  const std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(compiledName, nullptr, nullptr, &status), std::free);
+  if (status == 0 && readable) return readable.get();
+#endif
+  return compiledName;
 }
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
@@ -547,8 +570,8 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     ::DeleteFileW(Wide(temp).c_str());
     return ErrorText(what, error);
   };
-  if (!WriteAll(file.get(), data)) return fail("write " + temp, ::GetLastError());
-  if (durable && !::FlushFileBuffers(file.get())) return fail("flush " + temp, ::GetLastError());
+  if (!WriteAll(file.Get(), data)) return fail("write " + temp, ::GetLastError());
+  if (durable && !::FlushFileBuffers(file.Get())) return fail("flush " + temp, ::GetLastError());
   if (!file.Close()) return fail("close " + temp, ::GetLastError());
   DWORD error = 0;
   if (!MoveOver(temp, target, error)) return fail("replace " + target, error);
@@ -561,10 +584,10 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   if (!file.Valid()) return LastErrorText("open " + path);
   // An administrator's handle may write a read-only file; it stays unwritten.
   BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileInformationByHandle(file.get(), &info) &&
+  if (::GetFileInformationByHandle(file.Get(), &info) &&
       (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
     return ErrorText("read-only " + path, ERROR_ACCESS_DENIED);
-  if (!WriteAll(file.get(), data)) return LastErrorText("write " + path);
+  if (!WriteAll(file.Get(), data)) return LastErrorText("write " + path);
   if (!file.Close()) return LastErrorText("close " + path);
   return {};
 }
@@ -580,7 +603,7 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
   char buffer[65536];
   for (;;) {
     DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
     if (got == 0) break;
     data.append(buffer, got);
   }
@@ -627,10 +650,10 @@ RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
   int waited = 0;
   for (;;) {
     OVERLAPPED whole{};
-    if (::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+    if (::LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                      &whole)) {
       // Without the record the handle is closed here, which releases the lock.
-      auto* lock = new (std::nothrow) RunLock{file.get()};
+      auto* lock = new (std::nothrow) RunLock{file.Get()};
       if (lock != nullptr) file.Release();
       return lock;
     }

@@ -1,52 +1,18 @@
-// The date-time value: days since 30 December 1899 00:00 local time, the
-// fraction being the time of day. 0 stands for no date where a caller says so.
+// Date routines that report a failure and go on with a neutral value (an
+// empty text, or 0 for no date); the date-time value and its plain
+// conversions come with this header.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-using TDateTime = double;
+#include "support/date_value.h"
 
-struct tDateParts {
-  int Year = 1899, Month = 12, Day = 30, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
-};
-
-// The calendar date as a date-time value at midnight; false for an invalid date.
-bool TryEncodeDate(int year, int month, int day, TDateTime& value);
-// The time of day as a fraction; false for an invalid time.
-bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& value);
-// Date and time together; throws std::invalid_argument when either part is
-// invalid.
-TDateTime EncodeDateTime(const tDateParts& parts);
-// Rounds to the nearest millisecond. This and the routines below that take a
-// value throw std::out_of_range for one outside the years 1 to 9999.
-tDateParts DecodeDateTime(TDateTime value);
-// The whole-day part (the date at midnight).
-TDateTime DateOf(TDateTime value);
-// 1 for Sunday to 7 for Saturday.
-int DayOfWeek(TDateTime value);
-// Adds whole months, keeping the day or taking the last day of a shorter month.
-TDateTime IncMonth(TDateTime value, int months);
-
-// The current local date and time; 0 when the platform gives no valid time.
-TDateTime Now();
-
-// Formats by pattern: yyyy yy mmm mm dd d ddd hh nn ss zzz (letters in either
-// case); "/" and ":" print the date and time separators; all else is copied.
-std::string FormatDateTime(std::string_view pattern, TDateTime value);
-
-// The short date and, unless it is exactly midnight, the long time; "" for 0.
+// ShortDateTimeText, reported as "loam32.StringOfString".
 std::string StringOfString(TDateTime value);
-// "ddd, d mmm yyyy hh:nn:ss " and the zone offset as +hhmm/-hhmm (not converted).
+// Rfc822DateText, reported as "loam32.DateTimeToRFC822".
 std::string DateTimeToRFC822(int zoneOffset, TDateTime value);
-// The same moment in universal time, by the zone's rules at that moment.
+// UniversalTimeOf, reported as "loam32.LocalTimeToGMT".
 TDateTime LocalTimeToGMT(TDateTime localDateTime);
-// True when the text, cut before its first ".", reads as a short date
-// (d/m/yyyy, one or two digits for day and month, nothing more); never reports.
-bool isDate(std::string_view text);
-// The short date before the first blank, or 0 when there is none.
+// ShortDateOf, reported as "Loam32.StrToDate".
 TDateTime StrToDate(std::string_view text);
-// Reads "dd/mm/yyyy hh:nn" (day first, 24-hour, the date as StrToDate reads
-// it, one blank, hour and minute of one or two digits, nothing else); false
-// when it is not one, a date without a time included.
-bool TryStrToDateTime(std::string_view text, TDateTime& value);

@@ -4,11 +4,11 @@
 #include <stdexcept>
 
 #include "platform/platform.h"
-#include "support/date_time.h"
+#include "support/date_value.h"
 #include "support/failures.h"
 #include "support/syslog_notice.h"
 #include "support/text_file.h"
-#include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "support/utf8_text.h"
 
 namespace {
@@ -16,22 +16,8 @@ namespace {
 constexpr const char* kDefaultFileName = "E!{selfname}-{timestamp}.xml";
 constexpr int32_t kNoticeID = 5003;
 
-// 0: no report under way; 1: writing a report; 2: writing the one report
-// about a failure of the writer itself. Reports asked for while one is under
-// way (by helpers the writer calls) are dropped, so the writer never recurses.
-thread_local int reportDepth = 0;
+// The checkpoint at which tests make the writer fail (0: never).
 thread_local int faultCheckpoint = 0;
-
-class DepthScope {
- public:
-  explicit DepthScope(int depth) : previous_(reportDepth) { reportDepth = depth; }
-  DepthScope(const DepthScope&) = delete;
-  DepthScope& operator=(const DepthScope&) = delete;
-  ~DepthScope() { reportDepth = previous_; }
-
- private:
-  int previous_;
-};
 
 void Reach(int32_t& trace, int32_t checkpoint) {
   trace = checkpoint;
@@ -63,11 +49,11 @@ std::string FormatTwoDecimals(double value) {
 // Each value in UTF-8: a failure's message may quote the system in its code
 // page.
 std::string Line(const char* open, const std::string& value, const char* close) {
-  return std::string(open) + AsUTF8(value) + close + "\r\n";
+  return std::string(open).append(AsUTF8(value)).append(close).append(kCrLf);
 }
 
 std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeText,
-                          const std::string& upTimeText, const tMemoryStatusRec& memory,
+                          const std::string& upTimeText, const MemoryStatus& memory,
                           int32_t& trace) {
   const std::string traceText = std::to_string(rec.Trace);
   std::string text = "<xml>\r\n";
@@ -78,8 +64,8 @@ std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeT
   Reach(trace, 305);
   text += Line("<MachineUpTime>", upTimeText, "</MachineUpTime>");
   text += Line("<UsedMemory>",
-               FormatTwoDecimals(100.0 - memory.AvailVirtualPercent) + "% (" +
-                   GroupThousands(std::to_string(memory.TotalVirtual - memory.AvailVirtual)) + ") ",
+               FormatTwoDecimals(100.0 - memory.availVirtualPercent) + "% (" +
+                   GroupThousands(std::to_string(memory.totalVirtual - memory.availVirtual)) + ") ",
                "</UsedMemory>");
   Reach(trace, 310);
   text += Line("<SelfName>", GlobalSettings.SelfName, "</SelfName>");
@@ -112,13 +98,43 @@ std::string ResolveFileName(const std::string& pattern) {
                       FormatDateTime("yyyymmddhhnnsszzz", Now()));
 }
 
-std::string WriteReport(const tExceptionRec& received);
+// The machine's state as far as it can be read: a report goes out without
+// the parts that cannot.
+std::string UpTimeTextOrNone() {
+  try {
+    return MachineUpTimeFromTicks(platform::TickCount()).text;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
-// The one report about a failure of the writer; a failure while writing that
-// report ends here without another.
+MemoryStatus MemoryStatusOrNone() {
+  try {
+    return ReadMemoryStatus();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+void SendReportNotice(const tExceptionRec& received, const std::string& fileName) {
+  SyslogNotice notice;
+  notice.id = kNoticeID;
+  notice.message = "EXCEPTION:Func=" + received.Function +
+                   " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
+                   "\" SelfName=" + GlobalSettings.SelfName + " Version=" + GlobalSettings.Version;
+  notice.port = 0;
+  PostSyslogMsg(notice, "");
+}
+
+// Which report is being written: a report about a failure of the writer
+// itself that fails again ends without another.
+enum class ReportKind { kFailure, kWriterFailure };
+
+std::string WriteReport(const tExceptionRec& received, ReportKind kind);
+
+// The one report about a failure of the writer.
 void ReportWriterFailure(const tExceptionRec& received, const std::string& className,
                          const std::string& message, int32_t trace) {
-  if (reportDepth != 1) return;
   try {
     tExceptionRec rec = received;
     rec.Function = "loam32.SaveExceptionRecAsXML";
@@ -127,22 +143,21 @@ void ReportWriterFailure(const tExceptionRec& received, const std::string& class
     rec.Trace = trace;
     rec.FileName = GlobalSettings.ExceptionFilePattern;
     rec.bBeep = true;
-    DepthScope scope(2);
-    WriteReport(rec);
+    WriteReport(rec, ReportKind::kWriterFailure);
   } catch (...) {
   }
 }
 
-std::string WriteReport(const tExceptionRec& received) {
+std::string WriteReport(const tExceptionRec& received, ReportKind kind) {
   int32_t trace = 100;
   std::string fileName;
   try {
     Reach(trace, 100);
-    const tMemoryStatusRec memory = GetMemoryStatus();
+    const MemoryStatus memory = MemoryStatusOrNone();
     if (GlobalSettings.SelfName.empty()) return {};
     const std::string text =
         ComposeReport(received, FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now()),
-                      MachineUpTime().Text, memory, trace);
+                      UpTimeTextOrNone(), memory, trace);
     fileName = ResolveFileName(received.FileName);
     Reach(trace, 420);
     // A report that cannot be written still sounds and sends its notice.
@@ -152,36 +167,25 @@ std::string WriteReport(const tExceptionRec& received) {
       for (int frequency : {200, 400, 800, 1600}) platform::Beep(frequency, 50);
     }
     Reach(trace, 480);
-    tSyslogRec notice;
-    notice.ID = kNoticeID;
-    notice.Msg = "EXCEPTION:Func=" + received.Function +
-                 " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
-                 "\" SelfName=" + GlobalSettings.SelfName + " Version=" + GlobalSettings.Version;
-    notice.Port = 0;
-    PostSyslogMsg(notice, "");
+    SendReportNotice(received, fileName);
   } catch (const std::exception& e) {
-    ReportWriterFailure(received, FailureClassName(e), e.what(), trace);
+    if (kind == ReportKind::kFailure)
+      ReportWriterFailure(received, FailureClassName(e), e.what(), trace);
   } catch (...) {
-    ReportWriterFailure(received, "Exception", "unknown failure", trace);
+    if (kind == ReportKind::kFailure)
+      ReportWriterFailure(received, "Exception", "unknown failure", trace);
   }
   return fileName;
 }
 
 }  // namespace
 
-std::string SaveExceptionRecAsXML(tExceptionRec ExceptionRec) {
-  if (reportDepth > 0) return {};
-  DepthScope scope(1);
-  return WriteReport(ExceptionRec);
-}
-
-std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText) {
-  return BuildExceptionReportText(rec, dateTimeText, MachineUpTime().Text, GetMemoryStatus());
+std::string SaveExceptionRecAsXML(const tExceptionRec& failure) {
+  return WriteReport(failure, ReportKind::kFailure);
 }
 
 std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
-                                     const std::string& upTimeText,
-                                     const tMemoryStatusRec& memory) {
+                                     const std::string& upTimeText, const MemoryStatus& memory) {
   int32_t trace = 100;
   return ComposeReport(rec, dateTimeText, upTimeText, memory, trace);
 }

@@ -4,18 +4,17 @@
 #include <exception>
 #include <string>
 
-#include "support/host_facts.h"
+#include "support/machine_state.h"
 #include "support/settings.h"
 
-// Writes the report for `ExceptionRec` and broadcasts its notice. Returns the
+// Writes the report for `failure` and broadcasts its notice. Returns the
 // report's file name (no folder), or "" when the settings are not filled yet.
-std::string SaveExceptionRecAsXML(tExceptionRec ExceptionRec);
+// Uses nothing that reports, so it never reaches itself again.
+std::string SaveExceptionRecAsXML(const tExceptionRec& failure);
 
 // The report document text for a record (the body of the report file).
-std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText);
-// The same with the up time text and memory figures given instead of read.
 std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
-                                     const std::string& upTimeText, const tMemoryStatusRec& memory);
+                                     const std::string& upTimeText, const MemoryStatus& memory);
 
 // The catching convention of the support routines: a fresh record named
 // `function` with the failure's class and message, reported at once.

@@ -1,16 +1,12 @@
 #include "support/syslog_notice.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <exception>
 
 #include "platform/platform.h"
-#include "support/date_time.h"
-#include "support/exception_report.h"
-#include "support/failures.h"
+#include "support/date_value.h"
 #include "support/settings.h"
 #include "support/text_file.h"
-#include "support/text_helpers.h"
+#include "support/text_tools.h"
 
 namespace {
 
@@ -18,18 +14,10 @@ constexpr int32_t kSyslogPort = 514;
 constexpr int32_t kSendFailed = -2;
 
 // At least five digits, zeros in front; a minus sign stays before them.
-std::string FiveDigits(long long value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, value < 0 ? "-%05lld" : "%05lld",
-                value < 0 ? -value : value);
-  return buffer;
+void AppendFiveDigits(std::string& out, long long value) {
+  if (value < 0) out += '-';
+  AppendZeroPadded(out, value < 0 ? -value : value, 5);
 }
-
-// A socket failure, named so in reports.
-class ESocketError : public VarnoError {
- public:
-  explicit ESocketError(const std::string& message) : VarnoError("ESocketError", message) {}
-};
 
 // A host name or dotted address: letters, digits, dots and hyphens.
 bool IsHostName(const std::string& text) {
@@ -44,76 +32,85 @@ void LogNoticeLine(const std::string& text) {
                 GlobalSettings.EXEPath + kRunLogFile, true, "");
 }
 
+// Whether `text` reached `host`; a failure is only an answer here.
+bool SentQuietly(const std::string& text, const std::string& host, int32_t port) {
+  try {
+    return SendToHost(text, host, port) == 0;
+  } catch (...) {
+    return false;
+  }
+}
+
 }  // namespace
 
-tNoticeTarget NoticeTargetOf(const char* setting) {
-  tNoticeTarget target;
-  target.Setting = setting != nullptr ? setting : "";
-  if (target.Setting.empty()) return target;
-  if (SameTextNoCase(target.Setting, "off")) {
-    target.Kind = tNoticeTarget::tKind::Off;
+NoticeTarget NoticeTargetOf(const char* setting) {
+  NoticeTarget target;
+  target.setting = setting != nullptr ? setting : "";
+  if (target.setting.empty()) return target;
+  if (SameTextNoCase(target.setting, "off")) {
+    target.kind = NoticeTarget::Kind::kOff;
     return target;
   }
-  target.Kind = tNoticeTarget::tKind::Invalid;
-  const size_t colon = target.Setting.find(':');
-  const std::string host = target.Setting.substr(0, colon);
+  target.kind = NoticeTarget::Kind::kInvalid;
+  const size_t colon = target.setting.find(':');
+  const std::string host = target.setting.substr(0, colon);
   if (!IsHostName(host)) return target;
   if (colon != std::string::npos) {
-    const std::string port = target.Setting.substr(colon + 1);
+    const std::string port = target.setting.substr(colon + 1);
     if (port.empty() || port.size() > 5 ||
         port.find_first_not_of("0123456789") != std::string::npos)
       return target;
-    target.Port = std::stoi(port);
-    if (target.Port < 1 || target.Port > 65535) return target;
+    target.port = std::stoi(port);
+    if (target.port < 1 || target.port > 65535) return target;
   }
-  target.Kind = tNoticeTarget::tKind::Host;
-  target.Host = host;
+  target.kind = NoticeTarget::Kind::kHost;
+  target.host = host;
   return target;
 }
 
-std::string FormatSyslogText(const tSyslogRec& SyslogRec, int sequence) {
+std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
   std::string text = "<";
-  text += std::to_string(SyslogRec.ID / 10000);
+  AppendNumber(text, notice.id / 10000);
   text += ">";
   text += GlobalSettings.SelfName;
   text += ":";
-  text += FiveDigits(sequence);
+  AppendFiveDigits(text, sequence);
   text += " ";
-  text += SyslogRec.Msg;
+  text += notice.message;
   text += " H=\"";
   text += GlobalSettings.HostName;
   text += "\" (ID=";
-  text += FiveDigits(SyslogRec.ID);
+  AppendFiveDigits(text, notice.id);
   text += ")";
   return text;
 }
 
-// Never reports: the report writer sends its own notices through here.
-void PostSyslogMsg(const tSyslogRec& SyslogRec, const std::string& Host) {
+// A notice that cannot be sent is dropped: there is nowhere left to tell.
+void PostSyslogMsg(const SyslogNotice& notice, const std::string& host) {
   try {
     GlobalSettings.SyslogSequence = GlobalSettings.SyslogSequence == 32767
                                         ? int16_t{0}
                                         : static_cast<int16_t>(GlobalSettings.SyslogSequence + 1);
-    const std::string text = FormatSyslogText(SyslogRec, GlobalSettings.SyslogSequence);
-    const int32_t port = SyslogRec.Port == 0 ? kSyslogPort : SyslogRec.Port;
-    if (!Host.empty()) {
-      UniticastUDPPacket(text, Host, port);
+    const std::string text = FormatSyslogText(notice, GlobalSettings.SyslogSequence);
+    const int32_t port = notice.port == 0 ? kSyslogPort : notice.port;
+    if (!host.empty()) {
+      SendToHost(text, host, port);
       return;
     }
-    const tNoticeTarget target = NoticeTargetOf(std::getenv("VARNO_NOTICE_TO"));
-    const std::string setting = "VARNO_NOTICE_TO=\"" + target.Setting + "\"";
-    switch (target.Kind) {
-      case tNoticeTarget::tKind::Broadcast:
+    const NoticeTarget target = NoticeTargetOf(std::getenv("VARNO_NOTICE_TO"));
+    const std::string setting = "VARNO_NOTICE_TO=\"" + target.setting + "\"";
+    switch (target.kind) {
+      case NoticeTarget::Kind::kBroadcast:
         BroadcastUDPPacket(text, kSyslogPort);
         break;
-      case tNoticeTarget::tKind::Off:
+      case NoticeTarget::Kind::kOff:
         break;
-      case tNoticeTarget::tKind::Host:
-        if (UniticastUDPPacket(text, target.Host, target.Port) != 0)
+      case NoticeTarget::Kind::kHost:
+        if (!SentQuietly(text, target.host, target.port))
           LogNoticeLine(" Failure notice not sent: " + setting +
                         " names a host that cannot be reached or found.");
         break;
-      case tNoticeTarget::tKind::Invalid:
+      case NoticeTarget::Kind::kInvalid:
         // A mistyped setting must not fall back to telling every network.
         LogNoticeLine(" Failure notice not sent: " + setting +
                       " is not \"off\", a host or a host:PORT (PORT 1 to 65535).");
@@ -123,12 +120,11 @@ void PostSyslogMsg(const tSyslogRec& SyslogRec, const std::string& Host) {
   }
 }
 
-// Never reports, for the same reason; the first failing address ends it.
-int32_t BroadcastUDPPacket(const std::string& Text, int32_t Port) {
-  if (Port <= 0) return 0;
+int32_t BroadcastUDPPacket(const std::string& text, int32_t port) {
+  if (port <= 0) return 0;
   try {
     for (const std::string& address : platform::LocalIPv4Addresses()) {
-      if (!platform::SendBroadcastDatagram(address, Text, Port).empty()) return kSendFailed;
+      if (!platform::SendBroadcastDatagram(address, text, port).empty()) return kSendFailed;
     }
     return 0;
   } catch (...) {
@@ -136,22 +132,11 @@ int32_t BroadcastUDPPacket(const std::string& Text, int32_t Port) {
   }
 }
 
-int32_t UniticastUDPPacket(const std::string& Text, const std::string& Host, int32_t Port) {
-  int32_t trace = 100;
-  if (Port <= 0) return 0;
-  try {
-    // One platform call makes the socket and sends, so its failures count as
-    // failures of the send.
-    trace = 300;
-    const std::string error = platform::SendDatagram(Host, Text, Port);
-    if (!error.empty()) throw ESocketError(error);
-    trace = 800;
-    return 0;
-  } catch (const std::exception& e) {
-    // 10051 is an unreachable network: expected on a machine without one.
-    if (!Contains(e.what(), "10051")) ReportCaughtFailure("loam32.UniticastUDPPacket", e, trace);
-    return kSendFailed;
-  } catch (...) {
-    return kSendFailed;
-  }
+int32_t SendToHost(const std::string& text, const std::string& host, int32_t port) {
+  if (port <= 0) return 0;
+  const platform::SendOutcome outcome = platform::SendDatagram(host, text, port);
+  if (outcome.error.empty()) return 0;
+  // Expected on a machine without a network, so not worth a report.
+  if (outcome.networkUnreachable) return kSendFailed;
+  throw ESocketError(outcome.error);
 }

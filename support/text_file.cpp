@@ -1,37 +1,46 @@
 #include "support/text_file.h"
 
 #include "platform/platform.h"
+#include "support/failures.h"
 
-int32_t WriteTextFile(const std::string& Text, const std::string& FileName, bool bAppend,
-                      const std::string& /*CallingFunction*/) {
-  if (Text.empty()) return kWriteNothing;
+namespace {
+
+// The edge of the three writers: a failure of any kind is the result code
+// kWriteFailed, and the caller decides what it means.
+template <typename Write>
+int32_t ResultOf(const std::string& text, Write&& write) {
+  if (text.empty()) return kWriteNothing;
   try {
+    write();
+    return kWriteOk;
+  } catch (...) {
+    return kWriteFailed;
+  }
+}
+
+void ThrowOnError(const std::string& error) {
+  if (!error.empty()) throw EInOutError(error);
+}
+
+}  // namespace
+
+int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool append,
+                      const std::string& /*callingFunction*/) {
+  return ResultOf(text, [&] {
     // Appending to a missing file creates it, as a replace would.
-    const std::string error = bAppend ? platform::AppendToFile(FileName, Text)
-                                      : platform::ReplaceFileAtomically(FileName, Text, false);
-    return error.empty() ? kWriteOk : kWriteFailed;
-  } catch (...) {
-    return kWriteFailed;
-  }
+    ThrowOnError(append ? platform::AppendToFile(fileName, text)
+                        : platform::ReplaceFileAtomically(fileName, text, false));
+  });
 }
 
-int32_t WriteTextFileDurably(const std::string& Text, const std::string& FileName) {
-  if (Text.empty()) return kWriteNothing;
-  try {
-    return platform::ReplaceFileAtomically(FileName, Text, true).empty() ? kWriteOk : kWriteFailed;
-  } catch (...) {
-    return kWriteFailed;
-  }
+int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName) {
+  return ResultOf(text,
+                  [&] { ThrowOnError(platform::ReplaceFileAtomically(fileName, text, true)); });
 }
 
-int32_t WriteTextFileAsCopyOf(const std::string& Text, const std::string& FileName,
-                              const std::string& OriginalFile) {
-  if (Text.empty()) return kWriteNothing;
-  try {
-    return platform::ReplaceFileAtomically(FileName, Text, false, OriginalFile).empty()
-               ? kWriteOk
-               : kWriteFailed;
-  } catch (...) {
-    return kWriteFailed;
-  }
+int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileName,
+                              const std::string& originalFile) {
+  return ResultOf(text, [&] {
+    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, originalFile));
+  });
 }

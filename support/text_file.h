@@ -9,19 +9,19 @@ inline constexpr int32_t kWriteOk = 0;
 inline constexpr int32_t kWriteNothing = -1;
 inline constexpr int32_t kWriteFailed = -5;
 
-// Appends `Text` to `FileName` (bAppend and the file exists) or replaces the
+// Appends `text` to `fileName` (`append` and the file exists) or replaces the
 // file with it. A replace is atomic: the old file stays whole on failure; it
 // replaces the target of a symbolic link and keeps the file's permissions.
 // A read-only file is not written. 0 written, -1 empty text (file
 // untouched), -5 failure. Reports nothing.
-int32_t WriteTextFile(const std::string& Text, const std::string& FileName, bool bAppend,
-                      const std::string& CallingFunction);
+int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool append,
+                      const std::string& callingFunction);
 
-// Replaces `FileName` like WriteTextFile, and makes the new content reach
+// Replaces `fileName` like WriteTextFile, and makes the new content reach
 // stable storage before it takes the old one's place. Used for the list file.
-int32_t WriteTextFileDurably(const std::string& Text, const std::string& FileName);
+int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName);
 
-// Replaces `FileName` like WriteTextFile, giving it the permissions of
-// `OriginalFile`, whose copy it holds: a private list has private copies.
-int32_t WriteTextFileAsCopyOf(const std::string& Text, const std::string& FileName,
-                              const std::string& OriginalFile);
+// Replaces `fileName` like WriteTextFile, giving it the permissions of
+// `originalFile`, whose copy it holds: a private list has private copies.
+int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileName,
+                              const std::string& originalFile);

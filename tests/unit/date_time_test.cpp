@@ -156,13 +156,13 @@ TEST(DateTimeStrToDate, NotADateGivesZero) {
 }
 
 TEST(DateTimeIsDate, TestsOnlyBeforeTheFirstDot) {
-  EXPECT_TRUE(isDate("12/05/2025.txt"));
-  EXPECT_TRUE(isDate("31/12/2025.5"));
-  EXPECT_TRUE(isDate("1/1/2025"));
-  EXPECT_FALSE(isDate(""));
-  EXPECT_FALSE(isDate(".12/05/2025"));
-  EXPECT_FALSE(isDate("12/05/2025 "));
-  EXPECT_FALSE(isDate("30/02/2025.txt"));
+  EXPECT_TRUE(IsDate("12/05/2025.txt"));
+  EXPECT_TRUE(IsDate("31/12/2025.5"));
+  EXPECT_TRUE(IsDate("1/1/2025"));
+  EXPECT_FALSE(IsDate(""));
+  EXPECT_FALSE(IsDate(".12/05/2025"));
+  EXPECT_FALSE(IsDate("12/05/2025 "));
+  EXPECT_FALSE(IsDate("30/02/2025.txt"));
 }
 
 TEST(DateTimeTryStrToDateTime, DateAndTimeBothRequired) {

@@ -21,11 +21,11 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
   return lines;
 }
 
-tMemoryStatusRec VirtualMemory(int64_t total, int64_t avail) {
-  tMemoryStatusRec memory;
-  memory.TotalVirtual = total;
-  memory.AvailVirtual = avail;
-  memory.AvailVirtualPercent = total > 0 ? 100.0 * avail / total : 0;
+MemoryStatus VirtualMemory(int64_t total, int64_t avail) {
+  MemoryStatus memory;
+  memory.totalVirtual = total;
+  memory.availVirtual = avail;
+  memory.availVirtualPercent = total > 0 ? 100.0 * avail / total : 0;
   return memory;
 }
 

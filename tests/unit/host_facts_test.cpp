@@ -13,48 +13,48 @@ using varno_test::WriteFile;
 constexpr uint32_t kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
 
 TEST(MachineUpTimeFromTicks, SplitsTheCounterAndWrapsAt32Bits) {
-  tMachineUpTime upTime = MachineUpTimeFromTicks(59 * kSecond);
-  EXPECT_EQ(upTime.Text, "0w0d00h00m59s");
-  EXPECT_DOUBLE_EQ(upTime.Days, 59.0 / 86400);
+  UpTime upTime = MachineUpTimeFromTicks(59 * kSecond);
+  EXPECT_EQ(upTime.text, "0w0d00h00m59s");
+  EXPECT_DOUBLE_EQ(upTime.days, 59.0 / 86400);
 
   upTime = MachineUpTimeFromTicks(7 * kDay);
-  EXPECT_EQ(upTime.Text, "1w0d00h00m00s");
-  EXPECT_DOUBLE_EQ(upTime.Days, 7.0);
+  EXPECT_EQ(upTime.text, "1w0d00h00m00s");
+  EXPECT_DOUBLE_EQ(upTime.days, 7.0);
 
   // Left-over milliseconds are dropped, not rounded.
   upTime = MachineUpTimeFromTicks(3 * kDay + 4 * kHour + 5 * kMinute + 9 * kSecond + 999);
-  EXPECT_EQ(upTime.Text, "0w3d04h05m09s");
-  EXPECT_NEAR(upTime.Days, 3 + 4 / 24.0 + 5 / 1440.0 + 9 / 86400.0, 1e-12);
+  EXPECT_EQ(upTime.text, "0w3d04h05m09s");
+  EXPECT_NEAR(upTime.days, 3 + 4 / 24.0 + 5 / 1440.0 + 9 / 86400.0, 1e-12);
 
   // The last count before the counter restarts, read as unsigned.
   upTime = MachineUpTimeFromTicks(UINT32_MAX);
-  EXPECT_EQ(upTime.Ticks, 4294967295LL);
-  EXPECT_EQ(upTime.Text, "7w0d17h02m47s");
+  EXPECT_EQ(upTime.ticks, 4294967295LL);
+  EXPECT_EQ(upTime.text, "7w0d17h02m47s");
 }
 
 TEST(MemoryStatus, PercentagesTellWhatIsFree) {
   platform::MemoryFigures figures;
-  figures.TotalPhys = 8000;
-  figures.AvailPhys = 2000;
-  figures.TotalPageFile = 12000;  // full: nothing available
-  figures.TotalVirtual = 4000;
-  figures.AvailVirtual = 3000;
-  const tMemoryStatusRec status = MemoryStatusFromFigures(figures);
-  EXPECT_TRUE(status.Valid);
-  EXPECT_EQ(status.UsedPhys, 6000);
-  EXPECT_DOUBLE_EQ(status.AvailPhysPercent, 25.0);
-  EXPECT_EQ(status.UsedPageFile, status.TotalPageFile);
-  EXPECT_DOUBLE_EQ(status.AvailPageFilePercent, 0.0);
-  EXPECT_EQ(status.UsedVirtual, 1000);
-  EXPECT_DOUBLE_EQ(status.AvailVirtualPercent, 75.0);
+  figures.totalPhys = 8000;
+  figures.availPhys = 2000;
+  figures.totalPageFile = 12000;  // full: nothing available
+  figures.totalVirtual = 4000;
+  figures.availVirtual = 3000;
+  const MemoryStatus status = MemoryStatusFromFigures(figures);
+  EXPECT_TRUE(status.valid);
+  EXPECT_EQ(status.usedPhys, 6000);
+  EXPECT_DOUBLE_EQ(status.availPhysPercent, 25.0);
+  EXPECT_EQ(status.usedPageFile, status.totalPageFile);
+  EXPECT_DOUBLE_EQ(status.availPageFilePercent, 0.0);
+  EXPECT_EQ(status.usedVirtual, 1000);
+  EXPECT_DOUBLE_EQ(status.availVirtualPercent, 75.0);
   // Without a total the percentage is 0, not "not a number".
-  EXPECT_EQ(MemoryStatusFromFigures({}).AvailPhysPercent, 0.0);
+  EXPECT_EQ(MemoryStatusFromFigures({}).availPhysPercent, 0.0);
 
-  const tMemoryStatusRec live = GetMemoryStatus();
-  ASSERT_TRUE(live.Valid);
-  EXPECT_GT(live.TotalPhys, 0);
-  EXPECT_GT(live.UsedVirtual, 0);
-  EXPECT_LE(live.AvailPageFile, live.TotalPageFile);
+  const MemoryStatus live = GetMemoryStatus();
+  ASSERT_TRUE(live.valid);
+  EXPECT_GT(live.totalPhys, 0);
+  EXPECT_GT(live.usedVirtual, 0);
+  EXPECT_LE(live.availPageFile, live.totalPageFile);
 }
 
 TEST(ExecutableFolder, SetPathToEXEPathMakesItCurrentAndKeepsIt) {

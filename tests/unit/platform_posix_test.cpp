@@ -7,6 +7,10 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <stdexcept>
+#include <typeinfo>
 
 #include "platform/platform.h"
 #include "tests/unit/support_test_helpers.h"
@@ -352,13 +356,68 @@ TEST(LocalToUniversal, FollowsTheZoneRulesIncludingSummerTime) {
   ::tzset();
   platform::CivilTime utc;
   ASSERT_TRUE(platform::LocalToUniversal({2025, 7, 1, 12, 0, 0, 123}, utc));
-  EXPECT_EQ(utc.Hour, 10);
-  EXPECT_EQ(utc.Millisecond, 123);
+  EXPECT_EQ(utc.hour, 10);
+  EXPECT_EQ(utc.millisecond, 123);
   ASSERT_TRUE(platform::LocalToUniversal({2025, 1, 1, 0, 30, 15, 999}, utc));
-  EXPECT_EQ(std::vector<int>({utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second}),
+  EXPECT_EQ(std::vector<int>({utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second}),
             std::vector<int>({2024, 12, 31, 23, 30, 15}));
   saved != nullptr ? ::setenv("TZ", savedValue.c_str(), 1) : ::unsetenv("TZ");
   ::tzset();
+}
+
+TEST(ReadableTypeName, GivesTheSourceNameOrTheNameAsGiven) {
+  EXPECT_EQ(platform::ReadableTypeName(typeid(std::out_of_range).name()), "std::out_of_range");
+  EXPECT_EQ(platform::ReadableTypeName("not a compiled name"), "not a compiled name");
+}
+
+TEST(SendDatagram, FlagsAnUnreachableNetworkApartFromOtherErrors) {
+  if (!varno_test::OnlyLoopback()) GTEST_SKIP() << "sends UDP: run inside scripts/isolated";
+  // With loopback only, the broadcast address without the broadcast switch has no route.
+  const platform::SendOutcome unreachable = platform::SendDatagram("", "x", 9);
+  EXPECT_TRUE(unreachable.networkUnreachable) << unreachable.error;
+  EXPECT_NE(unreachable.error, "");
+  const platform::SendOutcome badPort = platform::SendDatagram("127.0.0.1", "x", 0);
+  EXPECT_EQ(badPort.error, "invalid port 0");
+  EXPECT_FALSE(badPort.networkUnreachable);
+}
+
+using Kind = platform::ProgramOutcome::Kind;
+
+TEST(RunProgram, GivesTheExitStatusOrTheSignal) {
+  const platform::ProgramOutcome exited = platform::RunProgram("/bin/sh", {"-c", "exit 7"}, 10);
+  EXPECT_EQ(exited.kind, Kind::kFinished);
+  EXPECT_FALSE(exited.signalled);
+  EXPECT_EQ(exited.status, 7);
+  const platform::ProgramOutcome killed =
+      platform::RunProgram("/bin/sh", {"-c", "kill -TERM $$"}, 10);
+  EXPECT_EQ(killed.kind, Kind::kFinished);
+  EXPECT_TRUE(killed.signalled);
+  EXPECT_EQ(killed.status, SIGTERM);
+}
+
+// The program gets each argument as one word, byte for byte: no command
+// interpreter stands between, so quotes, blanks and ";" do nothing.
+TEST(RunProgram, PassesArgumentsIntactWithoutAnInterpreter) {
+  TempFolder folder;
+  const std::string marker = folder / "marker";
+  const std::string argument = "a \"b\" 'c'; touch " + marker + " $(touch " + marker + ") %20&x";
+  const std::string copy = folder / "copy";
+  const platform::ProgramOutcome outcome = platform::RunProgram(
+      "/bin/sh", {"-c", "printf %s \"$1\" > \"$2\"", "sh", argument, copy}, 10);
+  EXPECT_EQ(outcome.kind, Kind::kFinished);
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(ReadFile(copy), argument);
+  EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST(RunProgram, StopsWaitingAtTheTimeoutAndSaysWhyAProgramDidNotStart) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(platform::RunProgram("/bin/sleep", {"3"}, 1).kind, Kind::kTimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+
+  const platform::ProgramOutcome missing = platform::RunProgram("/no/such/program", {}, 10);
+  EXPECT_EQ(missing.kind, Kind::kNotStarted);
+  EXPECT_EQ(missing.error, "cannot start /no/such/program: No such file or directory");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "support/unicast_notice.h"
 #include "tests/unit/support_test_helpers.h"
 
 namespace {
@@ -12,11 +13,11 @@ namespace {
 using varno_test::ReadFile;
 using varno_test::TempFolder;
 
-tSyslogRec Notice(int32_t id, const std::string& msg, int32_t port = 0) {
-  tSyslogRec rec;
-  rec.ID = id;
-  rec.Msg = msg;
-  rec.Port = port;
+SyslogNotice Notice(int32_t id, const std::string& msg, int32_t port = 0) {
+  SyslogNotice rec;
+  rec.id = id;
+  rec.message = msg;
+  rec.port = port;
   return rec;
 }
 
@@ -53,7 +54,7 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
   VARNO_LISTEN_ISOLATED(listener);
   EXPECT_EQ(BroadcastUDPPacket("not sent", 0), 0);
   EXPECT_EQ(BroadcastUDPPacket("not sent", -514), 0);
-  EXPECT_EQ(UniticastUDPPacket("not sent", "127.0.0.1", 0), 0);
+  EXPECT_EQ(SendUnicastNotice("not sent", "127.0.0.1", 0), 0);
   EXPECT_EQ(listener.Receive("not sent", 200), std::nullopt);
   EXPECT_EQ(BroadcastUDPPacket("bare text", 514), 0);
   EXPECT_EQ(listener.Receive("bare text"), "bare text");
@@ -62,7 +63,7 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
 TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   VARNO_LISTEN_ISOLATED(listener);
   GlobalSettings.ExceptionFilePattern = "report.xml";
-  EXPECT_EQ(UniticastUDPPacket("x", "127.0.0.1", 70000), -2);
+  EXPECT_EQ(SendUnicastNotice("x", "127.0.0.1", 70000), -2);
   EXPECT_NE(ReadFile(folder_ / "report.xml").find("<Function>loam32.UniticastUDPPacket:300<"),
             std::string::npos);
   EXPECT_NE(
@@ -72,26 +73,26 @@ TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   // With loopback only, the broadcast address without the broadcast switch
   // has no route: an unreachable network, which fails without a report.
   std::filesystem::remove(folder_ / "report.xml");
-  EXPECT_EQ(UniticastUDPPacket("x", "", 514), -2);
+  EXPECT_EQ(SendUnicastNotice("x", "", 514), -2);
   EXPECT_TRUE(folder_.Names().empty());
   EXPECT_EQ(listener.Receive("report.xml", 200), std::nullopt);
 }
 
 TEST(NoticeTargetOf, ReadsOffAHostAndAPortAndRefusesTheRest) {
-  using tKind = tNoticeTarget::tKind;
-  EXPECT_EQ(NoticeTargetOf(nullptr).Kind, tKind::Broadcast);
-  EXPECT_EQ(NoticeTargetOf("").Kind, tKind::Broadcast);
-  EXPECT_EQ(NoticeTargetOf("off").Kind, tKind::Off);
-  EXPECT_EQ(NoticeTargetOf("OFF").Kind, tKind::Off);
-  const tNoticeTarget plain = NoticeTargetOf("127.0.0.2");
-  EXPECT_EQ(std::make_tuple(plain.Kind, plain.Host, plain.Port),
-            std::make_tuple(tKind::Host, std::string("127.0.0.2"), 514));
-  const tNoticeTarget named = NoticeTargetOf("log-host.lan:65535");
-  EXPECT_EQ(std::make_tuple(named.Kind, named.Host, named.Port),
-            std::make_tuple(tKind::Host, std::string("log-host.lan"), 65535));
+  using Kind = NoticeTarget::Kind;
+  EXPECT_EQ(NoticeTargetOf(nullptr).kind, Kind::kBroadcast);
+  EXPECT_EQ(NoticeTargetOf("").kind, Kind::kBroadcast);
+  EXPECT_EQ(NoticeTargetOf("off").kind, Kind::kOff);
+  EXPECT_EQ(NoticeTargetOf("OFF").kind, Kind::kOff);
+  const NoticeTarget plain = NoticeTargetOf("127.0.0.2");
+  EXPECT_EQ(std::make_tuple(plain.kind, plain.host, plain.port),
+            std::make_tuple(Kind::kHost, std::string("127.0.0.2"), 514));
+  const NoticeTarget named = NoticeTargetOf("log-host.lan:65535");
+  EXPECT_EQ(std::make_tuple(named.kind, named.host, named.port),
+            std::make_tuple(Kind::kHost, std::string("log-host.lan"), 65535));
   for (const char* wrong : {":514", "host:", "host:0", "host:65536", "host:5x", "host:514:1",
                             "host:-1", "a b", "udp://host", "::1", "host:0000001"})
-    EXPECT_EQ(NoticeTargetOf(wrong).Kind, tKind::Invalid) << wrong;
+    EXPECT_EQ(NoticeTargetOf(wrong).kind, Kind::kInvalid) << wrong;
 }
 
 // Sets VARNO_NOTICE_TO for one test.

@@ -15,8 +15,10 @@
 
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/platform.h"
@@ -266,9 +268,9 @@ TEST(ReplaceFileAtomically, GivesUpOnAReaderThatHoldsOn) {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<size_t>(::MultiByteToWideChar(
-      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-      static_cast<int>(wide.size()))));
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                        static_cast<int>(text.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
   return wide;
 }
 
@@ -371,11 +373,11 @@ TEST(LocalToUniversal, FollowsTheZonesSummerTime) {
   platform::CivilTime utc;
   ASSERT_TRUE(platform::LocalToUniversal({2025, 7, 1, 12, 0, 0, 123}, utc));
   EXPECT_EQ(std::vector<int>(
-                {utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second, utc.Millisecond}),
+                {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, utc.millisecond}),
             std::vector<int>({2025, 7, 1, 10, 0, 0, 123}));
   ASSERT_TRUE(platform::LocalToUniversal({2025, 1, 1, 0, 30, 15, 999}, utc));
   EXPECT_EQ(std::vector<int>(
-                {utc.Year, utc.Month, utc.Day, utc.Hour, utc.Minute, utc.Second, utc.Millisecond}),
+                {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, utc.millisecond}),
             std::vector<int>({2024, 12, 31, 23, 30, 15, 999}));
 }
 
@@ -432,13 +434,13 @@ TEST(RegisteredApplicationPath, PathValueBeforeDefaultValue) {
 TEST(ReadMemoryFigures, AvailableNeverExceedsTotal) {
   platform::MemoryFigures figures;
   ASSERT_TRUE(platform::ReadMemoryFigures(figures));
-  EXPECT_GT(figures.TotalPhys, 0);
-  EXPECT_LE(figures.AvailPhys, figures.TotalPhys);
-  EXPECT_GE(figures.TotalPageFile, figures.TotalPhys);
-  EXPECT_LE(figures.AvailPageFile, figures.TotalPageFile);
+  EXPECT_GT(figures.totalPhys, 0);
+  EXPECT_LE(figures.availPhys, figures.totalPhys);
+  EXPECT_GE(figures.totalPageFile, figures.totalPhys);
+  EXPECT_LE(figures.availPageFile, figures.totalPageFile);
   // The user part of a 64-bit process's address space is far above 4 GB.
-  EXPECT_GT(figures.TotalVirtual, int64_t{1} << 32);
-  EXPECT_LE(figures.AvailVirtual, figures.TotalVirtual);
+  EXPECT_GT(figures.totalVirtual, int64_t{1} << 32);
+  EXPECT_LE(figures.availVirtual, figures.totalVirtual);
 }
 
 // A UDP socket on 127.0.0.1 or on every address, at a port of the system's choice.
@@ -489,9 +491,9 @@ TEST_F(Datagrams, SentToAHostArriveWhole) {
   Listener listener(false);
   ASSERT_TRUE(listener.bound());
   const std::string text = "<0>VARNO:00001 one notice";
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", text, listener.port()), "");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", text, listener.port()).error, "");
   EXPECT_EQ(listener.Receive(), text);
-  EXPECT_EQ(platform::SendDatagram("localhost", "by name", listener.port()), "");
+  EXPECT_EQ(platform::SendDatagram("localhost", "by name", listener.port()).error, "");
   EXPECT_EQ(listener.Receive(), "by name");
 }
 
@@ -500,6 +502,11 @@ TEST_F(Datagrams, BroadcastFromTheLoopbackAddressArrives) {
   ASSERT_TRUE(listener.bound());
   EXPECT_EQ(platform::SendBroadcastDatagram("127.0.0.1", "to everyone", listener.port()), "");
   EXPECT_EQ(listener.Receive(), "to everyone");
+}
+
+TEST(ReadableTypeName, GivesTheSourceNameOrTheNameAsGiven) {
+  EXPECT_EQ(platform::ReadableTypeName(typeid(std::out_of_range).name()), "std::out_of_range");
+  EXPECT_EQ(platform::ReadableTypeName("not a compiled name"), "not a compiled name");
 }
 
 TEST_F(Datagrams, ErrorTextsCarryTheErrorNumber) {
@@ -514,8 +521,8 @@ TEST_F(Datagrams, ErrorTextsCarryTheErrorNumber) {
   EXPECT_TRUE(bindRefused || sendRefused) << error;
   EXPECT_EQ(platform::SendBroadcastDatagram("no address", "x", 9),
             "invalid local address no address");
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 0), "invalid port 0");
-  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 65536), "invalid port 65536");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 0).error, "invalid port 0");
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 65536).error, "invalid port 65536");
 }
 
 }  // namespace

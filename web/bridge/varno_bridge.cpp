@@ -8,26 +8,23 @@
 // server's own network: every run goes through "unshare --net", which gives it
 // a private network namespace with no interface up. When that cannot be made,
 // the program is not run at all.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/settings.h"
 #include "web/page_text.h"
 
 namespace {
+
+using Kind = platform::ProgramOutcome::Kind;
 
 constexpr const char* kUnshare = "/usr/bin/unshare";
 constexpr int kDefaultWaitSeconds = 60;
@@ -79,105 +76,24 @@ std::string NowText() {
   return text;
 }
 
-// The command line of one isolated run.
-std::vector<std::string> UnshareCommand(const std::vector<std::string>& program) {
-  std::vector<std::string> command = {kUnshare, "--net"};
+// The arguments of unshare for one isolated run of `program`.
+std::vector<std::string> UnshareArguments(const std::vector<std::string>& program) {
+  std::vector<std::string> arguments = {"--net"};
   // Without root the namespace needs a user namespace of its own as well.
-  if (geteuid() != 0) command.push_back("--map-root-user");
-  command.push_back("--");
-  command.insert(command.end(), program.begin(), program.end());
-  return command;
-}
-
-struct tRunOutcome {
-  enum Kind { kFinished, kTimedOut, kNotStarted } kind = kNotStarted;
-  int status = 0;  // the exit status, or the signal for a run that was killed
-  bool signalled = false;
-  std::string error;  // why it did not start
-};
-
-// Starts the command directly (no shell), its input and output on /dev/null,
-// and waits up to `waitSeconds` for it to end.
-tRunOutcome RunCommand(const std::vector<std::string>& command, int waitSeconds) {
-  tRunOutcome outcome;
-  // A pipe closed on exec tells the parent whether exec failed, and why.
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    outcome.error = std::string("pipe: ") + std::strerror(errno);
-    return outcome;
-  }
-  std::vector<char*> argv;
-  for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  const pid_t child = fork();
-  if (child < 0) {
-    outcome.error = std::string("fork: ") + std::strerror(errno);
-    close(report[0]);
-    close(report[1]);
-    return outcome;
-  }
-  if (child == 0) {
-    close(report[0]);
-    const int null = open("/dev/null", O_RDWR);
-    if (null >= 0) {
-      dup2(null, STDIN_FILENO);
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-      if (null > STDERR_FILENO) close(null);
-    }
-    // A run that outlives the wait must not be stopped with the web request.
-    setsid();
-    execv(argv[0], argv.data());
-    const int error = errno;
-    ssize_t written = write(report[1], &error, sizeof error);
-    (void)written;
-    _exit(127);
-  }
-  close(report[1]);
-  int execError = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &execError, sizeof execError);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof execError)) {
-    waitpid(child, nullptr, 0);
-    outcome.error = std::string("cannot start ") + command[0] + ": " + std::strerror(execError);
-    return outcome;
-  }
-
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
-  for (;;) {
-    int status = 0;
-    const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) {
-      outcome.kind = tRunOutcome::kFinished;
-      outcome.signalled = WIFSIGNALED(status);
-      outcome.status = outcome.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
-      return outcome;
-    }
-    if (done < 0 && errno != EINTR) {
-      outcome.kind = tRunOutcome::kFinished;
-      outcome.status = -1;
-      return outcome;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      outcome.kind = tRunOutcome::kTimedOut;
-      return outcome;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  if (geteuid() != 0) arguments.push_back("--map-root-user");
+  arguments.push_back("--");
+  arguments.insert(arguments.end(), program.begin(), program.end());
+  return arguments;
 }
 
 // Whether a private network namespace can be made here at all. unshare's own
 // failure and the program's exit status 1 look alike afterwards, so it is
 // tried on its own first.
 bool CanIsolate(std::string& why) {
-  const tRunOutcome probe = RunCommand(UnshareCommand({"/bin/true"}), kDefaultWaitSeconds);
-  if (probe.kind == tRunOutcome::kFinished && !probe.signalled && probe.status == 0) return true;
-  why =
-      probe.kind == tRunOutcome::kNotStarted ? probe.error : "unshare --net failed on this machine";
+  const platform::ProgramOutcome probe =
+      platform::RunProgram(kUnshare, UnshareArguments({"/bin/true"}), kDefaultWaitSeconds);
+  if (probe.kind == Kind::kFinished && !probe.signalled && probe.status == 0) return true;
+  why = probe.kind == Kind::kNotStarted ? probe.error : "unshare --net failed on this machine";
   return false;
 }
 
@@ -215,10 +131,11 @@ int main() {
     ErrorLines(page, 3, "Cannot give the run a private network (" + why + "); varno was not run.");
   } else {
     const int waitSeconds = WaitSeconds();
-    const tRunOutcome outcome = RunCommand(UnshareCommand({program, query}), waitSeconds);
-    if (outcome.kind == tRunOutcome::kNotStarted) {
+    const platform::ProgramOutcome outcome =
+        platform::RunProgram(kUnshare, UnshareArguments({program, query}), waitSeconds);
+    if (outcome.kind == Kind::kNotStarted) {
       ErrorLines(page, 4, outcome.error + "; varno was not run.");
-    } else if (outcome.kind == tRunOutcome::kTimedOut) {
+    } else if (outcome.kind == Kind::kTimedOut) {
       ErrorLines(page, 1,
                  "Stopped waiting after " + std::to_string(waitSeconds) +
                      " seconds; the run goes on by itself.");
