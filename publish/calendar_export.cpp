@@ -219,7 +219,7 @@ EventFacts CalendarEventFacts(const Item& item) {
   return facts;
 }
 
-void CalendarUID(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
+void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
                  const std::string& stem) {
   const int32_t copy = ++counts[id];
   char digits[16];
@@ -280,10 +280,10 @@ void AddCalendarEvents(CalendarTexts& calendars, const Item& item, const std::st
     calendars.stampLine.append("Z\r\n");
   }
   std::string& uid = calendars.uid;
-  CalendarUID(uid, calendars.privateIds, item.id, uidStem);
+  CalendarUid(uid, calendars.privateIds, item.id, uidStem);
   AppendEvent(calendars.privateText, item, facts, uid, calendars.stampLine);
   if (item.isPublic) {
-    CalendarUID(uid, calendars.publicIds, item.id, uidStem);
+    CalendarUid(uid, calendars.publicIds, item.id, uidStem);
     AppendEvent(calendars.publicText, item, facts, uid, calendars.stampLine);
   }
 }

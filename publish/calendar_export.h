@@ -45,7 +45,7 @@ EventFacts CalendarEventFacts(const Item& item);
 // `counts`: the list's stem and the ID, and for each later event of the same
 // ID the number of its copy too ("-2", "-3", ...). UIDs of different IDs
 // never meet, since an ID's digits hold no "-" after their sign.
-void CalendarUID(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
+void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
                  const std::string& stem);
 
 // A text value with backslash, ";", "," and line breaks escaped; other

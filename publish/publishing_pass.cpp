@@ -192,7 +192,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed) {
     const bool ownLink =
         !link.empty() && (itemLink.hasId ? active.perId[item.id] == 1 : active.total == 1);
     uid.clear();
-    if (!ownLink) CalendarUID(uid, uidCounts, item.id, uidStem);
+    if (!ownLink) CalendarUid(uid, uidCounts, item.id, uidStem);
     pass.log.trace = 8900;
     AppendFeedItem(feed, activeCount, item, link, uid);
   }

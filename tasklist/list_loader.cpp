@@ -24,7 +24,7 @@ struct MemberName {
   ListMember member;
 };
 constexpr MemberName kMemberNames[] = {
-    {"ID", ListMember::ID},
+    {"ID", ListMember::Id},
     {"Order", ListMember::Order},
     {"Active", ListMember::Active},
     {"Days", ListMember::Days},
@@ -38,9 +38,9 @@ constexpr MemberName kMemberNames[] = {
     {"DoToday", ListMember::DoToday},
     {"SortBy", ListMember::SortBy},
     {"Notes", ListMember::Notes},
-    {"ETC", ListMember::ETC},
+    {"ETC", ListMember::Etc},
     {"Status", ListMember::Status},
-    {"RSSOutput", ListMember::RSSOutput},
+    {"RSSOutput", ListMember::RssOutput},
     {"Link", ListMember::Link},
     {"ItemLink", ListMember::ItemLink},
 };
@@ -129,7 +129,7 @@ LineFacts QuoteFactsOfLine(std::string_view line) {
         facts.member = member;
       }
       facts.holdsNextId |= name == "NextID";
-      facts.holdsId |= member == ListMember::ID;
+      facts.holdsId |= member == ListMember::Id;
       facts.holdsSortByText |= member == ListMember::SortBy && close + 2 < end && close[2] == '"';
     }
     open = close;
@@ -245,7 +245,7 @@ struct Loader {
 bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
   Item& item = l.item;
   switch (member) {
-    case ListMember::ID:
+    case ListMember::Id:
       l.log.trace = 2100;
       item.id = WholeNumberOfLine(line);
       l.log.trace = 2160;
@@ -319,7 +319,7 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
       l.log.trace = 2700;
       ReadString(item.notes, line);
       return true;
-    case ListMember::ETC:
+    case ListMember::Etc:
       ReadString(item.etc, line);
       return true;
     case ListMember::Status:
@@ -342,7 +342,7 @@ void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
       l.log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" +
                                  l.load.listFile + "\")");
       break;
-    case ListMember::RSSOutput:
+    case ListMember::RssOutput:
       l.log.trace = 2900;
       list.feedName = LowerCase(AsUTF8(ReadListString(ValueOfLine(line, false, true))));
       break;

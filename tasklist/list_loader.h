@@ -16,7 +16,7 @@
 enum class ListMember : uint8_t {
   None,
   ItemStart,  // "{"
-  ID,
+  Id,
   Order,
   Active,
   Days,
@@ -30,9 +30,9 @@ enum class ListMember : uint8_t {
   DoToday,
   SortBy,
   Notes,
-  ETC,
+  Etc,
   Status,
-  RSSOutput,
+  RssOutput,
   Link,
   ItemLink,
 };

@@ -64,7 +64,7 @@ class ListLoader : public InFreshFolder {
 ListMember MemberBySubstrings(std::string_view line) {
   static const std::pair<const char*, ListMember> kRows[] = {
       {"{", ListMember::ItemStart},
-      {"\"ID\":", ListMember::ID},
+      {"\"ID\":", ListMember::Id},
       {"\"Order\":", ListMember::Order},
       {"\"Active\":", ListMember::Active},
       {"\"Days\":", ListMember::Days},
@@ -78,9 +78,9 @@ ListMember MemberBySubstrings(std::string_view line) {
       {"\"DoToday\":", ListMember::DoToday},
       {"\"SortBy\":", ListMember::SortBy},
       {"\"Notes\":", ListMember::Notes},
-      {"\"ETC\":", ListMember::ETC},
+      {"\"ETC\":", ListMember::Etc},
       {"\"Status\":", ListMember::Status},
-      {"\"RSSOutput\":", ListMember::RSSOutput},
+      {"\"RSSOutput\":", ListMember::RssOutput},
       {"\"Link\":", ListMember::Link},
       {"\"ItemLink\":", ListMember::ItemLink}};
   for (const auto& [text, member] : kRows) {
@@ -108,7 +108,7 @@ ListMember MemberOfLine(std::string_view line) {
 }
 
 TEST(ListLoaderMemberTable, FirstRowInTableOrderWins) {
-  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::ID);
+  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::Id);
   EXPECT_EQ(MemberOfLine("    \"Title\":\"a { b\","), ListMember::ItemStart);
   EXPECT_EQ(MemberOfLine("  \"HeadTitle\":\"x\","), ListMember::HeadTitle);
   EXPECT_EQ(MemberOfLine("    \"DisplayTitle\":\"x\","), ListMember::None);
