@@ -191,6 +191,19 @@ void ReadString(std::string& field, std::string_view line) {
   MakeUTF8(field);
 }
 
+// The description is held decoded, with the nights it lasts in place of
+// "%DAYS%" (as far as the Days line came before it).
+void ReadDescription(Item& item, std::string_view line) {
+  ReadString(item.description, line);
+  std::string decoded;
+  if (DecodeURLEscapes(item.description, decoded).data() == decoded.data()) {
+    item.description.swap(decoded);
+  }
+  if (item.description.find('%') != std::string::npos) {
+    item.description = ReplaceAllNoCase(item.description, "%DAYS%", std::to_string(item.days));
+  }
+}
+
 // The loader's reset of an item at "{"; the strings keep their capacity.
 void StartItem(Item& item, int32_t index) {
   item.id = -1;
@@ -295,18 +308,10 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
         item.repeat = Trim(item.repeat);
       }
       return true;
-    case ListMember::Description: {
+    case ListMember::Description:
       l.log.trace = 2600;
-      ReadString(item.description, line);
-      std::string decoded;
-      if (DecodeURLEscapes(item.description, decoded).data() == decoded.data()) {
-        item.description.swap(decoded);
-      }
-      if (item.description.find('%') != std::string::npos) {
-        item.description = ReplaceAllNoCase(item.description, "%DAYS%", std::to_string(item.days));
-      }
+      ReadDescription(item, line);
       return true;
-    }
     case ListMember::Flags:
       l.log.trace = 2610;
       ReadString(item.flags, line);
