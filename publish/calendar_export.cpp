@@ -1,7 +1,6 @@
 #include "publish/calendar_export.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 
 #include "support/deployment.h"
@@ -53,43 +52,6 @@ void AppendDateTime(std::string& out, const tDateParts& p) {
 // or after the last representable day would make a broken event.
 TDateTime AllDayEnd(TDateTime start, int32_t days) {
   return std::min(start + std::max<int32_t>(days, 0), kLastRepresentableDay);
-}
-
-// CalendarText of `text`, appended.
-void AppendCalendarText(std::string& out, std::string_view text) {
-  const auto plain = [](char c) {
-    return (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != '\\' && c != ';' &&
-            c != ',');
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    size_t end = i;
-    while (end < text.size() && plain(text[end])) ++end;
-    out.append(text.substr(i, end - i));
-    i = end;
-    if (i == text.size()) break;
-    const char c = text[i];
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case ';':
-        out += "\\;";
-        break;
-      case ',':
-        out += "\\,";
-        break;
-      case '\r':
-        // CR LF is one line break.
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        out += "\\n";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        if (c == '\t') out += c;
-    }
-  }
 }
 
 // Appends the content line that `build` appends the text of, folded as
@@ -222,20 +184,49 @@ EventFacts CalendarEventFacts(const Item& item) {
 void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
                  const std::string& stem) {
   const int32_t copy = ++counts[id];
-  char digits[16];
   uid.assign(stem).append("-");
-  uid.append(digits, std::to_chars(digits, digits + sizeof digits, id).ptr);
+  AppendNumber(uid, id);
   if (copy > 1) {
-    uid.append("-").append(digits, std::to_chars(digits, digits + sizeof digits, copy).ptr);
+    uid.append("-");
+    AppendNumber(uid, copy);
   }
   uid.append("@").append(kCalendarMailDomain);
 }
 
-std::string CalendarText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendCalendarText(out, text);
-  return out;
+void AppendCalendarText(std::string& out, std::string_view text) {
+  const auto plain = [](char c) {
+    return (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != '\\' && c != ';' &&
+            c != ',');
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t end = i;
+    while (end < text.size() && plain(text[end])) ++end;
+    out.append(text.substr(i, end - i));
+    i = end;
+    if (i == text.size()) break;
+    const char c = text[i];
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case ';':
+        out += "\\;";
+        break;
+      case ',':
+        out += "\\,";
+        break;
+      case '\r':
+        // CR LF is one line break.
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out += "\\n";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        if (c == '\t') out += c;
+    }
+  }
 }
 
 std::string CalendarContentLine(std::string_view line) {

@@ -48,9 +48,9 @@ EventFacts CalendarEventFacts(const Item& item);
 void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
                  const std::string& stem);
 
-// A text value with backslash, ";", "," and line breaks escaped; other
-// control characters but tab are left out.
-std::string CalendarText(std::string_view text);
+// Appends a text value with backslash, ";", "," and line breaks escaped;
+// other control characters but tab are left out.
+void AppendCalendarText(std::string& out, std::string_view text);
 // One content line with its CR LF, folded after every 75 octets (never inside
 // a UTF-8 sequence); each continuation line starts with a blank.
 std::string CalendarContentLine(std::string_view line);

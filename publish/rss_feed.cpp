@@ -119,7 +119,7 @@ std::string XmlSafe(std::string_view text, bool escapeMarkup) {
 // Appends "<name>", the value made safe, "</name>" and the line end.
 void AppendElement(std::string& out, std::string_view name, std::string_view value) {
   out.append("<").append(name).append(">");
-  AppendXmlSafe(out, value, true);
+  AppendFeedText(out, value);
   out.append("</").append(name).append(">").append(kCrLf);
 }
 
@@ -131,8 +131,8 @@ std::string Element(std::string_view name, std::string_view value) {
 
 }  // namespace
 
-std::string FeedText(std::string_view text) {
-  return XmlSafe(text, true);
+void AppendFeedText(std::string& out, std::string_view text) {
+  AppendXmlSafe(out, text, true);
 }
 
 std::string FeedCommentText(std::string_view text) {

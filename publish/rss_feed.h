@@ -23,10 +23,10 @@ void AppendFeedItem(std::string& feed, int32_t activeCount, const Item& item,
 // Closes the channel and the document (no line break after the last line).
 void CloseFeed(std::string& feed);
 
-// `text` made safe as XML character data: "&", "<" and ">" escaped,
+// Appends `text` made safe as XML character data: "&", "<" and ">" escaped,
 // characters XML does not allow left out, and bytes that are not UTF-8
 // replaced by U+FFFD.
-std::string FeedText(std::string_view text);
-// `text` made safe inside an XML comment: as FeedText but unescaped, and every
+void AppendFeedText(std::string& out, std::string_view text);
+// `text` made safe inside an XML comment: as AppendFeedText but unescaped, and every
 // run of "-" shortened to one, so it can never hold "--".
 std::string FeedCommentText(std::string_view text);

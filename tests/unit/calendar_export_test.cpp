@@ -13,6 +13,13 @@
 
 namespace {
 
+// The text `AppendCalendarText` appends.
+std::string CalendarText(std::string_view text) {
+  std::string out = "held ";
+  AppendCalendarText(out, text);
+  return out.substr(5);
+}
+
 const std::string kDomain = kCalendarMailDomain;
 
 // 13:53:07 in Sydney is 03:53:07 universal time.

@@ -9,6 +9,13 @@
 
 namespace {
 
+// The text `AppendFeedText` appends.
+std::string FeedText(std::string_view text) {
+  std::string out = "held ";
+  AppendFeedText(out, text);
+  return out.substr(5);
+}
+
 TDateTime Friday() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
