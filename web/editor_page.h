@@ -2,7 +2,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "support/date_time.h"
 #include "tasklist/list_files.h"
