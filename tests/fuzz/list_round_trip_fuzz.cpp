@@ -1,7 +1,7 @@
 // The round trip: a list the program wrote, loaded again and written again,
 // gives the same bytes. Any file text is loaded and written as a run without
 // a change does it; the written text must then be a fixed point. When the
-// first load holds nothing the writer drops or changes by design, the first
+// first load holds nothing the writer drops or changes on purpose, the first
 // written text must already be one.
 #include <cstddef>
 #include <cstdint>
@@ -25,9 +25,9 @@ struct Rewrite {
   // display title).
   bool stableTexts = true;
   // Every slot holds a stored item with an ID above 0: an empty slot or an
-  // item that is not written still takes a position, by design.
+  // item that is not written still takes a position, on purpose.
   bool everySlotWritten = true;
-  // The loader drops the first comma of the "Link" line, by design, and the
+  // The loader drops the first comma of the "Link" line, as it always has, and the
   // writer's closing comma then ends the link: each write moves one comma of
   // a link to its end, until all its commas are there.
   bool stableLink = true;

@@ -48,7 +48,7 @@ TEST(ExpandTitle, WeeklyRepeatMovesToToday) {
 }
 
 TEST(ExpandTitle, PastDateGivesNegativeDaysToGo) {
-  // The design's example says -3; its algorithm gives -2, which holds.
+  // Whole days from today's date to the due date: two days ago is -2.
   EXPECT_EQ(ExpandTitle(MakeItem("2025-10-01 Report %DTG%"), At(2025, 10, 3)),
             "2025-10-01 Report -2");
 }
