@@ -1,29 +1,34 @@
-// The request of a run: its four parameters, the renumbering switch, the file
-// names derived from the list-file parameter and the request record.
+// The request of a run: its four parameters and the renumbering switch.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "support/run_log.h"
+
+struct Request {
+  std::string allParams;  // the arguments joined, as the log shows them
+  std::string listFile;   // the list file's name as requested
+  std::string id;         // the item's ID as requested
+  std::string attribute;
+  std::string value;
+  int32_t itemId = -1;   // `id` as a number, -1 when it is none
+  bool redoId = false;   // renumber the items as the list is written
+  bool fromWeb = false;  // a single argument: a web query string
+};
 
 // Joins the arguments (every "%23" becoming "#") and reads the four parameters
 // from them. Keys are read only from a single argument (a web query string).
-void ReadRequestParameters(RunState& run);
+Request ReadRequestParameters(const std::vector<std::string>& args, RunLog& log);
 
 // Why the list-file parameter must be refused, or "" when it is acceptable.
-std::string RefusalOfListFile(const RunState& run);
+std::string RefusalOfListFile(const Request& request);
 
-// Why the list file must be refused because only its name as passed (not
-// lower-cased) exists, or "" when it is acceptable.
-std::string RefusalOfListFileCase(const RunState& run);
+// Why the list file `listFile` (the lower-cased name) must be refused because
+// only its name as requested exists, or "" when it is acceptable.
+std::string RefusalOfListFileCase(const Request& request, const std::string& listFile);
 
-// Derives the list file's name and those of the CSV exports.
-void DeriveFileNames(RunState& run);
-// The renumbering switch, the request record and the parameter report lines.
-void PrepareRequestRecord(RunState& run);
-
-// Name derivations shared with the page and publishing stages.
-std::string EditorPageName(const std::string& sJSONFile);
-std::string ViewerPageName(const std::string& sJSONFile);
-std::string NewListFeedName(const std::string& sJSONFile);
+// The renumbering switch, the item's ID and the parameter report lines.
+void PrepareRequestRecord(Request& request, const std::vector<std::string>& args,
+                          const std::string& listFile, RunLog& log);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "driver/progress.h"
 #include "driver/run_stages.h"
 #include "platform/platform.h"
 #include "support/date_time.h"
@@ -15,18 +14,17 @@
 #include "support/utf8_text.h"
 
 void StartUp(RunState& run) {
-  run.LogRec.Trace = 100;
+  run.log.trace = 100;
   SetPathToEXEPath();
   GlobalSettings.SelfName = kSelfName;
   GlobalSettings.Version = kVersion;
   GlobalSettings.HostName = GetHostName();
   GlobalSettings.ExceptionFilePattern = kExceptionFilePattern;
   ConsoleLine("");
-  run.ExeFileName = ExtractFileName(platform::ExecutablePath());
-  run.LogRec.Msg = "100 " + run.ExeFileName + " v" + kVersion;
-  WriteLogRec(run, false);
-  run.LogRec.Trace = 110;
-  run.sToday = FormatDateTime("yyyymmdd", Now());
+  const std::string exeFileName = ExtractFileName(platform::ExecutablePath());
+  run.log.Start("100 " + exeFileName + " v" + kVersion);
+  run.log.trace = 110;
+  run.clock = ClockAt(Now());
 }
 
 namespace {
@@ -35,17 +33,18 @@ constexpr const char* kRunLockFile = "varno.lock";
 constexpr int kRunLockWaitMilliseconds = 30000;
 
 void ReportFailure(RunState& run, const std::string& className, const std::string& message) {
-  tExceptionRec& rec = run.ExceptionRec;
+  tExceptionRec rec;
   rec.Function = "Main()";
   rec.ClassName = className;
   rec.Message = message;
-  rec.Trace = run.LogRec.Trace;
+  rec.Trace = run.log.trace;
+  rec.Notes = run.log.notes;
   rec.Count = 0;
   rec.FileName = GlobalSettings.ExceptionFilePattern;
   rec.bBeep = true;
-  rec.FileName = SaveExceptionRecAsXML(rec);
-  Report(run, 9900, " ExceptionRec.FileName=" + rec.FileName);
-  run.ExitStatus = kExitFailure;
+  run.exceptionFileName = SaveExceptionRecAsXML(rec);
+  run.log.Report(9900, " ExceptionRec.FileName=" + run.exceptionFileName);
+  run.exitStatus = kExitFailure;
 }
 
 }  // namespace
@@ -60,17 +59,17 @@ int RunProtected(RunState& run, const StageFunction& stages) {
   } catch (...) {
     ReportFailure(run, "Exception", "Unknown failure");
   }
-  Report(run, 9999, " finally done!");
+  run.log.Report(9999, " finally done!");
   std::fflush(stdout);
-  return run.ExitStatus;
+  return run.exitStatus;
 }
 
 int RunVarno(const std::vector<std::string>& args) {
   RunState run;
-  run.Args = args;
+  run.args = args;
   // Each argument is text in UTF-8; one typed in an older code page is taken
   // as Windows-1252.
-  for (std::string& arg : run.Args) MakeUTF8(arg);
+  for (std::string& arg : run.args) MakeUTF8(arg);
   // Runs are serialised: a run waits for the one before it, so two requests
   // close together never lose a change. The lock lives beside the program.
   SetPathToEXEPath();
@@ -78,8 +77,7 @@ int RunVarno(const std::vector<std::string>& args) {
   if (lock == nullptr) {
     // A lock file that cannot even be opened (a read-only folder) is no
     // other run's doing, and the run cannot save anything there.
-    if (std::FILE* probe = std::fopen(kRunLockFile, "a")) {
-      std::fclose(probe);
+    if (platform::CanOpenForAppending(kRunLockFile)) {
       ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
                   "\" for too long; nothing was changed.");
       return kExitRefused;

@@ -12,7 +12,7 @@
 using StageFunction = std::function<void(RunState&)>;
 
 // Start-up: the executable's folder made current, the settings filled, the
-// banner replacing the run log, today's stamp taken.
+// banner replacing the run log, the run's one clock reading taken.
 void StartUp(RunState& run);
 // Runs `stages` protected; a failure writes the exception report. Then the end
 // of the run. Returns the exit status.

@@ -8,4 +8,4 @@
 void RunStages(RunState& run);
 
 // Prints the usage text to the console.
-void WriteUsageText(RunState& run);
+void WriteUsageText();

@@ -128,4 +128,13 @@ struct RunLock;
 RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds);
 void ReleaseRunLock(RunLock* lock);
 
+// True when `path` names a file, a folder or a symbolic link (also one whose
+// target is missing); no wildcards.
+bool PathExists(const std::string& path);
+// The size in bytes of the file `path` names (a link is followed); false when
+// it cannot be read.
+bool FileSize(const std::string& path, uint64_t& size);
+// True when `path` can be opened for appending, created when missing.
+bool CanOpenForAppending(const std::string& path);
+
 }  // namespace platform

@@ -671,4 +671,25 @@ void ReleaseRunLock(RunLock* lock) {
   delete lock;
 }
 
+bool PathExists(const std::string& path) {
+  // A reparse point is not followed: a link whose target is missing exists.
+  return !path.empty() && ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FileSize(const std::string& path, uint64_t& size) {
+  if (path.empty()) return false;
+  Handle file(::CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER bytes{};
+  if (!file.Valid() || !::GetFileSizeEx(file.get(), &bytes)) return false;
+  size = static_cast<uint64_t>(bytes.QuadPart);
+  return true;
+}
+
+bool CanOpenForAppending(const std::string& path) {
+  Handle file(CreateForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS));
+  return file.Valid();
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "publish/csv_export.h"
 
+#include "support/digits.h"
 #include "support/room_writer.h"
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr char kLineEnd[] = "\r\n";
 constexpr const char* kHeader =
     "\"#\",\"ID\",\"Active\",\"DisplayTitle\",\"Description\",\"Status\",\"ETC\",\"Notes\","
     "\"Priority\",\"Flags\",\"Order\",\"Days\"\r\n";
@@ -48,52 +48,48 @@ std::string QuotedCsvField(std::string_view value) {
   return out;
 }
 
-void StartCsvTexts(tCsvTexts& csv) {
-  csv.Text = kHeader;
-  csv.TodayText = kTodayHeader;
-  csv.Row = 0;
-  csv.TodayRow = 0;
+void StartCsvTexts(CsvTexts& csv) {
+  csv.fullText = kHeader;
+  csv.todayText = kTodayHeader;
+  csv.row = 0;
+  csv.todayRow = 0;
 }
 
-void AddCsvRows(tCsvTexts& csv, const tVarno& item, int32_t writtenID, const std::string& sToday) {
-  if (!item.Active) return;
+void AddCsvRows(CsvTexts& csv, const Item& item, int32_t writtenId, const std::string& today) {
+  if (!item.active) return;
   // Most descriptions hold no escape and are their own decoding.
   std::string decoded;
-  std::string_view description = item.Description;
-  if (MayHoldURLEscape(description)) {
-    decoded = URLDecodeText(description);
-    description = decoded;
-  }
+  const std::string_view description = DecodeURLEscapes(item.description, decoded);
 
-  ++csv.Row;
+  ++csv.row;
   // Each value character takes at most two bytes, a doubled quote.
-  const size_t values = item.DisplayTitle.size() + description.size() + item.Status.size() +
-                        item.ETC.size() + item.Notes.size() + item.Flags.size();
-  RoomWriter row(csv.Text, kRowFixedSize + 2 * values);
-  PutNumberField(row, csv.Row);
-  PutNumberField(row, writtenID);
+  const size_t values = item.displayTitle.size() + description.size() + item.status.size() +
+                        item.etc.size() + item.notes.size() + item.flags.size();
+  RoomWriter row(csv.fullText, kRowFixedSize + 2 * values);
+  PutNumberField(row, csv.row);
+  PutNumberField(row, writtenId);
   row.Put("\"true\",");
-  PutField(row, item.DisplayTitle);
+  PutField(row, item.displayTitle);
   PutField(row, description);
-  PutField(row, item.Status);
-  PutField(row, item.ETC);
-  PutField(row, item.Notes);
-  PutNumberField(row, item.Priority);
-  PutField(row, item.Flags);
-  row.PutNumber(StrToIntDef(item.Order, 0));
+  PutField(row, item.status);
+  PutField(row, item.etc);
+  PutField(row, item.notes);
+  PutNumberField(row, item.priority);
+  PutField(row, item.flags);
+  row.PutNumber(StrToIntDef(item.order, 0));
   row.PutChar(',');
-  row.PutNumber(item.Days);
-  row.Put(kLineEnd);
+  row.PutNumber(item.days);
+  row.Put(kCrLf);
   row.Finish();
 
-  if (item.DoToday.empty() || item.DoToday != sToday) return;
-  ++csv.TodayRow;
-  RoomWriter today(csv.TodayText,
-                   kRowFixedSize + 2 * (item.DisplayTitle.size() + description.size()));
-  PutNumberField(today, csv.TodayRow);
-  PutNumberField(today, writtenID);
-  PutField(today, item.DisplayTitle);
-  PutField(today, description);
-  today.Put(kLineEnd);
-  today.Finish();
+  if (item.doToday.empty() || item.doToday != today) return;
+  ++csv.todayRow;
+  RoomWriter todayLine(csv.todayText,
+                       kRowFixedSize + 2 * (item.displayTitle.size() + description.size()));
+  PutNumberField(todayLine, csv.todayRow);
+  PutNumberField(todayLine, writtenId);
+  PutField(todayLine, item.displayTitle);
+  PutField(todayLine, description);
+  todayLine.Put(kCrLf);
+  todayLine.Finish();
 }

@@ -1,12 +1,9 @@
 #include "publish/publishing_pass.h"
 
-#include <charconv>
-#include <filesystem>
 #include <unordered_map>
 
-#include "driver/progress.h"
-#include "driver/request.h"
 #include "publish/rss_feed.h"
+#include "support/digits.h"
 #include "support/failures.h"
 #include "support/path_names.h"
 #include "support/text_file.h"
@@ -25,80 +22,116 @@ void DropClosingPunctuation(std::string& text) {
   if (EndsWith(text, "\"")) text.pop_back();
 }
 
-// The item link split around its first "$ID$", worked out once per pass.
-struct tItemLink {
-  std::string Before;  // the whole link when there is no "$ID$"
-  std::string After;
-  bool HasID = false;
-
-  explicit tItemLink(const std::string& sItemLinkLine) {
-    const std::string line = ReplaceFirstNoCase(Trim(sItemLinkLine), "\"ItemLink\":\"", "");
-    const size_t at = FindNoCase(line, "$ID$");
-    HasID = at != std::string::npos;
-    Before = HasID ? line.substr(0, at) : line;
-    if (HasID) After = line.substr(at + 4);
-    // The ID's digits never end in "," or a quote, so the trailing
-    // punctuation lies in the part after it.
-    DropClosingPunctuation(HasID ? After : Before);
-  }
-  std::string For(int32_t id) const {
-    std::string link;
-    Into(link, id);
-    return link;
-  }
-  void Into(std::string& link, int32_t id) const {
-    link.assign(Before);
-    if (!HasID) return;
-    char digits[16];
-    link.append(digits, std::to_chars(digits, digits + sizeof digits, id).ptr).append(After);
-  }
-};
-
 // Writes a derived file unless its name is the list file's own. A failed
 // write does not stop the run; only the log tells which file it was. A copy
 // of the list file takes the list file's permissions.
-void WriteDerivedFile(RunState& run, const std::string& text, const std::string& name,
-                      bool bCopyOfList = false) {
-  if (SameFileName(name, run.sJSONFile)) {
-    ReportAtCurrentTrace(run, " ERROR: Skipping \"" + name + "\": it would replace the list file.");
+void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
+                      bool copyOfList = false) {
+  const std::string& listFile = pass.files.list;
+  if (SameFileName(name, listFile)) {
+    pass.log.ReportAtCurrentTrace(" ERROR: Skipping \"" + name +
+                                  "\": it would replace the list file.");
     return;
   }
-  const int32_t result = bCopyOfList ? WriteTextFileAsCopyOf(text, name, run.sJSONFile)
-                                     : WriteTextFile(text, name, false, "");
+  const int32_t result = copyOfList ? WriteTextFileAsCopyOf(text, name, listFile)
+                                    : WriteTextFile(text, name, false, "");
   if (result == kWriteFailed) {
     std::string line = " ";
-    line += std::to_string(run.LogRec.Trace) + " Writing \"" + name +
+    line += std::to_string(pass.log.trace) + " Writing \"" + name +
             "\" failed; it keeps its old contents.";
     LogOnly(line);
   }
 }
 
 // The list file's name up to its first ".", for calendar UIDs.
-std::string UidStemOf(const std::string& sJSONFile) {
-  const std::string name = ExtractFileName(sJSONFile);
+std::string UidStemOf(const std::string& listFile) {
+  const std::string name = ExtractFileName(listFile);
   return name.substr(0, name.find('.'));
 }
 
-// "-", the lower-case name that `pattern` gives for `now`, and ".json".
-std::string CopySuffix(const char* pattern, TDateTime now) {
-  std::string suffix = LowerCase(FormatDateTime(pattern, now));
-  suffix.insert(suffix.begin(), '-');
-  suffix.append(".json");
-  return suffix;
+// How many active items there are, and how many of them each ID has when the
+// link names the item by its ID.
+struct ActiveCounts {
+  std::unordered_map<int32_t, int32_t> perId;
+  int32_t total = 0;
+};
+
+ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
+  ActiveCounts counts;
+  for (const Item& item : list.items) {
+    if (!item.active) continue;
+    ++counts.total;
+    if (itemLink.hasId) ++counts.perId[item.id];
+  }
+  return counts;
+}
+
+// Traces 9110: both calendars, in the room of `room` and `spare`.
+void WriteCalendars(const Publishing& pass, std::string& room, std::string& spare) {
+  CalendarTexts calendars;
+  calendars.privateText = std::move(room);
+  calendars.publicText = std::move(spare);
+  BuildCalendarTexts(pass, calendars);
+  pass.log.Report(9110, " Writing \"" + pass.files.calendar + "\"");
+  WriteDerivedFile(pass, calendars.privateText, pass.files.calendar);
+  if (!pass.files.publicCalendar.empty()) {
+    WriteDerivedFile(pass, calendars.publicText, pass.files.publicCalendar);
+  }
+  room = std::move(calendars.privateText);
+  spare = std::move(calendars.publicText);
+}
+
+// Traces 9120 to 9140: the list file and its two dated copies.
+void WriteList(const Publishing& pass, std::string& room) {
+  const std::string& listFile = pass.files.list;
+  BuildListText(pass, room);
+  const std::string length = std::to_string(pass.list.items.size());
+  pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
+  // The list file reaches stable storage before it replaces the old one. When
+  // it cannot be replaced the change is lost: the run must not end as a success.
+  if (WriteTextFileDurably(room, listFile) == kWriteFailed) {
+    pass.log.ReportAtCurrentTrace(" ERROR: Writing \"" + listFile +
+                                  "\" failed: the list file keeps its old contents and this "
+                                  "run's change is lost.");
+    throw EInOutError("Cannot write \"" + listFile + "\"");
+  }
+  pass.log.Report(9130, " Writing \"" + pass.files.weekdayCopy + "\"");
+  WriteDerivedFile(pass, room, pass.files.weekdayCopy, true);
+  pass.log.Report(9140, " Writing \"" + pass.files.monthCopy + "\"");
+  WriteDerivedFile(pass, room, pass.files.monthCopy, true);
+}
+
+// Traces 9150 and 9160: both CSV exports.
+void WriteCsvs(const Publishing& pass, std::string& room, std::string& spare) {
+  CsvTexts csv;
+  csv.fullText = std::move(room);
+  csv.todayText = std::move(spare);
+  BuildCsvTexts(pass, csv);
+  pass.log.Report(9150, " Writing \"" + pass.files.csv + "\"");
+  WriteDerivedFile(pass, csv.fullText, pass.files.csv);
+  pass.log.Report(9160, " Writing \"" + pass.files.todayCsv + "\"");
+  WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv);
+  room = std::move(csv.fullText);
 }
 
 }  // namespace
 
-std::string ItemLinkOf(const std::string& sItemLinkLine, int32_t id) {
-  return tItemLink(sItemLinkLine).For(id);
+ItemLink::ItemLink(const std::string& itemLinkLine) {
+  const std::string line = ReplaceFirstNoCase(Trim(itemLinkLine), "\"ItemLink\":\"", "");
+  const size_t at = FindNoCase(line, "$ID$");
+  hasId = at != std::string::npos;
+  before = hasId ? line.substr(0, at) : line;
+  if (hasId) after = line.substr(at + 4);
+  // The ID's digits never end in "," or a quote, so the trailing punctuation
+  // lies in the part after it.
+  DropClosingPunctuation(hasId ? after : before);
 }
 
-std::string WeekdayCopyName(const std::string& sJSONFile, TDateTime now) {
-  return ReplaceFirstNoCase(sJSONFile, ".json", CopySuffix("ddd", now));
-}
-
-std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now) {
-  return ReplaceFirst(weekdayCopyName, CopySuffix("ddd", now), CopySuffix("mmm", now));
+void ItemLink::Into(std::string& link, int32_t id) const {
+  link.assign(before);
+  if (!hasId) return;
+  AppendNumber(link, id);
+  link.append(after);
 }
 
 bool SameFileName(const std::string& a, const std::string& b) {
@@ -108,171 +141,119 @@ bool SameFileName(const std::string& a, const std::string& b) {
   return SameTextNoCase(normal(a), normal(b));
 }
 
-void StartPublishingPass(RunState& run) {
-  tVarnoList& list = run.List;
-  const int32_t count = list.iVarnoArrayCount;
+void StartPublishingPass(const Publishing& pass) {
+  ItemList& list = pass.list;
+  const std::string count = std::to_string(list.items.size());
   // A list without a feed name publishes its feed under a new list's name.
-  if (list.sRSSOutput.empty()) list.sRSSOutput = NewListFeedName(run.sJSONFile);
-  run.LogRec.Trace = 7912;
-  run.ExceptionRec.Notes = "iVarnoArrayCount=" + std::to_string(count) +
-                           " Length(VarnoArray)=" + std::to_string(list.VarnoArray.size()) +
-                           " sJSONFile=\"" + run.sJSONFile + "\"";
-  Report(run, 8110,
-         " for iVarnoArrayItem:=0 to " + std::to_string(count - 1) + " iVarnoArrayCount-1");
-  Report(run, 9100,
-         " iVarnoArrayItem=" + std::to_string(count) +
-             ", iVarnoArrayItem=iVarnoArrayCount=" + std::to_string(count));
+  if (list.feedName.empty()) list.feedName = pass.files.newListFeed;
+  pass.log.trace = 7912;
+  pass.log.notes = "iVarnoArrayCount=" + count + " Length(VarnoArray)=" + count + " sJSONFile=\"" +
+                   pass.files.list + "\"";
+  pass.log.Report(8110, " for iVarnoArrayItem:=0 to " +
+                            std::to_string(static_cast<long long>(list.items.size()) - 1) +
+                            " iVarnoArrayCount-1");
+  pass.log.Report(9100,
+                  " iVarnoArrayItem=" + count + ", iVarnoArrayItem=iVarnoArrayCount=" + count);
 }
 
-void BuildCalendarTexts(RunState& run, TDateTime now, tCalendarTexts& calendars) {
-  const tVarnoList& list = run.List;
-  run.LogRec.Trace = 8100;
+void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars) {
+  pass.log.trace = 8100;
   StartCalendarTexts(calendars);
-  const std::string uidStem = UidStemOf(run.sJSONFile);
-  const TDateTime universalNow = LocalTimeToGMT(now);
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    run.LogRec.Trace = 9000;
-    AddCalendarEvents(calendars, list.VarnoArray[static_cast<size_t>(p)], uidStem, universalNow);
+  const std::string uidStem = UidStemOf(pass.files.list);
+  const TDateTime universalNow = LocalTimeToGMT(pass.clock.now);
+  for (const Item& item : pass.list.items) {
+    pass.log.trace = 9000;
+    AddCalendarEvents(calendars, item, uidStem, universalNow);
   }
   CloseCalendarTexts(calendars);
 }
 
-void BuildFeedText(RunState& run, TDateTime now, std::string& feed) {
-  const tVarnoList& list = run.List;
-  run.LogRec.Trace = 6910;
+void BuildFeedText(const Publishing& pass, std::string& feed) {
+  const ItemList& list = pass.list;
+  pass.log.trace = 6910;
   feed.clear();
-  feed += FeedHeader(now, run.sJSONFile);
-  run.LogRec.Trace = 7930;
-  feed += FeedChannel(list.sRSSOutput, list.sFeedLink, LocalTimeToGMT(now));
-  const tItemLink itemLink(list.sItemLinkLine);
+  feed += FeedHeader(pass.clock.now, pass.files.list);
+  pass.log.trace = 7930;
+  feed += FeedChannel(list.feedName, list.feedLink, LocalTimeToGMT(pass.clock.now));
+  const ItemLink itemLink(list.itemLinkLine);
   // A link names its item alone when no other active item has it: links of
   // a template with "$ID$" are equal exactly when the IDs are, and without
   // it every item has the same link.
-  std::unordered_map<int32_t, int32_t> activePerID;
-  int32_t activeTotal = 0;
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
-    if (!item.Active) continue;
-    ++activeTotal;
-    if (itemLink.HasID) ++activePerID[item.ID];
-  }
-  const std::string uidStem = UidStemOf(run.sJSONFile);
+  ActiveCounts active = CountActive(list, itemLink);
+  const std::string uidStem = UidStemOf(pass.files.list);
   std::unordered_map<int32_t, int32_t> uidCounts;
   int32_t activeCount = 0;
   std::string link, uid;  // their room is reused from item to item
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
-    if (!item.Active) continue;
+  for (const Item& item : list.items) {
+    if (!item.active) continue;
     ++activeCount;
-    run.LogRec.Trace = 8500;
-    itemLink.Into(link, item.ID);
+    pass.log.trace = 8500;
+    itemLink.Into(link, item.id);
     const bool ownLink =
-        !link.empty() && (itemLink.HasID ? activePerID[item.ID] == 1 : activeTotal == 1);
+        !link.empty() && (itemLink.hasId ? active.perId[item.id] == 1 : active.total == 1);
     uid.clear();
-    if (!ownLink) CalendarUID(uid, uidCounts, item.ID, uidStem);
-    run.LogRec.Trace = 8900;
+    if (!ownLink) CalendarUid(uid, uidCounts, item.id, uidStem);
+    pass.log.trace = 8900;
     AppendFeedItem(feed, activeCount, item, link, uid);
   }
   CloseFeed(feed);
 }
 
-void BuildListText(RunState& run, TDateTime now, std::string& text) {
-  const tVarnoList& list = run.List;
-  run.LogRec.Trace = kListTrace;
+void BuildListText(const Publishing& pass, std::string& text) {
+  const ItemList& list = pass.list;
+  const TDateTime now = pass.clock.now;
+  pass.log.trace = kListTrace;
   text.clear();
   AppendListHeader(text, list, now, kListTrace);
   int32_t activeCount = 0;
   bool anyEntry = false;
   std::string expanded;  // its room is reused from item to item
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
-    run.LogRec.Trace = 8115;
-    if (item.Active) ++activeCount;
-    run.LogRec.Trace = 8130;
-    const int32_t writtenID = WrittenID(item, p, run.RedoID);
-    if (writtenID <= 0) continue;
-    std::string_view displayTitle = item.Title;
-    if (item.DisplayTitleCurrent) {
-      displayTitle = item.DisplayTitle;
-    } else if (!IsPlainTitle(item.Title)) {
+  for (size_t p = 0; p < list.items.size(); ++p) {
+    const Item& item = list.items[p];
+    if (item.active) ++activeCount;
+    pass.log.trace = 8130;
+    const int32_t writtenId = WrittenId(item, p, pass.redoId);
+    if (writtenId <= 0) continue;
+    std::string_view displayTitle = item.title;
+    if (item.displayTitleCurrent) {
+      displayTitle = item.displayTitle;
+    } else if (!IsPlainTitle(item.title)) {
       ExpandTitleInto(expanded, item, now);
       displayTitle = expanded;
     }
-    AppendListEntry(text, item, {writtenID, activeCount, 2LL * (p + 1), displayTitle}, !anyEntry);
+    const auto order = 2 * (static_cast<int64_t>(p) + 1);
+    AppendListEntry(text, item, {writtenId, activeCount, order, displayTitle}, !anyEntry);
     anyEntry = true;
   }
   CloseListText(text);
 }
 
-void BuildCsvTexts(RunState& run, tCsvTexts& csv) {
-  const tVarnoList& list = run.List;
+void BuildCsvTexts(const Publishing& pass, CsvTexts& csv) {
   StartCsvTexts(csv);
-  for (int32_t p = 0; p < list.iVarnoArrayCount; ++p) {
-    const tVarno& item = list.VarnoArray[static_cast<size_t>(p)];
-    run.LogRec.Trace = 8700;
-    AddCsvRows(csv, item, WrittenID(item, p, run.RedoID), run.sToday);
+  for (size_t p = 0; p < pass.list.items.size(); ++p) {
+    const Item& item = pass.list.items[p];
+    pass.log.trace = 8700;
+    AddCsvRows(csv, item, WrittenId(item, p, pass.redoId), pass.clock.today);
   }
 }
 
-void RunPublishingPass(RunState& run, TDateTime now) {
-  tVarnoList& list = run.List;
-  StartPublishingPass(run);
+void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
+  StartPublishingPass(pass);
   // Each text is built just before its file is written, in the room of the
   // loaded list text or in one spare room: fresh memory costs more than
   // building the texts, and the list text is about as long as the longest.
-  std::string& room = run.TextRoom;
+  std::string& room = textRoom;
   std::string spare;
+  WriteCalendars(pass, room, spare);
+  BuildFeedText(pass, room);
+  pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
+  WriteDerivedFile(pass, room, pass.list.feedName);
+  WriteList(pass, room);
+  WriteCsvs(pass, room, spare);
 
-  tCalendarTexts calendars;
-  calendars.Private = std::move(room);
-  calendars.Public = std::move(spare);
-  BuildCalendarTexts(run, now, calendars);
-  const std::string calendarName = CalendarName(run.sParam1_JSONFile);
-  const std::string publicCalendarName = PublicCalendarName(calendarName);
-  Report(run, 9110, " Writing \"" + calendarName + "\"");
-  WriteDerivedFile(run, calendars.Private, calendarName);
-  if (!publicCalendarName.empty()) {
-    WriteDerivedFile(run, calendars.Public, publicCalendarName);
-  }
-  room = std::move(calendars.Private);
-  spare = std::move(calendars.Public);
-
-  BuildFeedText(run, now, room);
-  Report(run, 9110, " Writing \"" + list.sRSSOutput + "\"");
-  WriteDerivedFile(run, room, list.sRSSOutput);
-
-  BuildListText(run, now, room);
-  const std::string length = std::to_string(list.VarnoArray.size());
-  Report(run, 9120, " Writing \"" + run.sJSONFile + "\" (Length(VarnoArray)=" + length + ")");
-  // The list file reaches stable storage before it replaces the old one. When
-  // it cannot be replaced the change is lost: the run must not end as a success.
-  if (WriteTextFileDurably(room, run.sJSONFile) == kWriteFailed) {
-    ReportAtCurrentTrace(run, " ERROR: Writing \"" + run.sJSONFile +
-                                  "\" failed: the list file keeps its old contents and this "
-                                  "run's change is lost.");
-    throw EInOutError("Cannot write \"" + run.sJSONFile + "\"");
-  }
-  const std::string weekdayCopy = WeekdayCopyName(run.sJSONFile, now);
-  Report(run, 9130, " Writing \"" + weekdayCopy + "\"");
-  WriteDerivedFile(run, room, weekdayCopy, true);
-  const std::string monthCopy = MonthCopyName(weekdayCopy, now);
-  Report(run, 9140, " Writing \"" + monthCopy + "\"");
-  WriteDerivedFile(run, room, monthCopy, true);
-
-  tCsvTexts csv;
-  csv.Text = std::move(room);
-  csv.TodayText = std::move(spare);
-  BuildCsvTexts(run, csv);
-  Report(run, 9150, " Writing \"" + run.sCSVFile + "\"");
-  WriteDerivedFile(run, csv.Text, run.sCSVFile);
-  Report(run, 9160, " Writing \"" + run.sTodayCSVFile + "\"");
-  WriteDerivedFile(run, csv.TodayText, run.sTodayCSVFile);
-  room = std::move(csv.Text);
-
-  const size_t total = list.VarnoArray.size();
-  Report(run, 9200,
-         " Total Records=" + std::to_string(total) + " [0.." +
-             std::to_string(static_cast<long long>(total) - 1) + "]");
-  Report(run, 9210, " Active Records=" + std::to_string(list.iActiveRecords));
-  Report(run, 9220, " Max ID=" + std::to_string(list.iMaxID));
+  const size_t total = pass.list.items.size();
+  pass.log.Report(9200, " Total Records=" + std::to_string(total) + " [0.." +
+                            std::to_string(static_cast<long long>(total) - 1) + "]");
+  pass.log.Report(9210, " Active Records=" + std::to_string(pass.list.activeRecords));
+  pass.log.Report(9220, " Max ID=" + std::to_string(pass.list.maxId));
 }

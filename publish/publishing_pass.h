@@ -5,31 +5,50 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/run_state.h"
 #include "publish/calendar_export.h"
 #include "publish/csv_export.h"
-#include "support/date_time.h"
+#include "support/run_clock.h"
+#include "support/run_log.h"
+#include "tasklist/item.h"
+#include "tasklist/list_files.h"
 
-// The feed and calendar link of an item: the ItemLink line without its member
-// name, "$ID$" replaced by `id`, a trailing "," and then a trailing quote dropped.
-std::string ItemLinkOf(const std::string& sItemLinkLine, int32_t id);
-// The weekday copy's name: the first ".json" replaced by "-ddd.json".
-std::string WeekdayCopyName(const std::string& sJSONFile, TDateTime now);
-// The month copy's name: the weekday copy's "-ddd.json" replaced by "-mmm.json".
-std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now);
+// What the pass works from: the sorted list, the list's file names, the run's
+// clock, whether the items are renumbered, and the log it reports to.
+struct Publishing {
+  ItemList& list;
+  const ListFiles& files;
+  const RunClock& clock;
+  bool redoId = false;
+  RunLog& log;
+};
+
+// The item link of a list, split around its first "$ID$" once per pass: the
+// ItemLink line without its member name, a trailing "," and then a trailing
+// quote dropped.
+struct ItemLink {
+  std::string before;  // the whole link when there is no "$ID$"
+  std::string after;
+  bool hasId = false;
+
+  explicit ItemLink(const std::string& itemLinkLine);
+  // The link of the item `id`, into `link` (which keeps its room).
+  void Into(std::string& link, int32_t id) const;
+};
+
 // True when two file names name the same file (folders normalised, letters
 // compared without regard to case).
 bool SameFileName(const std::string& a, const std::string& b);
 
 // Traces 7912 to 9100: the feed's name for a list without one, the context
 // note and the log lines before the writes.
-void StartPublishingPass(RunState& run);
+void StartPublishingPass(const Publishing& pass);
 // Each builds the text of one file for the sorted items, replacing what the
 // text held but keeping its room.
-void BuildCalendarTexts(RunState& run, TDateTime now, tCalendarTexts& calendars);
-void BuildFeedText(RunState& run, TDateTime now, std::string& feed);
-void BuildListText(RunState& run, TDateTime now, std::string& text);
-void BuildCsvTexts(RunState& run, tCsvTexts& csv);
+void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars);
+void BuildFeedText(const Publishing& pass, std::string& feed);
+void BuildListText(const Publishing& pass, std::string& text);
+void BuildCsvTexts(const Publishing& pass, CsvTexts& csv);
 // The whole pass as the run calls it (traces 7912 to 9220): each file's text
-// built and written in the fixed order, then the summary lines.
-void RunPublishingPass(RunState& run, TDateTime now);
+// built and written in the fixed order, in the room of `textRoom`, then the
+// summary lines.
+void RunPublishingPass(const Publishing& pass, std::string& textRoom);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "support/deployment.h"
+#include "support/digits.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr const char* kLineEnd = "\r\n";
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 // Length of the well-formed UTF-8 sequence at `pos` and its code point, or 0
@@ -119,8 +119,8 @@ std::string XmlSafe(std::string_view text, bool escapeMarkup) {
 // Appends "<name>", the value made safe, "</name>" and the line end.
 void AppendElement(std::string& out, std::string_view name, std::string_view value) {
   out.append("<").append(name).append(">");
-  AppendXmlSafe(out, value, true);
-  out.append("</").append(name).append(">").append(kLineEnd);
+  AppendFeedText(out, value);
+  out.append("</").append(name).append(">").append(kCrLf);
 }
 
 std::string Element(std::string_view name, std::string_view value) {
@@ -131,8 +131,8 @@ std::string Element(std::string_view name, std::string_view value) {
 
 }  // namespace
 
-std::string FeedText(std::string_view text) {
-  return XmlSafe(text, true);
+void AppendFeedText(std::string& out, std::string_view text) {
+  AppendXmlSafe(out, text, true);
 }
 
 std::string FeedCommentText(std::string_view text) {
@@ -145,40 +145,36 @@ std::string FeedCommentText(std::string_view text) {
   return out;
 }
 
-std::string FeedHeader(TDateTime now, const std::string& sJSONFile) {
-  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>") + kLineEnd +
+std::string FeedHeader(TDateTime now, const std::string& listFile) {
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>") + kCrLf +
          "<!-- Generated: " + StringOfString(now) + " by Varno.exe v" + kVersion +
-         " Main():6910 sJSONFile=\"" + FeedCommentText(sJSONFile) + "\" -->" + kLineEnd;
+         " Main():6910 sJSONFile=\"" + FeedCommentText(listFile) + "\" -->" + kCrLf;
 }
 
-std::string FeedChannel(const std::string& sRSSOutput, const std::string& sFeedLink,
+std::string FeedChannel(const std::string& feedName, const std::string& feedLink,
                         TDateTime universalNow) {
-  return std::string("<rss version=\"2.0\">") + kLineEnd + "<channel>" + kLineEnd +
-         Element("title", sRSSOutput) + Element("description", kVersion) +
-         Element("link", sFeedLink) + "<language>en-us</language>" + kLineEnd +
+  return std::string("<rss version=\"2.0\">") + kCrLf + "<channel>" + kCrLf +
+         Element("title", feedName) + Element("description", kVersion) + Element("link", feedLink) +
+         "<language>en-us</language>" + kCrLf +
          Element("generator", GlobalSettings.SelfName + " " + GlobalSettings.Version) +
          Element("copyright", kFeedCopyright) + Element("managingEditor", kFeedManagingEditor) +
          Element("webMaster", kFeedWebMaster) +
-         Element("pubDate", DateTimeToRFC822(0, universalNow)) + "<ttl>5</ttl>" + kLineEnd;
+         Element("pubDate", DateTimeToRFC822(0, universalNow)) + "<ttl>5</ttl>" + kCrLf;
 }
 
-void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
+void AppendFeedItem(std::string& feed, int32_t activeCount, const Item& item,
                     std::string_view itemLink, std::string_view uid) {
   // Most descriptions hold no escape and are their own decoding.
   std::string decoded;
-  std::string_view description = item.Description;
-  if (MayHoldURLEscape(description)) {
-    decoded = URLDecodeText(description);
-    description = decoded;
-  }
+  const std::string_view description = DecodeURLEscapes(item.description, decoded);
   // The fixed texts, the number and the line ends take less than 180 bytes.
   const size_t values =
-      item.DisplayTitle.size() + description.size() + 2 * itemLink.size() + uid.size();
+      item.displayTitle.size() + description.size() + 2 * itemLink.size() + uid.size();
   RoomWriter w(feed, 180 + kMostPerSafeByte * values);
   w.Put("<item>\r\n<title>");
   w.PutNumber(activeCount);
   w.Put(". ");
-  PutXmlSafe(w, item.DisplayTitle, true);
+  PutXmlSafe(w, item.displayTitle, true);
   w.Put("</title>\r\n<description>");
   PutXmlSafe(w, description, true);
   w.Put("</description>\r\n");
@@ -199,5 +195,5 @@ void AppendFeedItem(std::string& feed, int32_t activeCount, const tVarno& item,
 }
 
 void CloseFeed(std::string& feed) {
-  feed += std::string("</channel>") + kLineEnd + "</rss>";
+  feed += std::string("</channel>") + kCrLf + "</rss>";
 }

@@ -1,6 +1,5 @@
 #include "tasklist/item_update.h"
 
-#include "driver/progress.h"
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
@@ -14,110 +13,117 @@ std::string TrueFalse(bool flag) {
 
 }  // namespace
 
-bool SetItemAttribute(tVarno& item, const std::string& attribute, const std::string& value,
-                      const std::string& sToday, TDateTime now) {
+bool SetItemAttribute(Item& item, const std::string& attribute, const std::string& value,
+                      const std::string& today, TDateTime now) {
   if (attribute == "active") {
-    item.Active = value == "true";
+    item.active = value == "true";
   } else if (attribute == "days") {
-    item.Days = StrToIntDef(value, 0);
+    item.days = StrToIntDef(value, 0);
   } else if (attribute == "dotoday") {
-    item.DoToday = value == "true" ? sToday : std::string();
+    item.doToday = value == "true" ? today : std::string();
   } else if (attribute == "description") {
-    item.Description = value;
+    item.description = value;
   } else if (attribute == "etc") {
-    item.ETC = value;
+    item.etc = value;
   } else if (attribute == "flags") {
-    item.Flags = value;
+    item.flags = value;
   } else if (attribute == "notes") {
-    item.Notes = value;
+    item.notes = value;
   } else if (attribute == "order") {
-    item.Order = OrderText(StrToIntDef(value, 0));
+    item.order = OrderText(StrToIntDef(value, 0));
   } else if (attribute == "priority") {
-    item.Priority = StrToIntDef(value, 0);
+    item.priority = StrToIntDef(value, 0);
   } else if (attribute == "public") {
-    item.Public = value == "true";
+    item.isPublic = value == "true";
   } else if (attribute == "repeat") {
-    item.Repeat = UpperCase(value);
+    item.repeat = UpperCase(value);
   } else if (attribute == "status") {
-    item.Status = value;
+    item.status = value;
   } else if (attribute == "title") {
-    item.Title = value;
+    item.title = value;
   } else {
     return false;
   }
   // A title's placeholders show other members, so any change may change it.
-  if (attribute == "title" || !IsPlainTitle(item.Title)) item.DisplayTitle = ExpandTitle(item, now);
+  if (attribute == "title" || !IsPlainTitle(item.title)) item.displayTitle = ExpandTitle(item, now);
   return true;
 }
 
-void UpdateOrInsertItem(RunState& run, TDateTime now) {
-  tVarnoList& list = run.List;
-  tVarno& param = run.VarnoParam;
-  const std::string& attribute = run.sParam3_Attribute;
-  const std::string& value = run.sParam4_Value;
+namespace {
 
+// Trace 5500: the item at `index` takes the changed copy.
+void UpdateItem(ItemList& list, size_t index, const Item& changed, const ItemChange& change,
+                RunLog& log) {
+  list.items[index] = changed;
+  log.Report(5500, " Updating VarnoArray[" + std::to_string(index) +
+                       "]. ID=" + std::to_string(changed.id) + " Title=\"" + changed.title +
+                       "\" Attribute=\"" + change.attribute + "\", Value=\"" + change.value +
+                       "\".");
+}
+
+// Traces 5600 to 5720: the new item goes at the end of the list.
+void InsertItem(ItemList& list, const Item& added, const ItemChange& change, RunLog& log) {
+  log.trace = 5600;
+  const std::string before = std::to_string(list.items.size());
+  log.Line("iVarnoArrayLength=" + before + " Length(VarnoArray) Before SetLength=" + before);
+  list.items.emplace_back();
+  const size_t index = list.items.size() - 1;
+  log.Report(5620, " iVarnoArrayCount was incremented. Now=" + std::to_string(list.items.size()));
+  log.Report(5700, " iRecordFoundID=-1 -> Adding item. VarnoParam.ID=" + std::to_string(added.id) +
+                       " at iVarnoArrayCount-1=" + std::to_string(index) + ", Attribute=\"" +
+                       change.attribute + "\", Value=\"" + change.value + "\".");
+  if (added.id > list.maxId) list.maxId = added.id;
+  Item& slot = list.items[index];
+  slot = added;
+  log.Report(5710, " VarnoParam.ID=" + std::to_string(added.id) +
+                       ", VarnoParam.Active=" + TrueFalse(added.active) + ", VarnoParam.Title=\"" +
+                       added.title + "\", VarnoParam.Description=\"" + added.description +
+                       "\", VarnoParam.Priority=" + std::to_string(added.priority));
+  log.Report(5720, " VarnoArray[" + std::to_string(index) + "].ID=" + std::to_string(slot.id) +
+                       ", Active=" + TrueFalse(slot.active) + ", Title=\"" + slot.title +
+                       "\", Description=\"" + slot.description +
+                       "\", Priority=" + std::to_string(slot.priority));
+}
+
+}  // namespace
+
+void UpdateOrInsertItem(ItemList& list, const ItemChange& change, const std::string& listParameter,
+                        const RunClock& clock, RunLog& log) {
   // A new (empty) list takes an insertion too: only the ID guards the stage.
-  run.LogRec.Trace = 5050;
-  if (param.ID <= 0) {
-    run.LogRec.Trace = 5800;
+  log.trace = 5050;
+  if (change.id <= 0) {
+    log.trace = 5800;
     return;
   }
 
-  run.LogRec.Trace = 5200;
-  list.iRecordFoundID = -1;
-  for (int32_t i = 0; i < list.iVarnoArrayCount; ++i) {
-    if (list.VarnoArray[static_cast<size_t>(i)].ID == param.ID) {
-      list.iRecordFoundID = i;
-      param = list.VarnoArray[static_cast<size_t>(i)];
+  log.trace = 5200;
+  // The item as found, or a new active one with that ID.
+  Item changed;
+  changed.id = change.id;
+  changed.active = true;
+  changed.order = "00000";
+  size_t foundIndex = list.items.size();
+  for (size_t i = 0; i < list.items.size(); ++i) {
+    if (list.items[i].id == change.id) {
+      foundIndex = i;
+      changed = list.items[i];
       break;
     }
   }
 
-  run.LogRec.Trace = 5300;
+  log.trace = 5300;
   // A changed member may change the expansion of the title.
-  param.DisplayTitleCurrent = false;
-  if (!SetItemAttribute(param, attribute, value, run.sToday, now) && !attribute.empty()) {
-    ConsoleLine("********** Unprocessed sParam1_JSONFile=\"" + run.sParam1_JSONFile + "\"");
+  changed.displayTitleCurrent = false;
+  if (!SetItemAttribute(changed, change.attribute, change.value, clock.today, clock.now) &&
+      !change.attribute.empty()) {
+    ConsoleLine("********** Unprocessed sParam1_JSONFile=\"" + listParameter + "\"");
   }
 
-  run.LogRec.Trace = 5400;
-  if (list.iRecordFoundID >= 0) {
-    list.VarnoArray[static_cast<size_t>(list.iRecordFoundID)] = param;
-    Report(run, 5500,
-           " Updating VarnoArray[" + std::to_string(list.iRecordFoundID) +
-               "]. ID=" + std::to_string(param.ID) + " Title=\"" + param.Title + "\" Attribute=\"" +
-               attribute + "\", Value=\"" + value + "\".");
+  log.trace = 5400;
+  if (foundIndex < list.items.size()) {
+    UpdateItem(list, foundIndex, changed, change, log);
   } else {
-    run.LogRec.Trace = 5600;
-    list.iVarnoArrayLength = static_cast<int32_t>(list.VarnoArray.size());
-    run.LogRec.Msg =
-        "iVarnoArrayLength=" + std::to_string(list.iVarnoArrayLength) +
-        " Length(VarnoArray) Before SetLength=" + std::to_string(list.VarnoArray.size());
-    WriteLogRec(run, true);
-    ++list.iVarnoArrayCount;
-    Report(run, 5620,
-           " iVarnoArrayCount was incremented. Now=" + std::to_string(list.iVarnoArrayCount));
-    ++list.iVarnoArrayLength;
-    list.VarnoArray.resize(static_cast<size_t>(list.iVarnoArrayLength));
-    const int32_t index = list.iVarnoArrayCount - 1;
-    Report(run, 5700,
-           " iRecordFoundID=" + std::to_string(list.iRecordFoundID) +
-               " -> Adding item. VarnoParam.ID=" + std::to_string(param.ID) +
-               " at iVarnoArrayCount-1=" + std::to_string(index) + ", Attribute=\"" + attribute +
-               "\", Value=\"" + value + "\".");
-    if (param.ID > list.iMaxID) list.iMaxID = param.ID;
-    tVarno& slot = list.VarnoArray[static_cast<size_t>(index)];
-    slot = param;
-    Report(run, 5710,
-           " VarnoParam.ID=" + std::to_string(param.ID) +
-               ", VarnoParam.Active=" + TrueFalse(param.Active) + ", VarnoParam.Title=\"" +
-               param.Title + "\", VarnoParam.Description=\"" + param.Description +
-               "\", VarnoParam.Priority=" + std::to_string(param.Priority));
-    Report(run, 5720,
-           " VarnoArray[" + std::to_string(index) + "].ID=" + std::to_string(slot.ID) +
-               ", Active=" + TrueFalse(slot.Active) + ", Title=\"" + slot.Title +
-               "\", Description=\"" + slot.Description +
-               "\", Priority=" + std::to_string(slot.Priority));
+    InsertItem(list, changed, change, log);
   }
-  run.LogRec.Trace = 5800;
+  log.trace = 5800;
 }

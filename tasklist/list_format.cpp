@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 
+#include "support/digits.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
@@ -19,19 +19,13 @@ std::string StampOf(TDateTime now) {
 void AppendStringMember(std::string& out, std::string_view indentedName, std::string_view value) {
   out.append(indentedName).append(":\"");
   AppendListString(out, value);
-  out.append("\",").append(kCRLF);
-}
-
-void AppendNumber(std::string& out, long long value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
+  out.append("\",").append(kCrLf);
 }
 
 void AppendNumberMember(std::string& out, std::string_view indentedName, long long value) {
   out.append(indentedName).append(":");
   AppendNumber(out, value);
-  out.append(",").append(kCRLF);
+  out.append(",").append(kCrLf);
 }
 
 // One character of a string value other than a double quote, written at
@@ -99,8 +93,10 @@ bool MayHoldURLEscape(std::string_view text) {
   return false;
 }
 
-std::string DecodeURLEscapes(std::string_view text) {
-  return MayHoldURLEscape(text) ? URLDecodeText(text) : std::string(text);
+std::string_view DecodeURLEscapes(std::string_view text, std::string& room) {
+  if (!MayHoldURLEscape(text)) return text;
+  room = URLDecodeText(text);
+  return room;
 }
 
 void AppendListString(std::string& out, std::string_view value) {
@@ -117,10 +113,7 @@ void AppendListString(std::string& out, std::string_view value) {
 
 void AppendListEncodedText(std::string& out, std::string_view value) {
   std::string decoded;
-  if (MayHoldURLEscape(value)) {
-    decoded = URLDecodeText(value);
-    value = decoded;
-  }
+  value = DecodeURLEscapes(value, decoded);
   size_t start = 0;
   for (size_t i = 0; i < value.size(); ++i) {
     if (!IsSpecialInList(value[i])) continue;
@@ -138,7 +131,7 @@ void AppendListEncodedText(std::string& out, std::string_view value) {
 std::string OrderText(int32_t order) {
   const long long value = order;
   std::string text = value < 0 ? "-" : "";
-  text += ZeroPad(value < 0 ? -value : value, 5);
+  AppendZeroPadded(text, value < 0 ? -value : value, 5);
   return text;
 }
 
@@ -171,96 +164,105 @@ std::string ReadListString(std::string value) {
   return result;
 }
 
-std::string ListTemplateText(TDateTime now, const std::string& sRSSOutput) {
+std::string ListTemplateText(TDateTime now, const std::string& feedName) {
   std::string out = "{";
-  out.append(kCRLF);
-  out.append("  \"Created\":\"").append(StampOf(now)).append("\",").append(kCRLF);
-  AppendStringMember(out, "  \"RSSOutput\"", sRSSOutput);
-  out.append("  \"Trace\":\"Main():920 v").append(kVersion).append("\",").append(kCRLF);
+  out.append(kCrLf);
+  out.append("  \"Created\":\"").append(StampOf(now)).append("\",").append(kCrLf);
+  AppendStringMember(out, "  \"RSSOutput\"", feedName);
+  out.append("  \"Trace\":\"Main():920 v").append(kVersion).append("\",").append(kCrLf);
   for (const char* line : {"  \"SortBy\":\"Order\",", "  \"Link\":\"\",", "  \"ItemLink\":\"\",",
                            "  \"HeadTitle\":\"Varno\",", "  \"NextID\":1,", "  \"SCount\":0,",
                            "  \"items\":", "  [", "  ]", "}"}) {
-    out.append(line).append(kCRLF);
+    out.append(line).append(kCrLf);
   }
   return out;
 }
 
-void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, int32_t trace) {
-  out.append("{").append(kCRLF);
-  out.append("  \"Updated\":\"").append(StampOf(now)).append("\",").append(kCRLF);
-  AppendStringMember(out, "  \"RSSOutput\"", list.sRSSOutput);
-  out.append("  \"Trace\":\"Main():").append(std::to_string(trace)).append("\",").append(kCRLF);
-  AppendStringMember(out, "  \"SortBy\"", list.sSortBy);
-  AppendStringMember(out, "  \"Link\"", list.sLink);
+void AppendListHeader(std::string& out, const ItemList& list, TDateTime now, int32_t trace) {
+  out.append("{").append(kCrLf);
+  out.append("  \"Updated\":\"").append(StampOf(now)).append("\",").append(kCrLf);
+  AppendStringMember(out, "  \"RSSOutput\"", list.feedName);
+  out.append("  \"Trace\":\"Main():").append(std::to_string(trace)).append("\",").append(kCrLf);
+  AppendStringMember(out, "  \"SortBy\"", list.sortBy);
+  AppendStringMember(out, "  \"Link\"", list.link);
   // The ItemLink line is carried over as read.
-  out.append("  ").append(Trim(list.sItemLinkLine)).append(kCRLF);
-  AppendStringMember(out, "  \"HeadTitle\"", list.sHeadTitle);
+  out.append("  ").append(Trim(list.itemLinkLine)).append(kCrLf);
+  AppendStringMember(out, "  \"HeadTitle\"", list.headTitle);
   // "NextID" must load again as a 32-bit whole number: after the largest ID
   // it stays at that ID rather than make the list unreadable.
   AppendNumberMember(out, "  \"NextID\"",
-                     std::min<long long>(static_cast<long long>(list.iMaxID) + 1, INT32_MAX));
-  out.append("  \"items\":[").append(kCRLF);
+                     std::min<long long>(static_cast<long long>(list.maxId) + 1, INT32_MAX));
+  out.append("  \"items\":[").append(kCrLf);
 }
 
-void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first) {
-  std::string decodedTitle, decodedDescription;
-  std::string_view title = item.Title, description = item.Description;
-  // Decoding only ever shortens a text.
-  if (MayHoldURLEscape(title)) title = decodedTitle = URLDecodeText(title);
-  if (MayHoldURLEscape(description)) description = decodedDescription = URLDecodeText(description);
-  const size_t values = item.DoToday.size() + item.Flags.size() + title.size() +
-                        entry.DisplayTitle.size() + description.size() + item.Status.size() +
-                        item.ETC.size() + item.Notes.size() + item.Repeat.size();
-  RoomWriter w(out, kListEntryFixedSize + kMostPerHeldChar * values);
+namespace {
+
+// The members from "ID" to "Flags", up to the opening quote of the Flags value.
+void PutEntryHead(RoomWriter& w, const Item& item, const ListEntry& entry, bool first) {
   if (first) {
     w.Put("  {\r\n    \"ID\":");
   } else {
     w.Put(",\r\n  {\r\n    \"ID\":");
   }
-  w.PutNumber(entry.WrittenID);
+  w.PutNumber(entry.writtenId);
   w.Put(",\r\n    \"Count\":");
-  w.PutNumber(entry.Count);
+  w.PutNumber(entry.count);
   w.Put(",\r\n    \"Order\":\"");
-  if (entry.Order < 10) {
+  // At least three digits.
+  if (entry.order < 10) {
     w.Put("00");
-  } else if (entry.Order < 100) {
+  } else if (entry.order < 100) {
     w.Put("0");
   }
-  w.PutNumber(entry.Order);
+  w.PutNumber(entry.order);
   w.Put("\",\r\n    \"Days\":");
-  w.PutNumber(item.Days);
-  if (item.Active) {
+  w.PutNumber(item.days);
+  if (item.active) {
     w.Put(",\r\n    \"Active\":true,\r\n    \"DoToday\":\"");
   } else {
     w.Put(",\r\n    \"Active\":false,\r\n    \"DoToday\":\"");
   }
-  PutHeld(w, item.DoToday, false);
-  if (item.DoToday.empty()) {
+  PutHeld(w, item.doToday, false);
+  if (item.doToday.empty()) {
     w.Put("\",\r\n    \"DoTodayBoolean\":false,\r\n    \"Flags\":\"");
   } else {
     w.Put("\",\r\n    \"DoTodayBoolean\":true,\r\n    \"Flags\":\"");
   }
-  PutHeld(w, item.Flags, false);
+}
+
+}  // namespace
+
+void AppendListEntry(std::string& out, const Item& item, const ListEntry& entry, bool first) {
+  // Decoding only ever shortens a text.
+  std::string decodedTitle, decodedDescription;
+  const std::string_view title = DecodeURLEscapes(item.title, decodedTitle);
+  const std::string_view description = DecodeURLEscapes(item.description, decodedDescription);
+  const size_t values = item.doToday.size() + item.flags.size() + title.size() +
+                        entry.displayTitle.size() + description.size() + item.status.size() +
+                        item.etc.size() + item.notes.size() + item.repeat.size();
+  RoomWriter w(out, kListEntryFixedSize + kMostPerHeldChar * values);
+  PutEntryHead(w, item, entry, first);
+  PutHeld(w, item.flags, false);
   w.Put("\",\r\n    \"Priority\":");
-  w.PutNumber(item.Priority);
-  if (item.Public) {
+  w.PutNumber(item.priority);
+  if (item.isPublic) {
     w.Put(",\r\n    \"Public\":true,\r\n    \"Title\":\"");
   } else {
     w.Put(",\r\n    \"Public\":false,\r\n    \"Title\":\"");
   }
   PutHeld(w, title, true);
   w.Put("\",\r\n    \"DisplayTitle\":\"");
-  PutHeld(w, entry.DisplayTitle, false);
+  PutHeld(w, entry.displayTitle, false);
   w.Put("\",\r\n    \"Description\":\"");
   PutHeld(w, description, true);
   w.Put("\",\r\n    \"Status\":\"");
-  PutHeld(w, item.Status, false);
+  PutHeld(w, item.status, false);
   w.Put("\",\r\n    \"ETC\":\"");
-  PutHeld(w, item.ETC, false);
+  PutHeld(w, item.etc, false);
   w.Put("\",\r\n    \"Notes\":\"");
-  PutHeld(w, item.Notes, false);
+  PutHeld(w, item.notes, false);
   w.Put("\",\r\n    \"Repeat\":\"");
-  PutHeld(w, item.Repeat, false);
+  PutHeld(w, item.repeat, false);
   w.Put("\"\r\n  }");
   w.Finish();
 }
@@ -268,5 +270,5 @@ void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& ent
 void CloseListText(std::string& out) {
   // After the last entry the array closes on the entry's own brace line;
   // without entries it closes on a line of its own below the "items" line.
-  out.append("]").append(kCRLF).append("}");
+  out.append("]").append(kCrLf).append("}");
 }

@@ -7,16 +7,15 @@
 #include <string_view>
 
 #include "support/date_time.h"
-#include "tasklist/varno_item.h"
-
-inline constexpr std::string_view kCRLF = "\r\n";
+#include "tasklist/item.h"
 
 // True when `text` holds a "%" followed by two hexadecimal digits: every
 // escape that URLDecodeText knows has that form, so other texts decode to
 // themselves and need not be decoded.
 bool MayHoldURLEscape(std::string_view text);
-// URLDecodeText of `text`, skipped when it holds no escape.
-std::string DecodeURLEscapes(std::string_view text);
+// `text` with its escapes decoded (URLDecodeText): `text` itself when it
+// holds none, else the decoding, made in `room`.
+std::string_view DecodeURLEscapes(std::string_view text, std::string& room);
 
 // Appends a string value as the list file holds it: every control character
 // becomes a blank, a backslash is doubled and a double quote is left out, so
@@ -32,22 +31,22 @@ std::string ReadListString(std::string value);
 // of the zeros (12 is "00012", -3 is "-00003").
 std::string OrderText(int32_t order);
 
-// The text of a new list file created at `now` with feed name `sRSSOutput`.
-std::string ListTemplateText(TDateTime now, const std::string& sRSSOutput);
+// The text of a new list file created at `now` with feed name `feedName`.
+std::string ListTemplateText(TDateTime now, const std::string& feedName);
 
 // Appends the rewrite header up to and including the "items" line, with
-// "Trace" Main():`trace` and "NextID" one above the list's iMaxID.
-void AppendListHeader(std::string& out, const tVarnoList& list, TDateTime now, int32_t trace);
+// "Trace" Main():`trace` and "NextID" one above the list's largest ID.
+void AppendListHeader(std::string& out, const ItemList& list, TDateTime now, int32_t trace);
 
 // The values the publishing pass works out for one written entry.
-struct tListEntry {
-  int32_t WrittenID = 0;          // the item's ID, or its position when renumbering
-  int32_t Count = 0;              // active items up to and including this one
-  int64_t Order = 0;              // 2 x (position + 1)
-  std::string_view DisplayTitle;  // ExpandTitle of the item, worked out for this write
+struct ListEntry {
+  int32_t writtenId = 0;          // the item's ID, or its position when renumbering
+  int32_t count = 0;              // active items up to and including this one
+  int64_t order = 0;              // 2 x (position + 1)
+  std::string_view displayTitle;  // ExpandTitle of the item, worked out for this write
 };
 // Appends one item object; `first` tells whether an entry was written before.
-void AppendListEntry(std::string& out, const tVarno& item, const tListEntry& entry, bool first);
+void AppendListEntry(std::string& out, const Item& item, const ListEntry& entry, bool first);
 // Closes the items array and the document (no line break after the final brace).
 void CloseListText(std::string& out);
 

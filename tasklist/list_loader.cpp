@@ -2,17 +2,12 @@
 
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
-#include "driver/progress.h"
-#include "driver/request.h"
 #include "platform/platform.h"
+#include "support/digits.h"
 #include "support/failures.h"
-#include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/utf8_text.h"
@@ -25,11 +20,11 @@ namespace {
 // The quoted member names of the table, each recognised by the name between
 // double quotes followed by ":"; "{" (row 1) is tested apart.
 struct MemberName {
-  std::string_view Name;
-  ListMember Member;
+  std::string_view name;
+  ListMember member;
 };
 constexpr MemberName kMemberNames[] = {
-    {"ID", ListMember::ID},
+    {"ID", ListMember::Id},
     {"Order", ListMember::Order},
     {"Active", ListMember::Active},
     {"Days", ListMember::Days},
@@ -43,9 +38,9 @@ constexpr MemberName kMemberNames[] = {
     {"DoToday", ListMember::DoToday},
     {"SortBy", ListMember::SortBy},
     {"Notes", ListMember::Notes},
-    {"ETC", ListMember::ETC},
+    {"ETC", ListMember::Etc},
     {"Status", ListMember::Status},
-    {"RSSOutput", ListMember::RSSOutput},
+    {"RSSOutput", ListMember::RssOutput},
     {"Link", ListMember::Link},
     {"ItemLink", ListMember::ItemLink},
 };
@@ -55,14 +50,14 @@ constexpr MemberName kMemberNames[] = {
 constexpr size_t kLongestName = 11;
 constexpr size_t kMostOfOneLength = 5;
 struct NamesOfLength {
-  MemberName Names[kMostOfOneLength] = {};
-  size_t Count = 0;
+  MemberName names[kMostOfOneLength] = {};
+  size_t count = 0;
 };
 constexpr std::array<NamesOfLength, kLongestName + 1> kNamesByLength = [] {
   std::array<NamesOfLength, kLongestName + 1> byLength{};
   for (const MemberName& entry : kMemberNames) {
-    NamesOfLength& group = byLength[entry.Name.size()];
-    group.Names[group.Count++] = entry;
+    NamesOfLength& group = byLength[entry.name.size()];
+    group.names[group.count++] = entry;
   }
   return byLength;
 }();
@@ -71,9 +66,9 @@ ListMember MemberNamed(std::string_view name) {
   if (name.size() > kLongestName) return ListMember::None;
   const NamesOfLength& group = kNamesByLength[name.size()];
   // The first letter tells most names of one length apart.
-  for (size_t i = 0; i < group.Count; ++i) {
-    const std::string_view candidate = group.Names[i].Name;
-    if (candidate[0] == name[0] && candidate == name) return group.Names[i].Member;
+  for (size_t i = 0; i < group.count; ++i) {
+    const std::string_view candidate = group.names[i].name;
+    if (candidate[0] == name[0] && candidate == name) return group.names[i].member;
   }
   return ListMember::None;
 }
@@ -121,8 +116,8 @@ void ForEachQuote(const char* begin, const char* end, OnQuote onQuote) {
 // Every text the passes look for but the braces is a quoted name and ":", so
 // each of its occurrences lies between two neighbouring double quotes: one
 // walk over the quotes finds them all, and the earliest row in the table wins.
-tLineFacts QuoteFactsOfLine(std::string_view line) {
-  tLineFacts facts;
+LineFacts QuoteFactsOfLine(std::string_view line) {
+  LineFacts facts;
   const char* const end = line.data() + line.size();
   const char* open = nullptr;
   ForEachQuote(line.data(), end, [&](const char* close) {
@@ -130,12 +125,12 @@ tLineFacts QuoteFactsOfLine(std::string_view line) {
       const std::string_view name(open + 1, static_cast<size_t>(close - open - 1));
       const ListMember member = MemberNamed(name);
       if (member != ListMember::None &&
-          (facts.Member == ListMember::None || member < facts.Member)) {
-        facts.Member = member;
+          (facts.member == ListMember::None || member < facts.member)) {
+        facts.member = member;
       }
-      facts.HoldsNextID |= name == "NextID";
-      facts.HoldsID |= member == ListMember::ID;
-      facts.HoldsSortByText |= member == ListMember::SortBy && close + 2 < end && close[2] == '"';
+      facts.holdsNextId |= name == "NextID";
+      facts.holdsId |= member == ListMember::Id;
+      facts.holdsSortByText |= member == ListMember::SortBy && close + 2 < end && close[2] == '"';
     }
     open = close;
   });
@@ -167,16 +162,9 @@ class BraceLines {
 
 // What the second pass needs of a line besides its text.
 struct LineRow {
-  ListMember Member = ListMember::None;
-  bool HoldsCloseBrace = false;
+  ListMember member = ListMember::None;
+  bool holdsCloseBrace = false;
 };
-
-// Appends a whole number without a temporary text.
-void AppendNumber(std::string& out, long long value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
 
 // The value rule's text before its double quotes are removed: the text after
 // the first ":", its last character dropped when it holds a ",".
@@ -203,17 +191,31 @@ void ReadString(std::string& field, std::string_view line) {
   MakeUTF8(field);
 }
 
+// The description is held decoded, with the nights it lasts in place of
+// "%DAYS%" (as far as the Days line came before it).
+void ReadDescription(Item& item, std::string_view line) {
+  ReadString(item.description, line);
+  std::string decoded;
+  if (DecodeURLEscapes(item.description, decoded).data() == decoded.data()) {
+    item.description.swap(decoded);
+  }
+  if (item.description.find('%') != std::string::npos) {
+    item.description = ReplaceAllNoCase(item.description, "%DAYS%", std::to_string(item.days));
+  }
+}
+
 // The loader's reset of an item at "{"; the strings keep their capacity.
-void StartItem(tVarno& item, int32_t index) {
-  item.ID = -1;
-  item.Active = true;
-  item.Order = ZeroPad(static_cast<long long>(index) * 2, 5);
-  item.Days = 0;
-  item.Priority = 0;
-  item.Public = false;
-  item.DisplayTitleCurrent = false;
-  for (std::string* text : {&item.Description, &item.Flags, &item.Notes, &item.Status, &item.ETC,
-                            &item.Title, &item.DisplayTitle, &item.Repeat, &item.DoToday}) {
+void StartItem(Item& item, int32_t index) {
+  item.id = -1;
+  item.active = true;
+  item.order.clear();
+  AppendZeroPadded(item.order, static_cast<long long>(index) * 2, 5);
+  item.days = 0;
+  item.priority = 0;
+  item.isPublic = false;
+  item.displayTitleCurrent = false;
+  for (std::string* text : {&item.description, &item.flags, &item.notes, &item.status, &item.etc,
+                            &item.title, &item.displayTitle, &item.repeat, &item.doToday}) {
     text->clear();
   }
 }
@@ -223,202 +225,237 @@ void StartItem(tVarno& item, int32_t index) {
 // held as numbers and written out as text only where it can be read: when a
 // failure leaves the pass, and when the pass ends.
 struct ContextNote {
-  bool Set = false;
-  bool Records = false;
-  int32_t Index = 0;
-  int32_t ID = 0;
-  int32_t RecordsFromFile = 0;
+  bool set = false;
+  bool records = false;
+  int32_t index = 0;
+  int32_t id = 0;
+  int32_t recordsFromFile = 0;
 
   void WriteTo(std::string& notes) const {
-    if (!Set) return;
-    if (Records) {
+    if (!set) return;
+    if (records) {
       notes.assign("iRecordsFromFile=");
-      AppendNumber(notes, RecordsFromFile);
+      AppendNumber(notes, recordsFromFile);
     } else {
       notes.assign("iJSONStringListCount=");
-      AppendNumber(notes, Index);
+      AppendNumber(notes, index);
       notes.append(" VarnoLoad.ID=");
-      AppendNumber(notes, ID);
+      AppendNumber(notes, id);
     }
   }
 };
 
 // The loader's working state between lines.
 struct Loader {
-  RunState& run;
-  tVarnoList& list;
-  TDateTime now;
-  tVarno VarnoLoad;  // zero-filled until the first item start
-  ContextNote Note;
+  const ListLoad& load;
+  ItemList& list;
+  RunLog& log;
+  Item item;  // zero-filled until the first item start
+  ContextNote note;
 };
 
-void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t index) {
-  RunState& run = l.run;
-  tVarnoList& list = l.list;
-  tVarno& item = l.VarnoLoad;
+// The members that set a number or a switch of the item; false for any other.
+bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
+  Item& item = l.item;
   switch (member) {
-    case ListMember::None:
-      break;
-    case ListMember::ItemStart:
-      run.LogRec.Trace = 2050;
-      StartItem(item, index);
-      break;
-    case ListMember::ID:
-      run.LogRec.Trace = 2100;
-      item.ID = WholeNumberOfLine(line);
-      run.LogRec.Trace = 2160;
-      if (item.ID > list.iMaxID) list.iMaxID = item.ID;
-      break;
+    case ListMember::Id:
+      l.log.trace = 2100;
+      item.id = WholeNumberOfLine(line);
+      l.log.trace = 2160;
+      if (item.id > l.list.maxId) l.list.maxId = item.id;
+      return true;
     case ListMember::Order:
-      run.LogRec.Trace = 2300;
-      item.Order = OrderText(WholeNumberOfLine(line));
-      break;
+      l.log.trace = 2300;
+      item.order = OrderText(WholeNumberOfLine(line));
+      return true;
     case ListMember::Active:
-      run.LogRec.Trace = 2200;
-      item.Active = Contains(RawValueOfLine(line), "true");
-      if (item.Active) ++list.iActiveRecords;
-      break;
+      l.log.trace = 2200;
+      item.active = Contains(RawValueOfLine(line), "true");
+      if (item.active) ++l.list.activeRecords;
+      return true;
     case ListMember::Days:
-      item.Days = WholeNumberOfLine(line);
-      break;
-    case ListMember::HeadTitle:
-      ReadString(list.sHeadTitle, line);
-      break;
+      item.days = WholeNumberOfLine(line);
+      return true;
     case ListMember::Priority:
-      run.LogRec.Trace = 2400;
-      item.Priority = WholeNumberOfLine(line);
-      break;
+      l.log.trace = 2400;
+      item.priority = WholeNumberOfLine(line);
+      return true;
     case ListMember::Public:
-      run.LogRec.Trace = 2200;
-      item.Public = Contains(RawValueOfLine(line), "true");
-      break;
+      l.log.trace = 2200;
+      item.isPublic = Contains(RawValueOfLine(line), "true");
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The members that set a text of the item; false for any other.
+bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
+  Item& item = l.item;
+  switch (member) {
     case ListMember::Title:
-      run.LogRec.Trace = 2500;
-      ReadString(item.Title, line);
+      l.log.trace = 2500;
+      ReadString(item.title, line);
       // A title without date or placeholder is its own display title; any
       // other is expanded when its item completes, since its placeholders
       // show members that may follow the Title line.
-      if (IsPlainTitle(item.Title)) item.DisplayTitle.assign(item.Title);
-      break;
+      if (IsPlainTitle(item.title)) item.displayTitle.assign(item.title);
+      return true;
     case ListMember::Repeat:
-      ReadString(item.Repeat, line);
-      if (!item.Repeat.empty() && (static_cast<unsigned char>(item.Repeat.front()) <= ' ' ||
-                                   static_cast<unsigned char>(item.Repeat.back()) <= ' ')) {
-        item.Repeat = Trim(item.Repeat);
+      ReadString(item.repeat, line);
+      if (!item.repeat.empty() && (static_cast<unsigned char>(item.repeat.front()) <= ' ' ||
+                                   static_cast<unsigned char>(item.repeat.back()) <= ' ')) {
+        item.repeat = Trim(item.repeat);
       }
-      break;
+      return true;
     case ListMember::Description:
-      run.LogRec.Trace = 2600;
-      ReadString(item.Description, line);
-      if (MayHoldURLEscape(item.Description)) item.Description = URLDecodeText(item.Description);
-      if (item.Description.find('%') != std::string::npos) {
-        item.Description = ReplaceAllNoCase(item.Description, "%DAYS%", std::to_string(item.Days));
-      }
-      break;
+      l.log.trace = 2600;
+      ReadDescription(item, line);
+      return true;
     case ListMember::Flags:
-      run.LogRec.Trace = 2610;
-      ReadString(item.Flags, line);
-      break;
+      l.log.trace = 2610;
+      ReadString(item.flags, line);
+      return true;
     case ListMember::DoToday:
-      ReadString(item.DoToday, line);
-      if (item.DoToday != run.sToday) item.DoToday.clear();
+      ReadString(item.doToday, line);
+      if (item.doToday != l.load.clock.today) item.doToday.clear();
+      return true;
+    case ListMember::Notes:
+      l.log.trace = 2700;
+      ReadString(item.notes, line);
+      return true;
+    case ListMember::Etc:
+      ReadString(item.etc, line);
+      return true;
+    case ListMember::Status:
+      ReadString(item.status, line);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The members of the list's header.
+void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
+  ItemList& list = l.list;
+  switch (member) {
+    case ListMember::HeadTitle:
+      ReadString(list.headTitle, line);
       break;
     case ListMember::SortBy:
-      list.sSortBy = AsUTF8(ReadListString(ValueOfLine(line, false, true)));
-      ReportAtCurrentTrace(
-          run, " SortBy=\"" + list.sSortBy + "\" (Loaded from \"" + run.sJSONFile + "\")");
+      list.sortBy = AsUTF8(ReadListString(ValueOfLine(line, false, true)));
+      l.log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" +
+                                 l.load.listFile + "\")");
       break;
-    case ListMember::Notes:
-      run.LogRec.Trace = 2700;
-      ReadString(item.Notes, line);
-      break;
-    case ListMember::ETC:
-      ReadString(item.ETC, line);
-      break;
-    case ListMember::Status:
-      ReadString(item.Status, line);
-      break;
-    case ListMember::RSSOutput:
-      run.LogRec.Trace = 2900;
-      list.sRSSOutput = LowerCase(AsUTF8(ReadListString(ValueOfLine(line, false, true))));
+    case ListMember::RssOutput:
+      l.log.trace = 2900;
+      list.feedName = LowerCase(AsUTF8(ReadListString(ValueOfLine(line, false, true))));
       break;
     case ListMember::Link: {
-      run.LogRec.Trace = 3100;
+      l.log.trace = 3100;
       std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
       link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
-      list.sLink = AsUTF8(ReadListString(link));
+      list.link = AsUTF8(ReadListString(link));
       break;
     }
     case ListMember::ItemLink:
-      run.LogRec.Trace = 3200;
-      list.sItemLinkLine = AsUTF8(line);
+      l.log.trace = 3200;
+      list.itemLinkLine = AsUTF8(line);
       break;
+    default:
+      break;
+  }
+}
+
+void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t index) {
+  if (member == ListMember::None) return;
+  if (member == ListMember::ItemStart) {
+    l.log.trace = 2050;
+    StartItem(l.item, index);
+    return;
+  }
+  if (!ApplyNumberMember(l, member, line) && !ApplyTextMember(l, member, line)) {
+    ApplyListMember(l, member, line);
   }
 }
 
 // Trace 3400 onward: the context note and, on a "}", the completed item.
 void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
-  RunState& run = l.run;
-  tVarnoList& list = l.list;
-  tVarno& item = l.VarnoLoad;
-  run.LogRec.Trace = 3400;
-  l.Note = {true, false, index, item.ID, 0};
-  if (holdsCloseBrace && item.ID >= 0) {
-    run.LogRec.Trace = 3500;
-    run.LogRec.Trace = 3600;
-    if (!IsPlainTitle(item.Title)) {
-      ExpandTitleInto(item.DisplayTitle, item, l.now);
-      item.DisplayTitleCurrent = true;
-      run.LogRec.Trace = 3900;
+  ItemList& list = l.list;
+  Item& item = l.item;
+  l.log.trace = 3400;
+  l.note = {true, false, index, item.id, 0};
+  if (holdsCloseBrace && item.id >= 0) {
+    l.log.trace = 3600;
+    if (!IsPlainTitle(item.title)) {
+      ExpandTitleInto(item.displayTitle, item, l.load.clock.now);
+      item.displayTitleCurrent = true;
     }
-    run.LogRec.Trace = 4000;
-    l.Note = {true, true, 0, 0, list.iRecordsFromFile};
-    if (!item.Description.empty() || !item.Title.empty()) {
-      ++list.iRecordsFromFile;
-      const size_t slot = static_cast<size_t>(list.iRecordsFromFile) - 1;
+    l.log.trace = 4000;
+    l.note = {true, true, 0, 0, list.recordsFromFile};
+    if (!item.description.empty() || !item.title.empty()) {
+      const auto slot = static_cast<size_t>(list.recordsFromFile);
+      ++list.recordsFromFile;
       // A hand-edited file can hold more items than the first pass counted:
       // the list grows so that none is dropped.
-      if (slot < list.VarnoArray.size()) {
-        list.VarnoArray[slot] = item;
+      if (slot < list.items.size()) {
+        list.items[slot] = item;
       } else {
-        list.VarnoArray.push_back(item);
-        list.iVarnoArrayCount = static_cast<int32_t>(list.VarnoArray.size());
+        list.items.push_back(item);
       }
-      run.LogRec.Trace = 4100;
-      item.ID = -1;
-      run.LogRec.Trace = 4200;
-      run.LogRec.Trace = 4300;
+      item.id = -1;
     }
   }
-  run.LogRec.Trace = 4400;
+  l.log.trace = 4400;
+}
+
+// The first pass: counts the lines and the items and reads "NextID"
+// strictly. The same look at a line finds its row for the second pass.
+std::vector<LineRow> FirstPass(std::string_view text, ItemList& list, size_t& itemCount,
+                               RunLog& log) {
+  const char* const end = text.data() + text.size();
+  const char* next = nullptr;
+  list.lineCount = 0;
+  itemCount = 0;
+  std::vector<LineRow> rows;
+  rows.reserve(text.size() / 24 + 1);
+  BraceLines braces(text);
+  for (const char* start = text.data(); start < end; start = next) {
+    const std::string_view line = LineAt(start, end, next);
+    const char* const lineEnd = line.data() + line.size();
+    const LineFacts facts = QuoteFactsOfLine(line);
+    const bool itemStart = braces.HoldsOpen(lineEnd);
+    rows.push_back({itemStart ? ListMember::ItemStart : facts.member, braces.HoldsClose(lineEnd)});
+    ++list.lineCount;
+    if (facts.holdsNextId) {
+      list.nextIdFromFile = StrToIntStrict(Between(line, "\"NextID\":", ","));
+    } else if (facts.holdsId) {
+      ++itemCount;
+    } else if (facts.holdsSortByText) {
+      log.Report(1040, " \"SortBy\" set line " + std::to_string(list.lineCount));
+    }
+  }
+  return rows;
+}
+
+// The second pass: assembles the items; the first line is never examined.
+void SecondPass(std::string_view text, const std::vector<LineRow>& rows, Loader& loader) {
+  const char* const end = text.data() + text.size();
+  const char* start = text.data();
+  if (!rows.empty()) LineAt(start, end, start);
+  for (size_t index = 1; index < rows.size(); ++index) {
+    const std::string_view line = LineAt(start, end, start);
+    ApplyMember(loader, rows[index].member, line, static_cast<int32_t>(index));
+    FinishLine(loader, rows[index].holdsCloseBrace, static_cast<int32_t>(index));
+  }
 }
 
 }  // namespace
 
-bool ListFileExists(const std::string& name) {
-  std::error_code error;
-  return !name.empty() &&
-         std::filesystem::exists(std::filesystem::symlink_status(PathOfName(name), error));
-}
-
-std::vector<std::string_view> SplitListLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  const char* const end = text.data() + text.size();
-  const char* next = nullptr;
-  for (const char* start = text.data(); start < end; start = next) {
-    lines.push_back(LineAt(start, end, next));
-  }
-  return lines;
-}
-
-tLineFacts FactsOfLine(std::string_view line) {
-  tLineFacts facts = QuoteFactsOfLine(line);
-  if (line.find('{') != std::string_view::npos) facts.Member = ListMember::ItemStart;
+LineFacts FactsOfLine(std::string_view line) {
+  LineFacts facts = QuoteFactsOfLine(line);
+  if (line.find('{') != std::string_view::npos) facts.member = ListMember::ItemStart;
   return facts;
-}
-
-ListMember MemberOfLine(std::string_view line) {
-  return FactsOfLine(line).Member;
 }
 
 void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, bool trimFirst,
@@ -456,108 +493,68 @@ std::string ValueOfLine(std::string_view line, bool keepQuotes, bool trimFirst) 
   return value;
 }
 
-void CreateListFileWhenMissing(RunState& run, TDateTime now) {
-  run.LogRec.Trace = 900;
-  run.LogRec.Trace = 910;
-  run.bNewJSONFile = !ListFileExists(run.sJSONFile);
-  if (!run.bNewJSONFile) return;
-  run.LogRec.Trace = 920;
-  run.List.sRSSOutput = NewListFeedName(run.sJSONFile);
-  if (WriteTextFileDurably(ListTemplateText(now, run.List.sRSSOutput), run.sJSONFile) ==
-      kWriteFailed) {
-    ReportAtCurrentTrace(run, " ERROR: Creating \"" + run.sJSONFile + "\" failed.");
-    throw EInOutError("Cannot create \"" + run.sJSONFile + "\"");
+bool CreateListFileWhenMissing(const ListFiles& files, TDateTime now, ItemList& list, RunLog& log) {
+  log.trace = 910;
+  if (ListFileExists(files.list)) return false;
+  log.trace = 920;
+  list.feedName = files.newListFeed;
+  if (WriteTextFileDurably(ListTemplateText(now, list.feedName), files.list) == kWriteFailed) {
+    log.ReportAtCurrentTrace(" ERROR: Creating \"" + files.list + "\" failed.");
+    throw EInOutError("Cannot create \"" + files.list + "\"");
   }
-  ConsoleLine(" " + run.sJSONFile + " created.");
-  LogOnly(" " + run.sJSONFile + " created.");
+  ConsoleLine(" " + files.list + " created.");
+  LogOnly(" " + files.list + " created.");
+  return true;
 }
 
-void LoadListFile(RunState& run, TDateTime now) {
-  Report(run, 1030, " Loading \"" + run.sJSONFile + "\". ");
-  std::string& text = run.TextRoom;
-  std::error_code error;
-  const uintmax_t size = std::filesystem::file_size(PathOfName(run.sJSONFile), error);
+void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log) {
+  log.Report(1030, " Loading \"" + load.listFile + "\". ");
+  std::string& text = textRoom;
   // The rewritten list may come out a little longer than the loaded one.
-  if (!error) {
+  if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
     text.reserve(static_cast<size_t>(size + size / 4 + 4096));
     platform::AdviseLargeRoom(text.data(), text.capacity());
   }
-  if (!platform::ReadWholeFile(run.sJSONFile, text)) {
-    throw EInOutError("Cannot open \"" + run.sJSONFile + "\" for reading");
+  if (!platform::ReadWholeFile(load.listFile, text)) {
+    throw EInOutError("Cannot open \"" + load.listFile + "\" for reading");
   }
-  LoadListText(run, text, now);
+  LoadListText(text, load, list, log);
 }
 
-void LoadListText(RunState& run, std::string_view text, TDateTime now) {
-  tVarnoList& list = run.List;
-  const char* const end = text.data() + text.size();
-  const char* next = nullptr;
-
-  // First pass: count the items, read "NextID" strictly. The same look at a
-  // line finds its row for the second pass, which is kept; the second pass
-  // cuts the lines again rather than keep them all.
-  list.iJSONStringListCount = 0;
-  list.iVarnoArrayCount = 0;
-  std::vector<LineRow> rows;
-  rows.reserve(text.size() / 24 + 1);
-  BraceLines braces(text);
-  for (const char* start = text.data(); start < end; start = next) {
-    const std::string_view line = LineAt(start, end, next);
-    const char* const lineEnd = line.data() + line.size();
-    const tLineFacts facts = QuoteFactsOfLine(line);
-    const bool itemStart = braces.HoldsOpen(lineEnd);
-    rows.push_back({itemStart ? ListMember::ItemStart : facts.Member, braces.HoldsClose(lineEnd)});
-    ++list.iJSONStringListCount;
-    if (facts.HoldsNextID) {
-      list.iNextIDFromJSON = StrToIntStrict(Between(line, "\"NextID\":", ","));
-    } else if (facts.HoldsID) {
-      ++list.iVarnoArrayCount;
-    } else if (facts.HoldsSortByText) {
-      Report(run, 1040, " \"SortBy\" set line " + std::to_string(list.iJSONStringListCount));
-    }
-  }
+void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {
+  size_t itemCount = 0;
+  const std::vector<LineRow> rows = FirstPass(text, list, itemCount, log);
   // Room for an item added by the request, so that adding one moves no record.
-  list.VarnoArray.reserve(static_cast<size_t>(list.iVarnoArrayCount) + 1);
-  platform::AdviseLargeRoom(list.VarnoArray.data(), list.VarnoArray.capacity() * sizeof(tVarno));
-  list.VarnoArray.assign(static_cast<size_t>(list.iVarnoArrayCount), tVarno{});
-  const int32_t count = list.iVarnoArrayCount;
-  Report(run, 1050,
-         " Records loaded from \"" + run.sJSONFile + "\"=" + std::to_string(count) + " [0.." +
-             std::to_string(count - 1) +
-             "], lines processed=" + std::to_string(list.iJSONStringListCount) +
-             ", iVarnoArrayCount=" + std::to_string(count) +
-             ". New JSON file created=" + BooleanTStr(run.bNewJSONFile, "True", "False"));
+  list.items.reserve(itemCount + 1);
+  platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
+  list.items.assign(itemCount, Item{});
+  const std::string count = std::to_string(itemCount);
+  log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
+                       std::to_string(static_cast<long long>(itemCount) - 1) +
+                       "], lines processed=" + std::to_string(list.lineCount) +
+                       ", iVarnoArrayCount=" + count +
+                       ". New JSON file created=" + BooleanTStr(load.newListFile, "True", "False"));
 
-  // Second pass: assemble the items; the first line is never examined.
-  run.LogRec.Trace = 1060;
-  list.sSortBy = "Order";
-  list.iRecordsFromFile = 0;
-  list.iActiveRecords = 0;
-  list.iMaxID = 0;
-  Loader loader{run, list, now, tVarno{}, ContextNote{}};
+  log.trace = 1060;
+  list.sortBy = "Order";
+  list.recordsFromFile = 0;
+  list.activeRecords = 0;
+  list.maxId = 0;
+  Loader loader{load, list, log, Item{}, ContextNote{}};
   try {
-    const char* start = text.data();
-    if (!rows.empty()) LineAt(start, end, start);
-    for (size_t index = 1; index < rows.size(); ++index) {
-      const std::string_view line = LineAt(start, end, start);
-      ApplyMember(loader, rows[index].Member, line, static_cast<int32_t>(index));
-      FinishLine(loader, rows[index].HoldsCloseBrace, static_cast<int32_t>(index));
-    }
+    SecondPass(text, rows, loader);
   } catch (...) {
-    loader.Note.WriteTo(run.ExceptionRec.Notes);
+    loader.note.WriteTo(log.notes);
     throw;
   }
-  loader.Note.WriteTo(run.ExceptionRec.Notes);
+  loader.note.WriteTo(log.notes);
 }
 
-void FinishListLink(RunState& run) {
-  run.LogRec.Trace = 5000;
-  std::string& link = run.List.sFeedLink;
-  link = run.List.sLink;
-  run.LogRec.Trace = 5010;
-  run.LogRec.Trace = 5020;
-  run.LogRec.Trace = 5030;
+void FinishListLink(ItemList& list, RunLog& log) {
+  log.trace = 5000;
+  std::string& link = list.feedLink;
+  link = list.link;
   if (!link.empty() && link.back() == ',') link.pop_back();
-  run.LogRec.Trace = 5040;
+  log.trace = 5040;
   if (!link.empty() && link.back() == '"') link.pop_back();
 }

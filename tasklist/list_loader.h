@@ -6,21 +6,17 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_state.h"
 #include "support/date_time.h"
-
-// True when a file or folder of that name exists (no wildcards).
-bool ListFileExists(const std::string& name);
-
-// The lines of a file text: split on LF, a CR before the LF dropped; a final
-// line break does not start another line.
-std::vector<std::string_view> SplitListLines(std::string_view text);
+#include "support/run_clock.h"
+#include "support/run_log.h"
+#include "tasklist/item.h"
+#include "tasklist/list_files.h"
 
 // The rows of the second pass's member table, in the table's order.
 enum class ListMember : uint8_t {
   None,
   ItemStart,  // "{"
-  ID,
+  Id,
   Order,
   Active,
   Days,
@@ -34,23 +30,21 @@ enum class ListMember : uint8_t {
   DoToday,
   SortBy,
   Notes,
-  ETC,
+  Etc,
   Status,
-  RSSOutput,
+  RssOutput,
   Link,
   ItemLink,
 };
-// The first row of the member table whose text `line` holds.
-ListMember MemberOfLine(std::string_view line);
-
-// What the two passes look for in one line.
-struct tLineFacts {
-  ListMember Member = ListMember::None;  // the second pass's row
-  bool HoldsNextID = false;              // "NextID":
-  bool HoldsID = false;                  // "ID":
-  bool HoldsSortByText = false;          // "SortBy":" (a quote after the colon)
+// What the two passes look for in one line; `member` is the first row of the
+// member table whose text the line holds.
+struct LineFacts {
+  ListMember member = ListMember::None;  // the second pass's row
+  bool holdsNextId = false;              // "NextID":
+  bool holdsId = false;                  // "ID":
+  bool holdsSortByText = false;          // "SortBy":" (a quote after the colon)
 };
-tLineFacts FactsOfLine(std::string_view line);
+LineFacts FactsOfLine(std::string_view line);
 
 // The value rule: the text after the first ":", its last character dropped
 // when it holds a ",", every double quote removed (unless `keepQuotes`);
@@ -60,14 +54,22 @@ std::string ValueOfLine(std::string_view line, bool keepQuotes = false, bool tri
 void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, bool trimFirst,
                      bool readBackslashes);
 
-// Traces 900 to 920: when the list file is missing, writes the template and
-// reports it; sets run.bNewJSONFile.
-void CreateListFileWhenMissing(RunState& run, TDateTime now);
+// Trace 920: when the list file is missing, writes the template and reports
+// it. True when the file was missing.
+bool CreateListFileWhenMissing(const ListFiles& files, TDateTime now, ItemList& list, RunLog& log);
 
-// Traces 1030 to 4400: reads the list file once and loads it into run.List.
-void LoadListFile(RunState& run, TDateTime now);
+// What loading a list needs besides its text: the name its lines report, whether
+// the file was just created, and the run's clock.
+struct ListLoad {
+  const std::string& listFile;
+  bool newListFile = false;
+  const RunClock& clock;
+};
+
+// Traces 1030 to 4400: reads the list file once (into `textRoom`) and loads it into `list`.
+void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log);
 // The same from a file text already read.
-void LoadListText(RunState& run, std::string_view text, TDateTime now);
+void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log);
 
 // Traces 5000 to 5040: the feed link from the list's link.
-void FinishListLink(RunState& run);
+void FinishListLink(ItemList& list, RunLog& log);

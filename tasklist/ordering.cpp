@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/progress.h"
 #include "support/text_helpers.h"
 
 namespace {
@@ -15,12 +14,12 @@ int32_t SortPriority(int32_t priority) {
 
 }  // namespace
 
-SortKey SortKeyNamed(std::string_view sSortBy) {
-  if (sSortBy == "Order") return SortKey::Order;
-  if (sSortBy == "DoToday") return SortKey::DoToday;
-  if (sSortBy == "Description") return SortKey::Description;
-  if (sSortBy == "Priority") return SortKey::Priority;
-  if (sSortBy == "Title" || sSortBy == "DisplayTitle") return SortKey::DisplayTitle;
+SortKey SortKeyNamed(std::string_view sortBy) {
+  if (sortBy == "Order") return SortKey::Order;
+  if (sortBy == "DoToday") return SortKey::DoToday;
+  if (sortBy == "Description") return SortKey::Description;
+  if (sortBy == "Priority") return SortKey::Priority;
+  if (sortBy == "Title" || sortBy == "DisplayTitle") return SortKey::DisplayTitle;
   return SortKey::None;
 }
 
@@ -32,47 +31,47 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-bool SortsAfter(const tVarno& a, const tVarno& b, SortKey key) {
+bool SortsAfter(const Item& a, const Item& b, SortKey key) {
   switch (key) {
     case SortKey::Order:
-      return CompareText(a.Order, b.Order) > 0;
+      return CompareText(a.order, b.order) > 0;
     case SortKey::DoToday:
-      return CompareText(a.DoToday, b.DoToday) > 0;
+      return CompareText(a.doToday, b.doToday) > 0;
     case SortKey::Description:
-      return CompareText(a.Description, b.Description) > 0;
+      return CompareText(a.description, b.description) > 0;
     case SortKey::Priority:
-      return SortPriority(a.Priority) > SortPriority(b.Priority);
+      return SortPriority(a.priority) > SortPriority(b.priority);
     case SortKey::DisplayTitle:
-      return CompareText(a.DisplayTitle, b.DisplayTitle) > 0;
+      return CompareText(a.displayTitle, b.displayTitle) > 0;
     case SortKey::None:
       break;
   }
   return false;
 }
 
-void SortItems(std::vector<tVarno>& items, int32_t count, SortKey key) {
-  if (key == SortKey::None || count < 2) return;
+void SortItems(std::vector<Item>& items, SortKey key) {
+  if (key == SortKey::None || items.size() < 2) return;
   const auto before = [&items, key](uint32_t a, uint32_t b) {
     return SortsAfter(items[b], items[a], key);
   };
   // A list sorted by the last run usually still is: then nothing moves.
   const auto first = items.begin();
-  const auto last = first + count;
+  const auto last = items.end();
   if (std::is_sorted(first, last,
-                     [key](const tVarno& a, const tVarno& b) { return SortsAfter(b, a, key); })) {
+                     [key](const Item& a, const Item& b) { return SortsAfter(b, a, key); })) {
     return;
   }
-  // The designed exchange sort swaps neighbours only when the first is
-  // strictly greater: a stable ascending sort, done here in n log n on
-  // positions, so each record moves once.
-  std::vector<uint32_t> order(static_cast<size_t>(count));
+  // The order is that of an exchange sort that swaps neighbours only when the
+  // first is strictly greater: a stable ascending sort, done here in n log n
+  // on positions, so each record moves once.
+  std::vector<uint32_t> order(items.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), before);
   // Each cycle of the permutation is followed in place: a second array of
   // records would cost more in fresh memory than the sort itself.
   for (uint32_t start = 0; start < order.size(); ++start) {
     if (order[start] == start) continue;
-    tVarno held = std::move(items[start]);
+    Item held = std::move(items[start]);
     uint32_t to = start;
     for (uint32_t from = order[to]; from != start; from = order[to]) {
       items[to] = std::move(items[from]);
@@ -84,18 +83,15 @@ void SortItems(std::vector<tVarno>& items, int32_t count, SortKey key) {
   }
 }
 
-void OrderList(RunState& run) {
-  tVarnoList& list = run.List;
-  Report(run, 6000,
-         " Bubble sort by \"" + list.sSortBy +
-             "\". iVarnoArrayCount=" + std::to_string(list.iVarnoArrayCount));
-  Report(run, 6010, " RedoID=" + BooleanTStr(run.RedoID, "True", "False"));
-  run.LogRec.Trace = 6090;
-  if (list.iVarnoArrayCount > 0) run.LogRec.Trace = 6100;
-  SortItems(list.VarnoArray, list.iVarnoArrayCount, SortKeyNamed(list.sSortBy));
-  run.LogRec.Trace = 6900;
+void OrderList(ItemList& list, bool redoId, RunLog& log) {
+  log.Report(6000, " Bubble sort by \"" + list.sortBy +
+                       "\". iVarnoArrayCount=" + std::to_string(list.items.size()));
+  log.Report(6010, " RedoID=" + BooleanTStr(redoId, "True", "False"));
+  log.trace = list.items.empty() ? 6090 : 6100;
+  SortItems(list.items, SortKeyNamed(list.sortBy));
+  log.trace = 6900;
 }
 
-int32_t WrittenID(const tVarno& item, int32_t p, bool redoID) {
-  return redoID ? p + 1 : item.ID;
+int32_t WrittenId(const Item& item, size_t p, bool redoId) {
+  return redoId ? static_cast<int32_t>(p + 1) : item.id;
 }

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "support/digits.h"
 #include "support/text_helpers.h"
 #include "tasklist/list_format.h"
 
@@ -13,8 +14,6 @@ namespace {
 
 constexpr std::array<const char*, 7> kDayNames = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
 
-// The last day a date-time value can hold (31 December 9999).
-constexpr double kLastDay = 2958465;
 // The largest month step IncMonth can take inside the years 1 to 9999.
 constexpr long long kMaxMonthStep = 12LL * 9999;
 
@@ -38,18 +37,18 @@ int32_t DecimalOrZero(std::string_view text) {
 
 // Reads the repeat unit and count: a letter counts only when its first
 // occurrence is the repeat's last character.
-void ReadRepeat(std::string_view repeat, tTitleDate& facts) {
+void ReadRepeat(std::string_view repeat, TitleDate& facts) {
   for (const char unit : {'W', 'M', 'Y'}) {
     const size_t at = repeat.find(unit);
     if (at != std::string_view::npos && at + 1 == repeat.size()) {
-      facts.RepeatUnit = unit;
+      facts.repeatUnit = unit;
       std::string rest(repeat.substr(0, at));
-      facts.RepeatCount = DecimalOrZero(rest);
+      facts.repeatCount = DecimalOrZero(rest);
       return;
     }
   }
-  facts.RepeatUnit = '?';
-  facts.RepeatCount = 1;
+  facts.repeatUnit = '?';
+  facts.repeatCount = 1;
 }
 
 long long MonthIndex(TDateTime value) {
@@ -89,27 +88,27 @@ void RollForwardByMonths(TDateTime& due, long long months, TDateTime today) {
 
 // Step 6 of GetTitleDate: a repeat whose count is 0 or negative leaves the
 // due date where it is.
-void RollForward(tTitleDate& facts, TDateTime today) {
-  if (facts.RepeatCount <= 0 || !(today > facts.DueDate)) return;
-  switch (facts.RepeatUnit) {
+void RollForward(TitleDate& facts, TDateTime today) {
+  if (facts.repeatCount <= 0 || !(today > facts.dueDate)) return;
+  switch (facts.repeatUnit) {
     case 'W': {
-      const long long stepDays = 7LL * facts.RepeatCount;
-      const long long behind = static_cast<long long>(today - DateOf(facts.DueDate));
+      const long long stepDays = 7LL * facts.repeatCount;
+      const long long behind = static_cast<long long>(today - DateOf(facts.dueDate));
       const long long moved = (behind + stepDays - 1) / stepDays * stepDays;
-      if (facts.DueDate + static_cast<double>(moved) > kLastDay) {
+      if (facts.dueDate + static_cast<double>(moved) > kLastRepresentableDay) {
         throw std::out_of_range("week step leaves the date range");
       }
-      facts.DueDate += static_cast<double>(moved);
+      facts.dueDate += static_cast<double>(moved);
       break;
     }
     case 'M':
-      RollForwardByMonths(facts.DueDate, facts.RepeatCount, today);
+      RollForwardByMonths(facts.dueDate, facts.repeatCount, today);
       break;
     case 'Y':
-      RollForwardByMonths(facts.DueDate, 12LL * facts.RepeatCount, today);
+      RollForwardByMonths(facts.dueDate, 12LL * facts.repeatCount, today);
       break;
     default:  // '?': one day at a time, so it ends on today
-      facts.DueDate += static_cast<double>(static_cast<long long>(today - DateOf(facts.DueDate)));
+      facts.dueDate += static_cast<double>(static_cast<long long>(today - DateOf(facts.dueDate)));
       break;
   }
 }
@@ -117,26 +116,21 @@ void RollForward(tTitleDate& facts, TDateTime today) {
 // The due date as "YYYY-MM-DD".
 std::string IsoDate(TDateTime value) {
   const tDateParts p = DecodeDateTime(value);
-  std::string text = "0000-00-00";
-  const auto put = [&text](size_t end, int number, int digits) {
-    for (; digits > 0; --digits, number /= 10) text[--end] = static_cast<char>('0' + number % 10);
-  };
-  put(4, p.Year, 4);
-  put(7, p.Month, 2);
-  put(10, p.Day, 2);
+  std::string text;
+  AppendZeroPadded(text, p.Year, 4);
+  text.push_back('-');
+  AppendZeroPadded(text, p.Month, 2);
+  text.push_back('-');
+  AppendZeroPadded(text, p.Day, 2);
   return text;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 // The date of a title's prefix read day first as a short date: all digits is
 // the usual case and reads directly; anything else goes the long way.
 TDateTime PrefixDate(std::string_view title) {
-  if (IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
-      IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
-      IsDigit(title[9])) {
+  if (IsAsciiDigit(title[0]) && IsAsciiDigit(title[1]) && IsAsciiDigit(title[2]) &&
+      IsAsciiDigit(title[3]) && IsAsciiDigit(title[5]) && IsAsciiDigit(title[6]) &&
+      title.size() >= 10 && IsAsciiDigit(title[8]) && IsAsciiDigit(title[9])) {
     const auto number = [title](size_t at, size_t count) {
       int value = 0;
       for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
@@ -151,10 +145,6 @@ TDateTime PrefixDate(std::string_view title) {
   return StrToDate(dayFirst);
 }
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Replaces every occurrence of `placeholder` (which starts with "%"), letters
 // matched without regard to case, left to right without rescanning what was
 // put in: ReplaceAllNoCase, but looking only where a "%" stands, and in place.
@@ -164,7 +154,7 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf
   const auto matchesAt = [&](size_t at) {
     if (text.size() - at < placeholder.size()) return false;
     for (size_t i = 0; i < placeholder.size(); ++i) {
-      if (LowerAscii(text[at + i]) != LowerAscii(placeholder[i])) return false;
+      if (ToLowerAscii(text[at + i]) != ToLowerAscii(placeholder[i])) return false;
     }
     return true;
   };
@@ -192,49 +182,50 @@ bool IsPlainTitle(std::string_view title) {
   return !HasDatePrefix(title) && title.find('%') == std::string_view::npos;
 }
 
-tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now) {
-  tTitleDate facts;
-  facts.DueDate = now;
+TitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now) {
+  TitleDate facts;
+  facts.dueDate = now;
   try {
     if (!HasDatePrefix(title)) return facts;
-    facts.DueDate = PrefixDate(title);
+    facts.dueDate = PrefixDate(title);
     const TDateTime today = DateOf(now);
     if (!repeat.empty()) {
       ReadRepeat(repeat, facts);
       RollForward(facts, today);
     }
-    facts.DayOfWeek = kDayNames[DayOfWeek(facts.DueDate) - 1];
-    facts.DaysToGo = static_cast<int32_t>(DateOf(facts.DueDate) - today);
+    facts.dayOfWeek = kDayNames[DayOfWeek(facts.dueDate) - 1];
+    facts.daysToGo = static_cast<int32_t>(DateOf(facts.dueDate) - today);
   } catch (const std::exception&) {
     // The facts stay as far as they were worked out.
   }
   return facts;
 }
 
-void ExpandTitleInto(std::string& result, const tVarno& item, TDateTime now) {
-  result.assign(item.Title);
+void ExpandTitleInto(std::string& result, const Item& item, TDateTime now) {
+  result.assign(item.title);
   try {
-    const tTitleDate facts = GetTitleDate(item.Title, item.Repeat, now);
+    const TitleDate facts = GetTitleDate(item.title, item.repeat, now);
     if (result.size() > 10 && HasDatePrefix(result)) {
-      if (MayHoldURLEscape(result)) result = URLDecodeText(result);
-      const std::string date = IsoDate(facts.DueDate);
+      std::string decoded;
+      if (DecodeURLEscapes(result, decoded).data() == decoded.data()) result.swap(decoded);
+      const std::string date = IsoDate(facts.dueDate);
       result.replace(0, std::min<size_t>(10, result.size()), date);
     }
     // Placeholders all start with "%": most titles have none.
     if (result.find('%') == std::string::npos) return;
-    ReplacePlaceholder(result, "%DOW%", [&] { return facts.DayOfWeek; });
-    ReplacePlaceholder(result, "%DTG%", [&] { return std::to_string(facts.DaysToGo); });
-    ReplacePlaceholder(result, "%ID%", [&] { return std::to_string(item.ID); });
-    ReplacePlaceholder(result, "%PRTY%", [&] { return std::to_string(item.Priority); });
+    ReplacePlaceholder(result, "%DOW%", [&] { return facts.dayOfWeek; });
+    ReplacePlaceholder(result, "%DTG%", [&] { return std::to_string(facts.daysToGo); });
+    ReplacePlaceholder(result, "%ID%", [&] { return std::to_string(item.id); });
+    ReplacePlaceholder(result, "%PRTY%", [&] { return std::to_string(item.priority); });
     ReplacePlaceholder(result, "%RPT%",
-                       [&] { return item.Repeat.empty() ? std::string("-") : item.Repeat; });
-    ReplacePlaceholder(result, "%DAYS%", [&] { return std::to_string(item.Days); });
+                       [&] { return item.repeat.empty() ? std::string("-") : item.repeat; });
+    ReplacePlaceholder(result, "%DAYS%", [&] { return std::to_string(item.days); });
   } catch (const std::exception&) {
     // The result is the text as far as it was built.
   }
 }
 
-std::string ExpandTitle(const tVarno& item, TDateTime now) {
+std::string ExpandTitle(const Item& item, TDateTime now) {
   std::string result;
   ExpandTitleInto(result, item, now);
   return result;

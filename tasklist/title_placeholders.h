@@ -7,15 +7,15 @@
 #include <string_view>
 
 #include "support/date_time.h"
-#include "tasklist/varno_item.h"
+#include "tasklist/item.h"
 
 // The date facts of a title, as GetTitleDate works them out.
-struct tTitleDate {
-  char RepeatUnit = '\0';   // 'W', 'M', 'Y', '?' or '\0' when the repeat was not read
-  int32_t RepeatCount = 0;  // units per step
-  TDateTime DueDate = 0;    // the (rolled-forward) due date
-  std::string DayOfWeek;    // "SUN" to "SAT", empty without a date prefix
-  int32_t DaysToGo = 0;     // whole days from today to the due date
+struct TitleDate {
+  char repeatUnit = '\0';   // 'W', 'M', 'Y', '?' or '\0' when the repeat was not read
+  int32_t repeatCount = 0;  // units per step
+  TDateTime dueDate = 0;    // the (rolled-forward) due date
+  std::string dayOfWeek;    // "SUN" to "SAT", empty without a date prefix
+  int32_t daysToGo = 0;     // whole days from today to the due date
 };
 
 // True when the title's 5th and 8th characters are both "-".
@@ -26,8 +26,8 @@ bool IsPlainTitle(std::string_view title);
 // The date facts of `title` with repeat code `repeat`, seen at `now` (the
 // current local date and time). Never fails: a failing step leaves the facts
 // as far as they were worked out.
-tTitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now);
+TitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now);
 // The display title of `item` seen at `now`. Never fails.
-std::string ExpandTitle(const tVarno& item, TDateTime now);
+std::string ExpandTitle(const Item& item, TDateTime now);
 // The same into `result`, which keeps its capacity.
-void ExpandTitleInto(std::string& result, const tVarno& item, TDateTime now);
+void ExpandTitleInto(std::string& result, const Item& item, TDateTime now);

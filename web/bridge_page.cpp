@@ -7,7 +7,7 @@
 #include "support/settings.h"
 #include "support/text_file.h"
 
-std::string BuildVarnoASP(const std::string& generationTime, const std::string& exeFolder) {
+std::string BridgePageText(const std::string& generationTime, const std::string& exeFolder) {
   const std::string version = kVersion;
   const std::string lines[] = {
       "<!--",
@@ -63,10 +63,9 @@ std::string BuildVarnoASP(const std::string& generationTime, const std::string& 
   return text;
 }
 
-void Create_VarnoASP() {
+void WriteBridgePage(const std::string& exeFolder, TDateTime now) {
   try {
-    WriteTextFile(BuildVarnoASP(StringOfString(Now()), GlobalSettings.EXEPath), kBridgePageFile,
-                  false, "");
+    WriteTextFile(BridgePageText(StringOfString(now), exeFolder), kBridgePageFile, false, "");
   } catch (const std::exception&) {
     // A page that cannot be built or written is tried again by the next run.
   }

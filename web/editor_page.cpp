@@ -275,11 +275,6 @@ constexpr std::string_view kPriorityField = R"field(,
 
 }  // namespace
 
-std::string EditorPageStem(const std::string& pageName) {
-  const size_t dot = pageName.find('.');
-  return dot == std::string::npos ? std::string() : pageName.substr(0, dot);
-}
-
 bool EditorPageHasFlags(const std::string& pageName) {
   return !SameTextNoCase(pageName, "reminders.html") && !SameTextNoCase(pageName, "upcoming.html");
 }
@@ -288,14 +283,8 @@ bool EditorPageHasPriority(const std::string& pageName) {
   return !SameTextNoCase(pageName, "upcoming.html");
 }
 
-std::vector<std::string> EditorPageFiles(const std::string& pageName, TDateTime now) {
-  const std::string stem = EditorPageStem(pageName);
-  return {stem + ".html", stem + "-" + LowerCase(FormatDateTime("mmm", now)) + ".html",
-          stem + "-" + LowerCase(FormatDateTime("ddd", now)) + ".html"};
-}
-
-std::string BuildGenericHTML(const std::string& pageName, const std::string& generationTime,
-                             const std::string& createdTime) {
+std::string EditorPageText(const std::string& pageName, const std::string& generationTime,
+                           const std::string& createdTime) {
   const std::string stem = EditorPageStem(pageName);
   std::string optionalFields;
   if (EditorPageHasFlags(pageName)) optionalFields += kFlagsField;
@@ -316,15 +305,12 @@ std::string BuildGenericHTML(const std::string& pageName, const std::string& gen
                                          });
 }
 
-void Create_GenericHTML(const std::string& pageName) {
+void WriteEditorPages(const ListFiles& files, TDateTime now) {
   try {
-    const TDateTime now = Now();
-    const std::string text =
-        BuildGenericHTML(pageName, StringOfString(now), FormatDateTime("hh:nn:ss dd/mm/yy", now));
+    const std::string text = EditorPageText(files.editorPage, StringOfString(now),
+                                            FormatDateTime("hh:nn:ss dd/mm/yy", now));
     // The copies are written whatever became of the page before them.
-    for (const std::string& file : EditorPageFiles(pageName, now)) {
-      WriteTextFile(text, file, false, "");
-    }
+    for (const std::string& file : files.editorPageFiles) WriteTextFile(text, file, false, "");
   } catch (const std::exception&) {
     // A page that cannot be built is tried again by the next run that misses it.
   }

@@ -191,47 +191,46 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
 
 }  // namespace
 
-tViewerPageNames ViewerPageNames(const std::string& pageName) {
-  tViewerPageNames names;
-  names.ThisFile = pageName;
-  names.TitleStem = UpperCase(ReplaceAll(pageName, "rss.html", ""));
-  names.JSONFile = LowerCase(ReplaceAll(pageName, "rss.html", ".json"));
-  names.JSONFile = LowerCase(ReplaceAll(names.JSONFile, "rss.json", ".json"));
-  names.JSONFile = LowerCase(ReplaceAll(names.JSONFile, ".html", ".json"));
-  names.CSVFile = LowerCase(ReplaceAll(pageName, "rss.html", ".csv"));
-  names.TodayCSVFile = LowerCase(ReplaceAll(pageName, "rss.html", "today.csv"));
-  names.EditorPage = LowerCase(ReplaceAll(pageName, "rss.html", ".html"));
+ViewerPageNames ViewerPageNamesOf(const std::string& pageName) {
+  ViewerPageNames names;
+  names.thisFile = pageName;
+  names.titleStem = UpperCase(ReplaceAll(pageName, "rss.html", ""));
+  names.listFile = LowerCase(ReplaceAll(pageName, "rss.html", ".json"));
+  names.listFile = LowerCase(ReplaceAll(names.listFile, "rss.json", ".json"));
+  names.listFile = LowerCase(ReplaceAll(names.listFile, ".html", ".json"));
+  names.csvFile = LowerCase(ReplaceAll(pageName, "rss.html", ".csv"));
+  names.todayCsvFile = LowerCase(ReplaceAll(pageName, "rss.html", "today.csv"));
+  names.editorPage = LowerCase(ReplaceAll(pageName, "rss.html", ".html"));
   return names;
 }
 
-std::string BuildGenericRSSHTML(const std::string& pageName, const std::string& generationTime,
-                                const std::string& createdTime) {
-  const tViewerPageNames names = ViewerPageNames(pageName);
+std::string ViewerPageText(const std::string& pageName, const std::string& generationTime,
+                           const std::string& createdTime) {
+  const ViewerPageNames names = ViewerPageNamesOf(pageName);
   return FillPageTemplate(kPageTemplate,
                           {
                               {"GENERATED", generationTime},
                               {"VERSION", kVersion},
-                              {"TITLE", HtmlText(names.TitleStem)},
+                              {"TITLE", HtmlText(names.titleStem)},
                               {"STYLESHEET", HtmlText(kToolkitStylesheet)},
                               {"SCRIPT", HtmlText(kToolkitScript)},
-                              {"THIS_FILE", ScriptString(names.ThisFile)},
-                              {"JSON_FILE", ScriptString(names.JSONFile)},
-                              {"CSV_FILE", ScriptString(names.CSVFile)},
-                              {"TODAY_CSV_FILE", ScriptString(names.TodayCSVFile)},
-                              {"EDITOR_FILE", ScriptString(names.EditorPage)},
+                              {"THIS_FILE", ScriptString(names.thisFile)},
+                              {"JSON_FILE", ScriptString(names.listFile)},
+                              {"CSV_FILE", ScriptString(names.csvFile)},
+                              {"TODAY_CSV_FILE", ScriptString(names.todayCsvFile)},
+                              {"EDITOR_FILE", ScriptString(names.editorPage)},
                               {"CARDS_FILE", ScriptString(kCardsDocument)},
-                              {"TITLE_SCRIPT", ScriptString(HtmlText(names.TitleStem))},
+                              {"TITLE_SCRIPT", ScriptString(HtmlText(names.titleStem))},
                               {"CREATED", ScriptString(createdTime)},
                               {"VERSION_SCRIPT", ScriptString(kVersion)},
                           });
 }
 
-void Create_GenericRSSHTML(const std::string& pageName, const std::string&) {
+void WriteViewerPage(const ListFiles& files, TDateTime now) {
   try {
-    const TDateTime now = Now();
-    WriteTextFile(BuildGenericRSSHTML(pageName, StringOfString(now),
-                                      FormatDateTime("hh:nn:ss dd/mm/yy", now)),
-                  pageName, false, "");
+    WriteTextFile(ViewerPageText(files.viewerPage, StringOfString(now),
+                                 FormatDateTime("hh:nn:ss dd/mm/yy", now)),
+                  files.viewerPage, false, "");
   } catch (const std::exception&) {
     // The next run that loads the list writes the page again.
   }

@@ -3,22 +3,26 @@
 
 #include <string>
 
+#include "support/date_time.h"
+#include "tasklist/list_files.h"
+
 // The names the viewer page derives from its own name.
-struct tViewerPageNames {
-  std::string ThisFile;      // the page name itself
-  std::string TitleStem;     // upper case, every "rss.html" removed
-  std::string JSONFile;      // the list file the page reads
-  std::string CSVFile;       // the CSV export
-  std::string TodayCSVFile;  // the today CSV export
-  std::string EditorPage;    // the item editor page of the same list
+struct ViewerPageNames {
+  std::string thisFile;      // the page name itself
+  std::string titleStem;     // upper case, every "rss.html" removed
+  std::string listFile;      // the list file the page reads
+  std::string csvFile;       // the CSV export
+  std::string todayCsvFile;  // the today CSV export
+  std::string editorPage;    // the item editor page of the same list
 };
 
-tViewerPageNames ViewerPageNames(const std::string& pageName);
+ViewerPageNames ViewerPageNamesOf(const std::string& pageName);
 
 // The page text for the page name, the generation time text of the header
 // and the created time text of the first console line.
-std::string BuildGenericRSSHTML(const std::string& pageName, const std::string& generationTime,
-                                const std::string& createdTime);
+std::string ViewerPageText(const std::string& pageName, const std::string& generationTime,
+                           const std::string& createdTime);
 
-// Writes the viewer page `pageName`; the sort key is read by the page itself.
-void Create_GenericRSSHTML(const std::string& pageName, const std::string& sortBy);
+// Writes the list's viewer page, generated at `now`; the page reads the sort
+// key from the list itself.
+void WriteViewerPage(const ListFiles& files, TDateTime now);

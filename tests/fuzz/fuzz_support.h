@@ -1,5 +1,5 @@
-// Shared set-up of the fuzz targets: a run record as a run on list.json has it
-// and a fixed clock. Each target works in a scratch folder of its own where
+// Shared set-up of the fuzz targets: the parts of a run on list.json and a
+// fixed clock. Each target works in a scratch folder of its own where
 // the run log cannot be written (a folder holds its name) and with the console
 // closed, so that the progress lines cost little and leave nothing behind.
 #pragma once
@@ -13,9 +13,12 @@
 #include <string>
 #include <string_view>
 
-#include "driver/progress.h"
-#include "driver/run_state.h"
 #include "support/date_time.h"
+#include "support/run_clock.h"
+#include "support/run_log.h"
+#include "support/settings.h"
+#include "tasklist/item.h"
+#include "tasklist/list_files.h"
 
 namespace fuzz {
 
@@ -33,15 +36,13 @@ inline TDateTime FixedNow() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
 
-inline RunState RunOnListJson() {
-  RunState run;
-  run.sToday = "20251003";
-  run.sParam1_JSONFile = "list.json";
-  run.sJSONFile = "list.json";
-  run.sCSVFile = "list.csv";
-  run.sTodayCSVFile = "listtoday.csv";
-  return run;
-}
+// The parts of a run on list.json that the task list and the publishing pass use.
+struct ListRun {
+  RunClock clock = ClockAt(FixedNow());
+  ListFiles files = NameListFiles("list.json", clock.now);
+  ItemList list;
+  RunLog log;
+};
 
 inline std::string_view TextOf(const uint8_t* data, size_t size) {
   return {reinterpret_cast<const char*>(data), size};

@@ -15,30 +15,27 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  RunState run = fuzz::RunOnListJson();
-  const TDateTime now = fuzz::FixedNow();
+  fuzz::ListRun run;
+  ItemList& list = run.list;
   try {
-    LoadListText(run, fuzz::TextOf(data, size), now);
+    LoadListText(fuzz::TextOf(data, size), {run.files.list, false, run.clock}, list, run.log);
   } catch (const EConvertError&) {
-    return 0;  // a "NextID" that is not a whole number fails the run by design
+    return 0;  // a "NextID" that is not a whole number fails the run on purpose
   }
-  const tVarnoList& list = run.List;
-  if (list.VarnoArray.size() != static_cast<size_t>(list.iVarnoArrayCount)) {
-    fuzz::PropertyFailed("the item count matches the list");
-  }
-  if (list.iRecordsFromFile > list.iVarnoArrayCount) {
+  if (static_cast<size_t>(list.recordsFromFile) > list.items.size()) {
     fuzz::PropertyFailed("no more items stored than slots");
   }
-  FinishListLink(run);
-  OrderList(run);
-  if (list.iVarnoArrayCount == 0) return 0;
-  StartPublishingPass(run);
-  tCalendarTexts calendars;
-  BuildCalendarTexts(run, now, calendars);
+  FinishListLink(list, run.log);
+  OrderList(list, false, run.log);
+  if (list.items.empty()) return 0;
+  const Publishing pass{list, run.files, run.clock, false, run.log};
+  StartPublishingPass(pass);
+  CalendarTexts calendars;
+  BuildCalendarTexts(pass, calendars);
   std::string text;
-  BuildFeedText(run, now, text);
-  BuildListText(run, now, text);
-  tCsvTexts csv;
-  BuildCsvTexts(run, csv);
+  BuildFeedText(pass, text);
+  BuildListText(pass, text);
+  CsvTexts csv;
+  BuildCsvTexts(pass, csv);
   return 0;
 }

@@ -9,7 +9,6 @@
 
 #include "driver/request.h"
 #include "fuzz_support.h"
-#include "publish/calendar_export.h"
 #include "publish/publishing_pass.h"
 #include "support/text_helpers.h"
 
@@ -38,26 +37,22 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  RunState run;
-  run.Args = ArgumentsOf(fuzz::TextOf(data, size));
-  ReadRequestParameters(run);
-  if (run.Args.empty() || !RefusalOfListFile(run).empty()) return 0;
-  DeriveFileNames(run);
-  PrepareRequestRecord(run);
+  const std::vector<std::string> args = ArgumentsOf(fuzz::TextOf(data, size));
+  RunLog log;
+  Request request = ReadRequestParameters(args, log);
+  if (args.empty() || !RefusalOfListFile(request).empty()) return 0;
+  const ListFiles files = NameListFiles(request.listFile, fuzz::FixedNow());
+  PrepareRequestRecord(request, args, files.list, log);
 
-  const std::string& list = run.sJSONFile;
-  if (run.Args.size() == 1 &&
-      (Contains(list, "/") || Contains(list, "\\") || Contains(list, ".."))) {
+  const std::string& list = files.list;
+  if (args.size() == 1 && (Contains(list, "/") || Contains(list, "\\") || Contains(list, ".."))) {
     fuzz::PropertyFailed("a web request names no folder");
   }
   if (Contains(list, "/") || Contains(list, "\\")) return 0;
-  const TDateTime now = fuzz::FixedNow();
-  const std::string weekdayCopy = WeekdayCopyName(list, now);
-  for (const std::string& derived :
-       {run.sCSVFile, run.sTodayCSVFile, EditorPageName(list), ViewerPageName(list),
-        NewListFeedName(list), weekdayCopy, MonthCopyName(weekdayCopy, now),
-        CalendarName(run.sParam1_JSONFile)}) {
-    if (SameFileName(derived, list)) fuzz::PropertyFailed("no derived file is the list file");
+  for (const std::string& name :
+       {files.csv, files.todayCsv, files.editorPage, files.viewerPage, files.newListFeed,
+        files.weekdayCopy, files.monthCopy, files.calendar}) {
+    if (SameFileName(name, list)) fuzz::PropertyFailed("no derived file is the list file");
   }
   return 0;
 }

@@ -37,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view head = NextField(input, '\n');
   const double day = std::strtod(std::string(NextField(head, '|')).c_str(), nullptr);
   if (!(day >= kFirstDay && day < kLastDay + 1)) return 0;  // the clock gives no other day
-  tVarno item;
-  item.ID = WholeNumber(NextField(head, '|'));
-  item.Priority = WholeNumber(NextField(head, '|'));
-  item.Days = WholeNumber(head);
-  item.Title = std::string(NextField(input, '\n'));
-  item.Repeat = std::string(input);
-  GetTitleDate(item.Title, item.Repeat, day);
+  Item item;
+  item.id = WholeNumber(NextField(head, '|'));
+  item.priority = WholeNumber(NextField(head, '|'));
+  item.days = WholeNumber(head);
+  item.title = std::string(NextField(input, '\n'));
+  item.repeat = std::string(input);
+  GetTitleDate(item.title, item.repeat, day);
   ExpandTitle(item, day);
   return 0;
 }

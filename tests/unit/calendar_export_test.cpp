@@ -9,8 +9,16 @@
 #include "support/deployment.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "tasklist/list_files.h"
 
 namespace {
+
+// The text `AppendCalendarText` appends.
+std::string CalendarText(std::string_view text) {
+  std::string out = "held ";
+  AppendCalendarText(out, text);
+  return out.substr(5);
+}
 
 const std::string kDomain = kCalendarMailDomain;
 
@@ -19,24 +27,24 @@ TDateTime UniversalNow() {
   return EncodeDateTime({2025, 10, 3, 3, 53, 7, 0});
 }
 
-tVarno Item(const std::string& displayTitle, int32_t id = 7) {
-  tVarno item;
-  item.ID = id;
-  item.Active = true;
-  item.DisplayTitle = displayTitle;
+Item MakeItem(const std::string& displayTitle, int32_t id = 7) {
+  Item item;
+  item.id = id;
+  item.active = true;
+  item.displayTitle = displayTitle;
   return item;
 }
 
 // The private calendar's events for the items.
-std::string Events(std::initializer_list<tVarno> items) {
-  tCalendarTexts calendars;
+std::string Events(std::initializer_list<Item> items) {
+  CalendarTexts calendars;
   StartCalendarTexts(calendars);
-  const size_t headerLength = calendars.Private.size();
-  for (const tVarno& item : items) AddCalendarEvents(calendars, item, "upcoming", UniversalNow());
-  return calendars.Private.substr(headerLength);
+  const size_t headerLength = calendars.privateText.size();
+  for (const Item& item : items) AddCalendarEvents(calendars, item, "upcoming", UniversalNow());
+  return calendars.privateText.substr(headerLength);
 }
 
-std::string Event(const tVarno& item) {
+std::string Event(const Item& item) {
   return Events({item});
 }
 
@@ -61,17 +69,17 @@ class CalendarExport : public testing::Test {
 }  // namespace
 
 TEST_F(CalendarExport, EmptyCalendarsHoldHeaderAndEnd) {
-  tCalendarTexts calendars;
+  CalendarTexts calendars;
   StartCalendarTexts(calendars);
-  AddCalendarEvents(calendars, Item("Buy milk"), "upcoming", UniversalNow());
+  AddCalendarEvents(calendars, MakeItem("Buy milk"), "upcoming", UniversalNow());
   CloseCalendarTexts(calendars);
-  EXPECT_EQ(calendars.Private, Header("Private") + "END:VCALENDAR\r\n");
-  EXPECT_EQ(calendars.Public, Header("Public") + "END:VCALENDAR\r\n");
+  EXPECT_EQ(calendars.privateText, Header("Private") + "END:VCALENDAR\r\n");
+  EXPECT_EQ(calendars.publicText, Header("Public") + "END:VCALENDAR\r\n");
 }
 
 // An end equal to the start is no end: the event ends at its start.
 TEST_F(CalendarExport, TimedEventHasNoZeroLengthEnd) {
-  EXPECT_EQ(Event(Item("2025-10-03 14:30 Dentist")),
+  EXPECT_EQ(Event(MakeItem("2025-10-03 14:30 Dentist")),
             "BEGIN:VEVENT\r\n"
             "DTSTAMP:20251003T035307Z\r\n"
             "DTSTART:20251003T143000\r\n"
@@ -84,8 +92,8 @@ TEST_F(CalendarExport, TimedEventHasNoZeroLengthEnd) {
 }
 
 TEST_F(CalendarExport, AllDayEventEndsDaysLater) {
-  tVarno item = Item("2025-10-03 Dentist", 12);
-  item.Days = 2;
+  Item item = MakeItem("2025-10-03 Dentist", 12);
+  item.days = 2;
   EXPECT_EQ(Event(item),
             "BEGIN:VEVENT\r\n"
             "DTSTAMP:20251003T035307Z\r\n"
@@ -101,8 +109,8 @@ TEST_F(CalendarExport, AllDayEventEndsDaysLater) {
 
 TEST_F(CalendarExport, AllDayEndAcrossMonthsAndAtTheEdges) {
   const auto end = [](const std::string& title, int32_t days) {
-    tVarno item = Item(title);
-    item.Days = days;
+    Item item = MakeItem(title);
+    item.days = days;
     const std::string event = Event(item);
     const size_t at = event.find("DTEND;VALUE=DATE:");
     return at == std::string::npos ? std::string("none") : event.substr(at + 17, 8);
@@ -130,28 +138,28 @@ TEST_F(CalendarExport, DateReading) {
         Case{"2025-10-03 Dentist", oct3, true}, Case{"2025-10-03", oct3, true},
         Case{"2025-10-03 25:00 late", oct3, true}, Case{"Buy milk", 0, false},
         Case{"2025-13-01 x", 0, false}, Case{"2025-02-30", 0, false}, Case{"", 0, false}}) {
-    const tEventFacts facts = CalendarEventFacts(Item(c.title));
-    EXPECT_NEAR(facts.EventDate, c.expected, 1e-9) << c.title;
-    EXPECT_EQ(facts.AllDay, c.allDay) << c.title;
+    const EventFacts facts = CalendarEventFacts(MakeItem(c.title));
+    EXPECT_NEAR(facts.eventDate, c.expected, 1e-9) << c.title;
+    EXPECT_EQ(facts.allDay, c.allDay) << c.title;
   }
-  EXPECT_EQ(Event(Item("Buy milk")), "");
-  EXPECT_EQ(Event(Item("1899-12-30 the zero date")), "");
+  EXPECT_EQ(Event(MakeItem("Buy milk")), "");
+  EXPECT_EQ(Event(MakeItem("1899-12-30 the zero date")), "");
 }
 
 // The event date as the title's characters read through the general date
 // and time reading: "dd/mm/yyyy hh:nn" first, then "dd/mm/yyyy".
-tEventFacts FactsByGeneralReading(const std::string& title) {
+EventFacts FactsByGeneralReading(const std::string& title) {
   const auto chars = [&title](size_t first, size_t last) {
     return first > title.size() ? std::string() : title.substr(first - 1, last - first + 1);
   };
   const std::string date = chars(9, 10) + "/" + chars(6, 7) + "/" + chars(1, 4);
-  tEventFacts facts;
+  EventFacts facts;
   TDateTime value = 0;
   if (TryStrToDateTime(date + " " + Trim(chars(12, 16)), value) && value != 0) {
-    facts.EventDate = value;
+    facts.eventDate = value;
   } else if ((value = StrToDate(date)) != 0) {
-    facts.EventDate = value;
-    facts.AllDay = true;
+    facts.eventDate = value;
+    facts.allDay = true;
   }
   return facts;
 }
@@ -169,10 +177,10 @@ TEST_F(CalendarExport, DatesReadInPlaceAsTheGeneralReadingReadsThem) {
     std::string title =
         pick(years) + pick(separators) + pick(twoDigits) + pick(separators) + pick(twoDigits);
     for (int i = static_cast<int>(random() % 6); i > 0; --i) title += pick(tails);
-    const tEventFacts expected = FactsByGeneralReading(title);
-    const tEventFacts facts = CalendarEventFacts(Item(title));
-    ASSERT_EQ(facts.EventDate, expected.EventDate) << title;
-    ASSERT_EQ(facts.AllDay, expected.AllDay) << title;
+    const EventFacts expected = FactsByGeneralReading(title);
+    const EventFacts facts = CalendarEventFacts(MakeItem(title));
+    ASSERT_EQ(facts.eventDate, expected.eventDate) << title;
+    ASSERT_EQ(facts.allDay, expected.allDay) << title;
   }
 }
 
@@ -185,9 +193,9 @@ TEST_F(CalendarExport, RepeatRules) {
                                      {"3W", ""},
                                      {"", ""},
                                      {" 1W", ""}}) {
-    tVarno item = Item("2025-10-03 x");
-    item.Repeat = repeat;
-    EXPECT_EQ(CalendarEventFacts(item).RepeatRule, rule) << repeat;
+    Item item = MakeItem("2025-10-03 x");
+    item.repeat = repeat;
+    EXPECT_EQ(CalendarEventFacts(item).repeatRule, rule) << repeat;
     const std::string event = Event(item);
     const std::string expectedTail = std::string("DESCRIPTION:2025-10-03 x\r\n") +
                                      (*rule ? std::string(rule) + "\r\n" : "") + "END:VEVENT\r\n";
@@ -196,26 +204,26 @@ TEST_F(CalendarExport, RepeatRules) {
 }
 
 TEST_F(CalendarExport, PublicItemsGoIntoBothInactiveIntoNeither) {
-  tVarno open = Item("2025-10-03 Open", 1);
-  tVarno shared = Item("2025-10-04 Shared", 2);
-  shared.Public = true;
-  tVarno done = Item("2025-10-05 Done", 3);
-  done.Public = true;
-  done.Active = false;
-  tCalendarTexts calendars;
+  Item open = MakeItem("2025-10-03 Open", 1);
+  Item shared = MakeItem("2025-10-04 Shared", 2);
+  shared.isPublic = true;
+  Item done = MakeItem("2025-10-05 Done", 3);
+  done.isPublic = true;
+  done.active = false;
+  CalendarTexts calendars;
   StartCalendarTexts(calendars);
-  for (const tVarno* item : {&open, &shared, &done}) {
+  for (const Item* item : {&open, &shared, &done}) {
     AddCalendarEvents(calendars, *item, "upcoming", UniversalNow());
   }
-  EXPECT_NE(calendars.Private.find("SUMMARY:2025-10-03 Open"), std::string::npos);
-  EXPECT_NE(calendars.Private.find("SUMMARY:2025-10-04 Shared"), std::string::npos);
-  EXPECT_EQ(calendars.Private.find("Done"), std::string::npos);
-  EXPECT_EQ(calendars.Public, Header("Public") + Event(shared));
+  EXPECT_NE(calendars.privateText.find("SUMMARY:2025-10-03 Open"), std::string::npos);
+  EXPECT_NE(calendars.privateText.find("SUMMARY:2025-10-04 Shared"), std::string::npos);
+  EXPECT_EQ(calendars.privateText.find("Done"), std::string::npos);
+  EXPECT_EQ(calendars.publicText, Header("Public") + Event(shared));
 }
 
 TEST_F(CalendarExport, UIDsStayUniqueWithinAFile) {
-  const std::string events = Events({Item("2025-10-03 a", 5), Item("2025-10-04 b", 5),
-                                     Item("2025-10-05 c", 6), Item("2025-10-06 d", 5)});
+  const std::string events = Events({MakeItem("2025-10-03 a", 5), MakeItem("2025-10-04 b", 5),
+                                     MakeItem("2025-10-05 c", 6), MakeItem("2025-10-06 d", 5)});
   EXPECT_NE(events.find("UID:upcoming-5@" + kDomain + "\r\nDESCRIPTION:2025-10-03 a"),
             std::string::npos);
   EXPECT_NE(events.find("UID:upcoming-5-2@" + kDomain + "\r\nDESCRIPTION:2025-10-04 b"),
@@ -231,7 +239,7 @@ TEST_F(CalendarExport, TextValuesAreEscaped) {
   EXPECT_EQ(CalendarText(std::string("tab\there\x01\x1F\x7F:\"ok\"", 16)), "tab\there:\"ok\"");
   EXPECT_EQ(CalendarText("caf\xC3\xA9"), "caf\xC3\xA9");
 
-  const std::string event = Event(Item("2025-10-03 Lunch; fish, chips\\peas\nmore"));
+  const std::string event = Event(MakeItem("2025-10-03 Lunch; fish, chips\\peas\nmore"));
   EXPECT_NE(event.find("SUMMARY:2025-10-03 Lunch\\; fish\\, chips\\\\peas\\nmore\r\n"),
             std::string::npos)
       << event;
@@ -242,13 +250,13 @@ TEST_F(CalendarExport, TextValuesAreEscaped) {
 
 // A calendar is UTF-8 even when a title is not: it is read as Windows-1252.
 TEST_F(CalendarExport, TitleThatIsNotUTF8IsReadAsWindows1252) {
-  const std::string event = Event(Item("2025-10-03 Cr\xE8me br\xFBl\xE9\x65 \x80 caf\xC3\xA9"));
+  const std::string event = Event(MakeItem("2025-10-03 Cr\xE8me br\xFBl\xE9\x65 \x80 caf\xC3\xA9"));
   EXPECT_NE(event.find("SUMMARY:2025-10-03 Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65 \xE2\x82\xAC "
                        "caf\xC3\x83\xC2\xA9\r\n"),
             std::string::npos)
       << event;
   EXPECT_NE(event.find("DESCRIPTION:2025-10-03 Cr\xC3\xA8me"), std::string::npos);
-  EXPECT_NE(Event(Item("2025-10-03 caf\xC3\xA9 \xF0\x9F\x98\x80"))
+  EXPECT_NE(Event(MakeItem("2025-10-03 caf\xC3\xA9 \xF0\x9F\x98\x80"))
                 .find("SUMMARY:2025-10-03 caf\xC3\xA9 \xF0\x9F\x98\x80\r\n"),
             std::string::npos);
 }

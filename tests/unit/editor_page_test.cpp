@@ -22,7 +22,7 @@ TDateTime FridayInOctober() {
 }
 
 std::string Page(const std::string& name) {
-  return BuildGenericHTML(name, "03/10/2025 13:53:07", "13:53:07 03/10/25");
+  return EditorPageText(name, "03/10/2025 13:53:07", "13:53:07 03/10/25");
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -44,20 +44,8 @@ class InFolder {
   std::string saved_;
 };
 
-TEST(EditorPageNames, StemEndsAtTheFirstFullStop) {
-  EXPECT_EQ(EditorPageStem("varno.html"), "varno");
-  EXPECT_EQ(EditorPageStem("my.list.html"), "my");
-  EXPECT_EQ(EditorPageStem("old.lists/home.html"), "old");
-  EXPECT_EQ(EditorPageStem("nodot"), "");
-}
-
-TEST(EditorPageNames, PageWithMonthAndDayCopies) {
-  EXPECT_EQ(EditorPageFiles("varno.html", FridayInOctober()),
-            (std::vector<std::string>{"varno.html", "varno-oct.html", "varno-fri.html"}));
-}
-
 TEST(EditorPageNames, NameWithoutFullStopGivesEmptyStem) {
-  EXPECT_EQ(EditorPageFiles("varnohtml", FridayInOctober()),
+  EXPECT_EQ(NameListFiles("varnojson", FridayInOctober()).editorPageFiles,
             (std::vector<std::string>{".html", "-oct.html", "-fri.html"}));
   const std::string page = Page("varnohtml");
   EXPECT_TRUE(Has(page, "var thisFileName = '.html';"));
@@ -183,30 +171,33 @@ TEST(EditorPageText, StemCannotBreakOutOfTitleOrScript) {
                   ".html';"));
 }
 
-TEST(CreateGenericHTML, WritesThePageAndItsTwoDatedCopies) {
+TEST(WriteEditorPages, WritesThePageAndItsTwoDatedCopiesAtTheRunsTime) {
   TempFolder folder;
   InFolder here(folder.path());
-  Create_GenericHTML("home.html");
-  const std::vector<std::string> files = EditorPageFiles("home.html", Now());
-  const std::string page = ReadFile(folder / files[0]);
+  WriteEditorPages(NameListFiles("home.json", FridayInOctober()), FridayInOctober());
+  const std::string page = ReadFile(folder / "home.html");
   EXPECT_TRUE(Has(page, "<title>home</title>"));
-  EXPECT_EQ(ReadFile(folder / files[1]), page);
-  EXPECT_EQ(ReadFile(folder / files[2]), page);
+  // The run's clock reading, not the time of writing.
+  EXPECT_TRUE(Has(page, "Generated: 03/10/2025 13:53:07 by Varno.exe"));
+  EXPECT_TRUE(Has(page, "'13:53:07 03/10/25'"));
+  EXPECT_EQ(ReadFile(folder / "home-oct.html"), page);
+  EXPECT_EQ(ReadFile(folder / "home-fri.html"), page);
   EXPECT_EQ(folder.Names().size(), 3u);
 }
 
-TEST(CreateGenericHTML, ReplacesWhatIsThere) {
+TEST(WriteEditorPages, ReplacesWhatIsThere) {
   TempFolder folder;
   InFolder here(folder.path());
   varno_test::WriteFile(folder / "home.html", "old page");
-  Create_GenericHTML("home.html");
+  WriteEditorPages(NameListFiles("home.json", FridayInOctober()), FridayInOctober());
   EXPECT_TRUE(Has(ReadFile(folder / "home.html"), "<!DOCTYPE html>"));
 }
 
-TEST(CreateGenericHTML, UnwritableFolderFailsQuietly) {
+TEST(WriteEditorPages, UnwritableFolderFailsQuietly) {
   TempFolder folder;
   InFolder here(folder.path());
-  EXPECT_NO_THROW(Create_GenericHTML("missing/home.html"));
+  EXPECT_NO_THROW(
+      WriteEditorPages(NameListFiles("missing/home.json", FridayInOctober()), FridayInOctober()));
   EXPECT_TRUE(folder.Names().empty());
 }
 

@@ -57,7 +57,7 @@ TEST(ListBraces, AnyValueRoundTripsThroughALineOfItsOwnMember) {
     std::string value;
     for (int i = random() % 14; i > 0; --i) value += alphabet[random() % alphabet.size()];
     const std::string line = "    \"Notes\":\"" + Held(value) + "\",";
-    ASSERT_EQ(MemberOfLine(line), ListMember::Notes) << line;
+    ASSERT_EQ(FactsOfLine(line).member, ListMember::Notes) << line;
     ASSERT_EQ(ReadListString(ValueOfLine(line)), value) << line;
   }
 }
@@ -65,24 +65,24 @@ TEST(ListBraces, AnyValueRoundTripsThroughALineOfItsOwnMember) {
 class ListBracesLoading : public InFreshFolder {};
 
 TEST_F(ListBracesLoading, ItemWhoseValuesHoldBracesLoadsWhole) {
-  tVarno item;
-  item.ID = 4;
-  item.Active = true;
-  item.Title = "if (x) { y(); }";
-  item.Description = "}{";
-  item.Notes = "{\"ID\":9}";
-  item.Status = "}";
+  Item item;
+  item.id = 4;
+  item.active = true;
+  item.title = "if (x) { y(); }";
+  item.description = "}{";
+  item.notes = "{\"ID\":9}";
+  item.status = "}";
   std::string text;
-  AppendListHeader(text, run.List, kNow, 8010);
+  AppendListHeader(text, list, kNow, 8010);
   AppendListEntry(text, item, {4, 1, 2, "{"}, true);
   CloseListText(text);
 
-  LoadListText(run, text, kNow);
-  ASSERT_EQ(run.List.iRecordsFromFile, 1);
-  const tVarno& loaded = run.List.VarnoArray[0];
-  EXPECT_EQ(loaded.ID, 4);
-  EXPECT_EQ(loaded.Title, item.Title);
-  EXPECT_EQ(loaded.Description, item.Description);
-  EXPECT_EQ(loaded.Notes, "{ID:9}");  // a quote is left out of plain values
-  EXPECT_EQ(loaded.Status, "}");
+  LoadListText(text, {files.list, false, clock}, list, log);
+  ASSERT_EQ(list.recordsFromFile, 1);
+  const Item& loaded = list.items[0];
+  EXPECT_EQ(loaded.id, 4);
+  EXPECT_EQ(loaded.title, item.title);
+  EXPECT_EQ(loaded.description, item.description);
+  EXPECT_EQ(loaded.notes, "{ID:9}");  // a quote is left out of plain values
+  EXPECT_EQ(loaded.status, "}");
 }

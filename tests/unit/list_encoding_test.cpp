@@ -28,49 +28,50 @@ std::string ListText(const std::string& headTitle, const std::vector<std::string
   return text + "}";
 }
 
-std::string Item(int id, const std::string& title, const std::string& description,
-                 const std::string& notes) {
+std::string ItemText(int id, const std::string& title, const std::string& description,
+                     const std::string& notes) {
   return "    \"ID\":" + std::to_string(id) + ",\r\n    \"Title\":\"" + title +
          "\",\r\n    \"Description\":\"" + description + "\",\r\n    \"Notes\":\"" + notes + "\"";
 }
 
 class ListEncoding : public InFreshFolder {
  protected:
-  void Load(const std::string& text) { LoadListText(run, text, kNow); }
-  const tVarno& ItemAt(size_t slot) { return run.List.VarnoArray.at(slot); }
+  void Load(const std::string& text) { LoadListText(text, {files.list, false, clock}, list, log); }
+  const Item& ItemAt(size_t slot) { return list.items.at(slot); }
 };
 
 }  // namespace
 
 TEST_F(ListEncoding, Windows1252ListIsReadAsUTF8) {
-  Load(ListText("Cuisine \x96 recettes",
-                {Item(1, "Cr\xE8me br\xFBl\xE9\x65", "Four \xE0 150\xB0", "\x93notes\x94 \x80")}));
-  EXPECT_EQ(run.List.sHeadTitle, "Cuisine – recettes");
-  EXPECT_EQ(run.List.sLink, "http://x/café");
-  EXPECT_EQ(run.List.sItemLinkLine, "  \"ItemLink\":\"http://x/$ID$/été\",");
-  EXPECT_EQ(ItemAt(0).Title, "Crème brûlée");
-  EXPECT_EQ(ItemAt(0).DisplayTitle, "Crème brûlée");
-  EXPECT_EQ(ItemAt(0).Description, "Four à 150°");
-  EXPECT_EQ(ItemAt(0).Notes, "“notes” €");
+  Load(ListText("Cuisine \x96 recettes", {ItemText(1, "Cr\xE8me br\xFBl\xE9\x65",
+                                                   "Four \xE0 150\xB0", "\x93notes\x94 \x80")}));
+  EXPECT_EQ(list.headTitle, "Cuisine – recettes");
+  EXPECT_EQ(list.link, "http://x/café");
+  EXPECT_EQ(list.itemLinkLine, "  \"ItemLink\":\"http://x/$ID$/été\",");
+  EXPECT_EQ(ItemAt(0).title, "Crème brûlée");
+  EXPECT_EQ(ItemAt(0).displayTitle, "Crème brûlée");
+  EXPECT_EQ(ItemAt(0).description, "Four à 150°");
+  EXPECT_EQ(ItemAt(0).notes, "“notes” €");
 }
 
 TEST_F(ListEncoding, MixedListKeepsEachValueRight) {
   // UTF-8 and Windows-1252 values side by side, also within one item.
-  Load(ListText("Caf\xC3\xA9", {Item(1, "Caf\xC3\xA9 cr\xC3\xA8me", "Caf\xE9", "\xE2\x9C\x93"),
-                                Item(2, "Caf\xE9", "\xF0\x9F\x98\x80", "na\xEFve")}));
-  EXPECT_EQ(run.List.sHeadTitle, "Café");
-  EXPECT_EQ(ItemAt(0).Title, "Café crème");
-  EXPECT_EQ(ItemAt(0).Description, "Café");
-  EXPECT_EQ(ItemAt(0).Notes, "✓");
-  EXPECT_EQ(ItemAt(1).Title, "Café");
-  EXPECT_EQ(ItemAt(1).Description, "😀");
-  EXPECT_EQ(ItemAt(1).Notes, "naïve");
+  Load(ListText("Caf\xC3\xA9", {ItemText(1, "Caf\xC3\xA9 cr\xC3\xA8me", "Caf\xE9", "\xE2\x9C\x93"),
+                                ItemText(2, "Caf\xE9", "\xF0\x9F\x98\x80", "na\xEFve")}));
+  EXPECT_EQ(list.headTitle, "Café");
+  EXPECT_EQ(ItemAt(0).title, "Café crème");
+  EXPECT_EQ(ItemAt(0).description, "Café");
+  EXPECT_EQ(ItemAt(0).notes, "✓");
+  EXPECT_EQ(ItemAt(1).title, "Café");
+  EXPECT_EQ(ItemAt(1).description, "😀");
+  EXPECT_EQ(ItemAt(1).notes, "naïve");
 }
 
 TEST_F(ListEncoding, EscapedCharactersOfEarlierRunsAreWrittenBackAsCharacters) {
   // Lists written before escapes of UTF-8 characters were decoded hold them.
-  Load(ListText("H", {Item(1, "Caf%C3%A9 %E2%9C%93", "Cr%C3%A8me %22br%C3%BBl%C3%A9e%22", "")}));
-  EXPECT_EQ(ItemAt(0).Description, "Crème \"brûlée\"");
+  Load(
+      ListText("H", {ItemText(1, "Caf%C3%A9 %E2%9C%93", "Cr%C3%A8me %22br%C3%BBl%C3%A9e%22", "")}));
+  EXPECT_EQ(ItemAt(0).description, "Crème \"brûlée\"");
   std::string written;
   AppendListEntry(written, ItemAt(0), {1, 1, 2, "Café ✓"}, true);
   EXPECT_NE(written.find("\"Title\":\"Café ✓\""), std::string::npos) << written;
@@ -79,25 +80,23 @@ TEST_F(ListEncoding, EscapedCharactersOfEarlierRunsAreWrittenBackAsCharacters) {
 
 TEST_F(ListEncoding, EveryValueReadFromACutListIsUTF8) {
   // Cut anywhere, also inside a character, every value read is valid UTF-8.
-  const std::string text =
-      ListText("\xE6\x97\xA5\xE6\x9C\xAC", {Item(1, "Caf\xC3\xA9", "\xF0\x9F\x98\x80,x", "\xE9,"),
-                                            Item(2, "\xE2\x9C\x93", "d\xC3\xA9,", "\xC3\xA9")});
+  const std::string text = ListText("\xE6\x97\xA5\xE6\x9C\xAC",
+                                    {ItemText(1, "Caf\xC3\xA9", "\xF0\x9F\x98\x80,x", "\xE9,"),
+                                     ItemText(2, "\xE2\x9C\x93", "d\xC3\xA9,", "\xC3\xA9")});
   for (size_t length = 0; length <= text.size(); ++length) {
-    run = RunState{};
-    run.sJSONFile = "list.json";
+    list = ItemList{};
     try {
       Load(text.substr(0, length));
     } catch (const EConvertError&) {
       continue;  // a cut inside the "NextID" line
     }
-    const tVarnoList& list = run.List;
     for (const std::string* value :
-         {&list.sHeadTitle, &list.sLink, &list.sItemLinkLine, &list.sSortBy, &list.sRSSOutput}) {
+         {&list.headTitle, &list.link, &list.itemLinkLine, &list.sortBy, &list.feedName}) {
       ASSERT_TRUE(IsUTF8(*value)) << length << ": " << *value;
     }
-    for (const tVarno& item : list.VarnoArray) {
+    for (const Item& item : list.items) {
       for (const std::string* value :
-           {&item.Title, &item.DisplayTitle, &item.Description, &item.Notes}) {
+           {&item.title, &item.displayTitle, &item.description, &item.notes}) {
         ASSERT_TRUE(IsUTF8(*value)) << length << ": " << *value;
       }
     }

@@ -45,32 +45,32 @@ TEST(ListFormatTemplate, BytesExactly) {
 }
 
 TEST(ListFormatLayout, HeaderEntryAndClosing) {
-  tVarnoList list;
-  list.sRSSOutput = "listrss.xml";
-  list.sSortBy = "Priority";
-  list.sLink = "http://x/";
-  list.sItemLinkLine = "   \"ItemLink\":\"http://x/?id=$ID$\",  ";
-  list.sHeadTitle = "Home";
-  list.iMaxID = 41;
-  tVarno item;
-  item.ID = 5;
-  item.Active = true;
-  item.Days = 2;
-  item.DoToday = "20251003";
-  item.Flags = "f";
-  item.Priority = 1;
-  item.Public = true;
-  item.Title = "Say %22hi%22";
-  item.Description = "50%25 \"off\"";
-  item.Status = "s";
-  item.ETC = "e";
-  item.Notes = "n";
-  item.Repeat = "1W";
+  ItemList list;
+  list.feedName = "listrss.xml";
+  list.sortBy = "Priority";
+  list.link = "http://x/";
+  list.itemLinkLine = "   \"ItemLink\":\"http://x/?id=$ID$\",  ";
+  list.headTitle = "Home";
+  list.maxId = 41;
+  Item item;
+  item.id = 5;
+  item.active = true;
+  item.days = 2;
+  item.doToday = "20251003";
+  item.flags = "f";
+  item.priority = 1;
+  item.isPublic = true;
+  item.title = "Say %22hi%22";
+  item.description = "50%25 \"off\"";
+  item.status = "s";
+  item.etc = "e";
+  item.notes = "n";
+  item.repeat = "1W";
   std::string text;
   AppendListHeader(text, list, At(2025, 10, 3, 9, 5), 8010);
   AppendListEntry(text, item, {5, 1, 2, "Say \"hi\""}, true);
-  tVarno empty;
-  empty.ID = 6;
+  Item empty;
+  empty.id = 6;
   AppendListEntry(text, empty, {6, 1, 4, ""}, false);
   CloseListText(text);
   const std::string expected =
@@ -127,7 +127,7 @@ TEST(ListFormatLayout, HeaderEntryAndClosing) {
 }
 
 TEST(ListFormatLayout, WithoutEntriesTheArrayClosesBelowTheItemsLine) {
-  tVarnoList list;
+  ItemList list;
   std::string text;
   AppendListHeader(text, list, At(2025, 10, 3), 8010);
   CloseListText(text);
@@ -141,11 +141,11 @@ TEST(ListFormatLayout, EntryOfTheLongestNumbersAndEscapesIsWhole) {
   // long as it can be: the entry must still come out whole, after a text
   // already there.
   const std::string braces(300, '{');
-  tVarno item;
-  item.Days = INT32_MIN;
-  item.Priority = INT32_MIN;
-  for (std::string* value : {&item.DoToday, &item.Flags, &item.Title, &item.Description,
-                             &item.Status, &item.ETC, &item.Notes, &item.Repeat}) {
+  Item item;
+  item.days = INT32_MIN;
+  item.priority = INT32_MIN;
+  for (std::string* value : {&item.doToday, &item.flags, &item.title, &item.description,
+                             &item.status, &item.etc, &item.notes, &item.repeat}) {
     *value = braces;
   }
   std::string text = "before";
@@ -168,7 +168,7 @@ TEST(ListFormatLayout, EntryOfTheLongestNumbersAndEscapesIsWhole) {
 
 TEST(ListFormatLayout, OrderHasAtLeastThreeDigits) {
   std::string text;
-  AppendListEntry(text, tVarno{}, {1, 0, 1000, ""}, true);
+  AppendListEntry(text, Item{}, {1, 0, 1000, ""}, true);
   EXPECT_NE(text.find("\"Order\":\"1000\","), std::string::npos);
 }
 

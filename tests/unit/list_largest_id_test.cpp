@@ -20,11 +20,12 @@ class ListLargestId : public InFreshFolder {
  protected:
   // The list text a run without a change writes for `text`.
   std::string Rewritten(const std::string& text) {
-    run.List = tVarnoList{};
-    LoadListText(run, text, kNow);
-    StartPublishingPass(run);
+    list = ItemList{};
+    LoadListText(text, {files.list, false, clock}, list, log);
+    const Publishing pass{list, files, clock, false, log};
+    StartPublishingPass(pass);
     std::string rewritten;
-    BuildListText(run, kNow, rewritten);
+    BuildListText(pass, rewritten);
     return rewritten;
   }
 };
@@ -32,19 +33,19 @@ class ListLargestId : public InFreshFolder {
 }  // namespace
 
 TEST_F(ListLargestId, NextIdAfterTheLargestIdMadeTheListUnreadable) {
-  tVarno item;
-  item.ID = INT32_MAX;
-  item.Active = true;
-  item.Title = "last";
-  tVarnoList list;
-  list.iMaxID = INT32_MAX;
+  Item item;
+  item.id = INT32_MAX;
+  item.active = true;
+  item.title = "last";
+  ItemList header;
+  header.maxId = INT32_MAX;
   std::string text;
-  AppendListHeader(text, list, kNow, 8010);
+  AppendListHeader(text, header, kNow, 8010);
   AppendListEntry(text, item, {INT32_MAX, 1, 2, "last"}, true);
   CloseListText(text);
   EXPECT_NE(text.find("\"NextID\":2147483647,"), std::string::npos);
 
   const std::string written = Rewritten(text);
-  EXPECT_EQ(run.List.iNextIDFromJSON, INT32_MAX);
+  EXPECT_EQ(list.nextIdFromFile, INT32_MAX);
   EXPECT_EQ(Rewritten(written), written);
 }

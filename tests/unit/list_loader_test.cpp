@@ -54,14 +54,17 @@ std::string FullItem(int id, const std::string& title) {
 
 class ListLoader : public InFreshFolder {
  protected:
-  void Load(const std::string& text) { LoadListText(run, text, kNow); }
+  void Load(const std::string& text) {
+    LoadListText(text, {files.list, newListFile, clock}, list, log);
+  }
+  bool newListFile = false;
 };
 
 // The member table applied by plain substring tests in the table's order.
 ListMember MemberBySubstrings(std::string_view line) {
   static const std::pair<const char*, ListMember> kRows[] = {
       {"{", ListMember::ItemStart},
-      {"\"ID\":", ListMember::ID},
+      {"\"ID\":", ListMember::Id},
       {"\"Order\":", ListMember::Order},
       {"\"Active\":", ListMember::Active},
       {"\"Days\":", ListMember::Days},
@@ -75,9 +78,9 @@ ListMember MemberBySubstrings(std::string_view line) {
       {"\"DoToday\":", ListMember::DoToday},
       {"\"SortBy\":", ListMember::SortBy},
       {"\"Notes\":", ListMember::Notes},
-      {"\"ETC\":", ListMember::ETC},
+      {"\"ETC\":", ListMember::Etc},
       {"\"Status\":", ListMember::Status},
-      {"\"RSSOutput\":", ListMember::RSSOutput},
+      {"\"RSSOutput\":", ListMember::RssOutput},
       {"\"Link\":", ListMember::Link},
       {"\"ItemLink\":", ListMember::ItemLink}};
   for (const auto& [text, member] : kRows) {
@@ -100,8 +103,12 @@ TEST(ListLoaderValueRule, Steps) {
   EXPECT_EQ(ValueOfLine("no colon"), "");
 }
 
+ListMember MemberOfLine(std::string_view line) {
+  return FactsOfLine(line).member;
+}
+
 TEST(ListLoaderMemberTable, FirstRowInTableOrderWins) {
-  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::ID);
+  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::Id);
   EXPECT_EQ(MemberOfLine("    \"Title\":\"a { b\","), ListMember::ItemStart);
   EXPECT_EQ(MemberOfLine("  \"HeadTitle\":\"x\","), ListMember::HeadTitle);
   EXPECT_EQ(MemberOfLine("    \"DisplayTitle\":\"x\","), ListMember::None);
@@ -136,51 +143,43 @@ TEST(ListLoaderMemberTable, AgreesWithSubstringTestsInOrder) {
   for (int n = 0; n < 20000; ++n) {
     std::string line;
     for (int i = random() % 6; i >= 0; --i) line += pieces[random() % std::size(pieces)];
-    const tLineFacts facts = FactsOfLine(line);
-    EXPECT_EQ(facts.Member, MemberBySubstrings(line)) << line;
-    EXPECT_EQ(facts.HoldsNextID, line.find("\"NextID\":") != std::string::npos) << line;
-    EXPECT_EQ(facts.HoldsID, line.find("\"ID\":") != std::string::npos) << line;
-    EXPECT_EQ(facts.HoldsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << line;
+    const LineFacts facts = FactsOfLine(line);
+    EXPECT_EQ(facts.member, MemberBySubstrings(line)) << line;
+    EXPECT_EQ(facts.holdsNextId, line.find("\"NextID\":") != std::string::npos) << line;
+    EXPECT_EQ(facts.holdsId, line.find("\"ID\":") != std::string::npos) << line;
+    EXPECT_EQ(facts.holdsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << line;
   }
-}
-
-TEST(ListLoaderLines, SplitOnLineFeedsDroppingCarriageReturns) {
-  EXPECT_EQ(SplitListLines("a\r\nb\nc\r\n"), (std::vector<std::string_view>{"a", "b", "c"}));
-  EXPECT_EQ(SplitListLines("a\r\n\r\n}"), (std::vector<std::string_view>{"a", "", "}"}));
-  EXPECT_EQ(SplitListLines("a\rb"), (std::vector<std::string_view>{"a\rb"}));
-  EXPECT_TRUE(SplitListLines("").empty());
 }
 
 TEST_F(ListLoader, ReadsEveryMember) {
   Load(ListText({FullItem(4, "2025-10-06 %DOW% Dentist")}));
-  const tVarnoList& list = run.List;
-  ASSERT_EQ(list.iVarnoArrayCount, 1);
-  ASSERT_EQ(list.iRecordsFromFile, 1);
-  const tVarno& item = list.VarnoArray[0];
-  EXPECT_EQ(item.ID, 4);
-  EXPECT_EQ(item.Order, "00004");
-  EXPECT_EQ(item.Days, 2);
-  EXPECT_TRUE(item.Active);
-  EXPECT_EQ(item.DoToday, "20251003");
-  EXPECT_EQ(item.Flags, "f");
-  EXPECT_EQ(item.Priority, 3);
-  EXPECT_TRUE(item.Public);
-  EXPECT_EQ(item.Title, "2025-10-06 %DOW% Dentist");
-  EXPECT_EQ(item.DisplayTitle, "2025-10-06 MON Dentist");
-  EXPECT_EQ(item.Description, "2 nights, 50%");
-  EXPECT_EQ(item.Status, "st");
-  EXPECT_EQ(item.ETC, "etc");
-  EXPECT_EQ(item.Notes, "c:\\dir");
-  EXPECT_EQ(item.Repeat, "1W");
-  EXPECT_EQ(list.sRSSOutput, "listrss.xml");
-  EXPECT_EQ(list.sSortBy, "Title");
-  EXPECT_EQ(list.sLink, "http://x/ab,");
-  EXPECT_EQ(list.sItemLinkLine, "  \"ItemLink\":\"http://x/?id=$ID$\",");
-  EXPECT_EQ(list.sHeadTitle, "Home \\ office");
-  EXPECT_EQ(list.iNextIDFromJSON, 9);
-  EXPECT_EQ(list.iMaxID, 4);
-  EXPECT_EQ(list.iActiveRecords, 1);
-  EXPECT_EQ(list.iJSONStringListCount, 30);
+  ASSERT_EQ(list.items.size(), 1u);
+  ASSERT_EQ(list.recordsFromFile, 1);
+  const Item& item = list.items[0];
+  EXPECT_EQ(item.id, 4);
+  EXPECT_EQ(item.order, "00004");
+  EXPECT_EQ(item.days, 2);
+  EXPECT_TRUE(item.active);
+  EXPECT_EQ(item.doToday, "20251003");
+  EXPECT_EQ(item.flags, "f");
+  EXPECT_EQ(item.priority, 3);
+  EXPECT_TRUE(item.isPublic);
+  EXPECT_EQ(item.title, "2025-10-06 %DOW% Dentist");
+  EXPECT_EQ(item.displayTitle, "2025-10-06 MON Dentist");
+  EXPECT_EQ(item.description, "2 nights, 50%");
+  EXPECT_EQ(item.status, "st");
+  EXPECT_EQ(item.etc, "etc");
+  EXPECT_EQ(item.notes, "c:\\dir");
+  EXPECT_EQ(item.repeat, "1W");
+  EXPECT_EQ(list.feedName, "listrss.xml");
+  EXPECT_EQ(list.sortBy, "Title");
+  EXPECT_EQ(list.link, "http://x/ab,");
+  EXPECT_EQ(list.itemLinkLine, "  \"ItemLink\":\"http://x/?id=$ID$\",");
+  EXPECT_EQ(list.headTitle, "Home \\ office");
+  EXPECT_EQ(list.nextIdFromFile, 9);
+  EXPECT_EQ(list.maxId, 4);
+  EXPECT_EQ(list.activeRecords, 1);
+  EXPECT_EQ(list.lineCount, 30);
 }
 
 // Placeholders show the item's members even where their lines follow the
@@ -189,14 +188,14 @@ TEST_F(ListLoader, UndatedTitleShowsMembersReadAfterIt) {
   Load(ListText({FullItem(4, "Buy milk %RPT% %DAYS% P%PRTY% #%ID%"),
                  Member("ID", "5", false) + "\r\n" + Member("Title", "Plain %RPT%") + "\r\n" +
                      "    \"Repeat\":\"2W\""}));
-  ASSERT_EQ(run.List.iRecordsFromFile, 2);
-  EXPECT_EQ(run.List.VarnoArray[0].DisplayTitle, "Buy milk 1W 2 P3 #4");
-  EXPECT_EQ(run.List.VarnoArray[1].DisplayTitle, "Plain 2W");
-  EXPECT_TRUE(run.List.VarnoArray[1].DisplayTitleCurrent);
+  ASSERT_EQ(list.recordsFromFile, 2);
+  EXPECT_EQ(list.items[0].displayTitle, "Buy milk 1W 2 P3 #4");
+  EXPECT_EQ(list.items[1].displayTitle, "Plain 2W");
+  EXPECT_TRUE(list.items[1].displayTitleCurrent);
 }
 
 TEST_F(ListLoader, ReportsItsLines) {
-  run.bNewJSONFile = false;
+  newListFile = false;
   Load(ListText({FullItem(4, "x")}));
   const std::string log = LogText();
   EXPECT_NE(log.find(" 1040 \"SortBy\" set line 5\r\n"), std::string::npos) << log;
@@ -207,117 +206,110 @@ TEST_F(ListLoader, ReportsItsLines) {
 }
 
 TEST_F(ListLoader, FinishesTheFeedLink) {
-  run.List.sLink = "http://x/\",";
-  FinishListLink(run);
-  EXPECT_EQ(run.List.sFeedLink, "http://x/");
-  EXPECT_EQ(run.LogRec.Trace, 5040);
+  list.link = "http://x/\",";
+  FinishListLink(list, log);
+  EXPECT_EQ(list.feedLink, "http://x/");
+  EXPECT_EQ(log.trace, 5040);
 }
 
 TEST_F(ListLoader, DoTodayOfAnotherDayIsEmpty) {
-  run.sToday = "20251004";
+  clock.today = "20251004";
   Load(ListText({FullItem(4, "x")}));
-  EXPECT_EQ(run.List.VarnoArray[0].DoToday, "");
+  EXPECT_EQ(list.items[0].doToday, "");
 }
 
 TEST_F(ListLoader, ItemWithoutTitleOrDescriptionLeavesAnEmptySlotAtTheEnd) {
   Load(ListText({Member("ID", "1", false) + "\r\n" + Member("Notes", "n"), FullItem(2, "t")}));
-  ASSERT_EQ(run.List.iVarnoArrayCount, 2);
-  EXPECT_EQ(run.List.iRecordsFromFile, 1);
-  EXPECT_EQ(run.List.VarnoArray[0].ID, 2);
-  EXPECT_EQ(run.List.VarnoArray[1].ID, 0);
-  EXPECT_EQ(run.List.VarnoArray[1].Order, "");
+  ASSERT_EQ(list.items.size(), 2u);
+  EXPECT_EQ(list.recordsFromFile, 1);
+  EXPECT_EQ(list.items[0].id, 2);
+  EXPECT_EQ(list.items[1].id, 0);
+  EXPECT_EQ(list.items[1].order, "");
 }
 
 TEST_F(ListLoader, ItemWithoutIdIsNotStoredAndANonNumberIdIsZero) {
   Load(ListText(
       {Member("Title", "no id"), Member("ID", "one", false) + "\r\n" + Member("Title", "t")}));
-  ASSERT_EQ(run.List.iRecordsFromFile, 1);
-  EXPECT_EQ(run.List.VarnoArray[0].ID, 0);
-  EXPECT_EQ(run.List.VarnoArray[0].Title, "t");
+  ASSERT_EQ(list.recordsFromFile, 1);
+  EXPECT_EQ(list.items[0].id, 0);
+  EXPECT_EQ(list.items[0].title, "t");
 }
 
 TEST_F(ListLoader, HeaderWithoutSortByOrdersByOrder) {
   std::string text = ListText({FullItem(1, "t")});
   text.erase(text.find("  \"SortBy\""), std::string("  \"SortBy\":\"Title\",\r\n").size());
   Load(text);
-  EXPECT_EQ(run.List.sSortBy, "Order");
+  EXPECT_EQ(list.sortBy, "Order");
 }
 
 TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
   // "NextID" and "ID" on one line: the first pass counts no item there, the
   // second reads an ID (0, from the value rule) and stores the item.
   Load(ListText({"    \"ID\":1,\"NextID\":9\r\n" + Member("Title", "a"), FullItem(2, "b")}));
-  EXPECT_EQ(run.List.iRecordsFromFile, 2);
-  EXPECT_EQ(run.List.iVarnoArrayCount, 2);
-  ASSERT_EQ(run.List.VarnoArray.size(), 2u);
-  EXPECT_EQ(run.List.VarnoArray[0].Title, "a");
-  EXPECT_EQ(run.List.VarnoArray[1].ID, 2);
+  EXPECT_EQ(list.recordsFromFile, 2);
+  ASSERT_EQ(list.items.size(), 2u);
+  EXPECT_EQ(list.items[0].title, "a");
+  EXPECT_EQ(list.items[1].id, 2);
 }
 
 TEST_F(ListLoader, NextIdThatIsNotANumberFails) {
   std::string text = ListText({FullItem(1, "t")});
   text.replace(text.find("\"NextID\":9,"), 11, "\"NextID\":9 ,");
   EXPECT_THROW(Load(text), EConvertError);
-  EXPECT_EQ(run.LogRec.Trace, 1040);
+  EXPECT_EQ(log.trace, 1040);
 }
 
 TEST_F(ListLoader, ContextNotesFollowTheLines) {
   Load(ListText({FullItem(4, "t")}));
-  EXPECT_EQ(run.ExceptionRec.Notes, "iJSONStringListCount=29 VarnoLoad.ID=-1");
+  EXPECT_EQ(log.notes, "iJSONStringListCount=29 VarnoLoad.ID=-1");
   Load("{\r\n  {\r\n    \"ID\":3,\r\n");
-  EXPECT_EQ(run.ExceptionRec.Notes, "iJSONStringListCount=2 VarnoLoad.ID=3");
+  EXPECT_EQ(log.notes, "iJSONStringListCount=2 VarnoLoad.ID=3");
 }
 
 TEST_F(ListLoader, ValueWithBracesStartsAnItem) {
   Load(ListText({Member("ID", "1", false) + "\r\n" + Member("Title", "a { b")}));
-  EXPECT_EQ(run.List.iRecordsFromFile, 0);
+  EXPECT_EQ(list.recordsFromFile, 0);
 }
 
 TEST_F(ListLoader, TemplateLoadsEmpty) {
   Load(ListTemplateText(kNow, "listrss.xml"));
-  EXPECT_EQ(run.List.iVarnoArrayCount, 0);
-  EXPECT_EQ(run.List.iJSONStringListCount, 14);
-  EXPECT_EQ(run.List.sHeadTitle, "Varno");
-  EXPECT_EQ(run.List.iNextIDFromJSON, 1);
+  EXPECT_EQ(list.items.size(), 0u);
+  EXPECT_EQ(list.lineCount, 14);
+  EXPECT_EQ(list.headTitle, "Varno");
+  EXPECT_EQ(list.nextIdFromFile, 1);
 }
 
 TEST_F(ListLoader, TruncationSweep) {
   const std::string text =
       ListText({FullItem(1, "2025-10-06 a"), FullItem(2, "b"), FullItem(3, "c")});
   for (size_t length = 0; length <= text.size(); ++length) {
-    run = RunState{};
-    run.sToday = "20251003";
-    run.sJSONFile = "list.json";
+    list = ItemList{};
     try {
       Load(text.substr(0, length));
     } catch (const EConvertError&) {
       // A cut inside the "NextID" line is the one clean failure.
       continue;
     }
-    const tVarnoList& list = run.List;
-    ASSERT_EQ(static_cast<size_t>(list.iVarnoArrayCount), list.VarnoArray.size()) << length;
-    ASSERT_LE(list.iRecordsFromFile, list.iVarnoArrayCount) << length;
+    ASSERT_LE(static_cast<size_t>(list.recordsFromFile), list.items.size()) << length;
     if (length == text.size()) {
-      EXPECT_EQ(list.iRecordsFromFile, 3);
+      EXPECT_EQ(list.recordsFromFile, 3);
     }
   }
 }
 
 TEST_F(ListLoader, MissingFileFailsOnOpening) {
-  run.sJSONFile = "missing.json";
-  EXPECT_THROW(LoadListFile(run, kNow), EInOutError);
-  EXPECT_EQ(run.LogRec.Trace, 1030);
+  std::string textRoom;
+  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, textRoom, list, log), EInOutError);
+  EXPECT_EQ(log.trace, 1030);
 }
 
 TEST_F(ListLoader, CreatesTheTemplateOnlyWhenMissing) {
-  run.sJSONFile = "home.json";
-  CreateListFileWhenMissing(run, kNow);
-  EXPECT_TRUE(run.bNewJSONFile);
-  EXPECT_EQ(run.List.sRSSOutput, "homerss.xml");
+  files = NameListFiles("home.json", kNow);
+  EXPECT_TRUE(CreateListFileWhenMissing(files, kNow, list, log));
+  EXPECT_EQ(list.feedName, "homerss.xml");
   EXPECT_EQ(tasklist_test::ReadFile("home.json"), ListTemplateText(kNow, "homerss.xml"));
   EXPECT_NE(LogText().find(" home.json created.\r\n"), std::string::npos);
   tasklist_test::WriteFile("home.json", "kept");
-  CreateListFileWhenMissing(run, kNow);
-  EXPECT_FALSE(run.bNewJSONFile);
+  EXPECT_FALSE(CreateListFileWhenMissing(files, kNow, list, log));
   EXPECT_EQ(tasklist_test::ReadFile("home.json"), "kept");
 }

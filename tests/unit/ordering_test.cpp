@@ -10,34 +10,35 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-std::vector<tVarno> Items(const std::vector<std::string>& displayTitles) {
-  std::vector<tVarno> items;
+std::vector<Item> Items(const std::vector<std::string>& displayTitles) {
+  std::vector<Item> items;
   int32_t id = 0;
   for (const std::string& title : displayTitles) {
-    tVarno item;
-    item.ID = ++id;
-    item.DisplayTitle = title;
-    item.Description = title;
-    item.Order = title;
-    item.DoToday = title;
+    Item item;
+    item.id = ++id;
+    item.displayTitle = title;
+    item.description = title;
+    item.order = title;
+    item.doToday = title;
     items.push_back(item);
   }
   return items;
 }
 
-std::vector<int32_t> Ids(const std::vector<tVarno>& items) {
+std::vector<int32_t> Ids(const std::vector<Item>& items) {
   std::vector<int32_t> ids;
-  for (const tVarno& item : items) ids.push_back(item.ID);
+  for (const Item& item : items) ids.push_back(item.id);
   return ids;
 }
 
-std::vector<int32_t> SortedIds(std::vector<tVarno> items, const std::string& key) {
-  SortItems(items, static_cast<int32_t>(items.size()), SortKeyNamed(key));
+std::vector<int32_t> SortedIds(std::vector<Item> items, const std::string& key) {
+  SortItems(items, SortKeyNamed(key));
   return Ids(items);
 }
 
-// The designed exchange sort, for comparison.
-void BubbleSort(std::vector<tVarno>& items, SortKey key) {
+// An exchange sort that swaps neighbours only when the first is strictly
+// greater, for comparison.
+void BubbleSort(std::vector<Item>& items, SortKey key) {
   const size_t count = items.size();
   for (size_t p = 0; p < count; ++p) {
     for (size_t j = 0; j + 1 < count - p + 1 && j + 1 < count; ++j) {
@@ -68,11 +69,11 @@ TEST(Ordering, TextComparesUnsignedBytesAndPrefixesFirst) {
 }
 
 TEST(Ordering, PriorityZeroSortsAsNineThousandNineHundredNinetyNine) {
-  std::vector<tVarno> items = Items({"", "", "", "", ""});
+  std::vector<Item> items = Items({"", "", "", "", ""});
   const int32_t priorities[] = {2, 0, 1, 10000, -5};
-  for (size_t i = 0; i < items.size(); ++i) items[i].Priority = priorities[i];
+  for (size_t i = 0; i < items.size(); ++i) items[i].priority = priorities[i];
   EXPECT_EQ(SortedIds(items, "Priority"), (std::vector<int32_t>{5, 3, 1, 2, 4}));
-  EXPECT_EQ(items[1].Priority, 0) << "the records keep 0";
+  EXPECT_EQ(items[1].priority, 0) << "the records keep 0";
 }
 
 TEST(Ordering, OrderComparesText) {
@@ -87,8 +88,8 @@ TEST(Ordering, DescriptionAndDoToday) {
 }
 
 TEST(Ordering, TitleOrdersByDisplayTitleStably) {
-  std::vector<tVarno> items = Items({"b", "a", "b", "a"});
-  items[0].Title = "z";
+  std::vector<Item> items = Items({"b", "a", "b", "a"});
+  items[0].title = "z";
   EXPECT_EQ(SortedIds(items, "Title"), (std::vector<int32_t>{2, 4, 1, 3}));
   EXPECT_EQ(SortedIds(items, "DisplayTitle"), (std::vector<int32_t>{2, 4, 1, 3}));
 }
@@ -97,51 +98,43 @@ TEST(Ordering, UnknownKeyKeepsTheOrder) {
   EXPECT_EQ(SortedIds(Items({"b", "a", "c"}), "order"), (std::vector<int32_t>{1, 2, 3}));
 }
 
-TEST(Ordering, AgreesWithTheDesignedExchangeSort) {
+TEST(Ordering, AgreesWithTheExchangeSort) {
   std::mt19937 random(3);
   const char* keys[] = {"Order", "DoToday", "Description", "Priority", "Title"};
   for (int round = 0; round < 200; ++round) {
-    std::vector<tVarno> items;
+    std::vector<Item> items;
     for (int i = random() % 30; i > 0; --i) {
-      tVarno item;
-      item.ID = static_cast<int32_t>(items.size()) + 1;
+      Item item;
+      item.id = static_cast<int32_t>(items.size()) + 1;
       const std::string text(1 + random() % 2, static_cast<char>('a' + random() % 3));
-      item.Order = item.DoToday = item.Description = item.DisplayTitle = text;
-      item.Priority = static_cast<int32_t>(random() % 4);
+      item.order = item.doToday = item.description = item.displayTitle = text;
+      item.priority = static_cast<int32_t>(random() % 4);
       items.push_back(item);
     }
     const char* key = keys[round % 5];
-    std::vector<tVarno> expected = items;
+    std::vector<Item> expected = items;
     BubbleSort(expected, SortKeyNamed(key));
     EXPECT_EQ(SortedIds(items, key), Ids(expected)) << key;
   }
 }
 
-TEST(Ordering, OnlyTheCountedItemsTakePart) {
-  std::vector<tVarno> items = Items({"c", "b", "a"});
-  SortItems(items, 2, SortKey::DisplayTitle);
-  EXPECT_EQ(Ids(items), (std::vector<int32_t>{2, 1, 3}));
-}
-
 TEST(Ordering, RenumberingWritesPositions) {
-  tVarno item;
-  item.ID = 40;
-  EXPECT_EQ(WrittenID(item, 0, true), 1);
-  EXPECT_EQ(WrittenID(item, 2, true), 3);
-  EXPECT_EQ(WrittenID(item, 2, false), 40);
+  Item item;
+  item.id = 40;
+  EXPECT_EQ(WrittenId(item, 0, true), 1);
+  EXPECT_EQ(WrittenId(item, 2, true), 3);
+  EXPECT_EQ(WrittenId(item, 2, false), 40);
 }
 
 class OrderListRun : public InFreshFolder {};
 
 TEST_F(OrderListRun, ReportsAndSorts) {
-  run.List.VarnoArray = Items({"b", "a"});
-  run.List.iVarnoArrayCount = 2;
-  run.List.sSortBy = "Title";
-  run.RedoID = true;
-  OrderList(run);
-  EXPECT_EQ(Ids(run.List.VarnoArray), (std::vector<int32_t>{2, 1}));
-  EXPECT_EQ(run.LogRec.Trace, 6900);
-  const std::string log = LogText();
-  EXPECT_NE(log.find(" 6000 Bubble sort by \"Title\". iVarnoArrayCount=2\r\n"), std::string::npos);
-  EXPECT_NE(log.find(" 6010 RedoID=True\r\n"), std::string::npos);
+  list.items = Items({"b", "a"});
+  list.sortBy = "Title";
+  OrderList(list, true, log);
+  EXPECT_EQ(Ids(list.items), (std::vector<int32_t>{2, 1}));
+  EXPECT_EQ(log.trace, 6900);
+  const std::string text = LogText();
+  EXPECT_NE(text.find(" 6000 Bubble sort by \"Title\". iVarnoArrayCount=2\r\n"), std::string::npos);
+  EXPECT_NE(text.find(" 6010 RedoID=True\r\n"), std::string::npos);
 }

@@ -16,33 +16,34 @@ namespace {
 
 const TDateTime kFriday = At(2025, 10, 3, 13, 53);
 
-tVarno Item(int32_t id, bool active, const std::string& title) {
-  tVarno item;
-  item.ID = id;
-  item.Active = active;
-  item.Title = title;
-  item.DisplayTitle = title;
+Item MakeItem(int32_t id, bool active, const std::string& title) {
+  Item item;
+  item.id = id;
+  item.active = active;
+  item.title = title;
+  item.displayTitle = title;
   return item;
 }
 
 class PublishingPass : public InFreshFolder {
  protected:
-  void SetItems(const std::vector<tVarno>& items) {
-    run.List.VarnoArray = items;
-    run.List.iVarnoArrayCount = static_cast<int32_t>(items.size());
-    run.List.sRSSOutput = "listrss.xml";
+  void SetItems(const std::vector<Item>& items) {
+    list.items = items;
+    list.feedName = "listrss.xml";
   }
+  Publishing Pass() { return {list, files, clock, redoId, log}; }
+  std::string textRoom;
   // The list file's text, as the pass builds it.
   std::string ListText() {
-    StartPublishingPass(run);
+    StartPublishingPass(Pass());
     std::string text;
-    BuildListText(run, kFriday, text);
+    BuildListText(Pass(), text);
     return text;
   }
   // The "Name":value lines of the list text for one member, in order.
   std::vector<std::string> Values(const std::string& text, const std::string& name) {
     std::vector<std::string> values;
-    for (std::string_view line : SplitListLines(text)) {
+    for (std::string_view line : tasklist_test::SplitLines(text)) {
       if (line.starts_with("    \"" + name + "\":")) values.push_back(ValueOfLine(line));
     }
     return values;
@@ -50,6 +51,12 @@ class PublishingPass : public InFreshFolder {
 };
 
 }  // namespace
+
+std::string ItemLinkOf(const std::string& itemLinkLine, int32_t id) {
+  std::string link = "held";
+  ItemLink(itemLinkLine).Into(link, id);
+  return link;
+}
 
 TEST(ItemLink, FromTheItemLinkLine) {
   EXPECT_EQ(ItemLinkOf("  \"ItemLink\":\"/view?id=$ID$\",", 7), "/view?id=7");
@@ -74,7 +81,7 @@ TEST(SameFileName, NormalisedAndWithoutCase) {
 }
 
 TEST_F(PublishingPass, CountAndOrderOverActiveAndInactiveItems) {
-  SetItems({Item(1, true, "X"), Item(2, false, "Y"), Item(3, true, "Z")});
+  SetItems({MakeItem(1, true, "X"), MakeItem(2, false, "Y"), MakeItem(3, true, "Z")});
   const std::string text = ListText();
   EXPECT_EQ(Values(text, "Count"), (std::vector<std::string>{"1", "1", "2"}));
   EXPECT_EQ(Values(text, "Order"), (std::vector<std::string>{"002", "004", "006"}));
@@ -82,40 +89,39 @@ TEST_F(PublishingPass, CountAndOrderOverActiveAndInactiveItems) {
 }
 
 TEST_F(PublishingPass, ItemWithIdZeroIsLeftOutAndTheArrayStillCloses) {
-  SetItems({Item(1, true, "X"), Item(0, true, "")});
+  SetItems({MakeItem(1, true, "X"), MakeItem(0, true, "")});
   const std::string text = ListText();
   EXPECT_EQ(Values(text, "ID"), (std::vector<std::string>{"1"}));
   EXPECT_TRUE(text.ends_with("    \"Repeat\":\"\"\r\n  }]\r\n}"));
 }
 
 TEST_F(PublishingPass, OnlyEmptySlotsGiveAnEmptyArray) {
-  SetItems({Item(0, false, "")});
+  SetItems({MakeItem(0, false, "")});
   const std::string text = ListText();
   EXPECT_TRUE(text.ends_with("  \"items\":[\r\n]\r\n}"));
 }
 
 TEST_F(PublishingPass, RenumberingWritesPositionsAndKeepsNextId) {
-  SetItems({Item(30, true, "a"), Item(0, false, ""), Item(12, true, "b")});
-  run.List.iMaxID = 30;
-  run.RedoID = true;
+  SetItems({MakeItem(30, true, "a"), MakeItem(0, false, ""), MakeItem(12, true, "b")});
+  list.maxId = 30;
+  redoId = true;
   const std::string text = ListText();
   EXPECT_EQ(Values(text, "ID"), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_NE(text.find("  \"NextID\":31,\r\n"), std::string::npos);
 }
 
 TEST_F(PublishingPass, FreshDisplayTitleIsWritten) {
-  tVarno item = Item(1, true, "2025-10-06 %DOW%");
-  item.DisplayTitle = "stale";
+  Item item = MakeItem(1, true, "2025-10-06 %DOW%");
+  item.displayTitle = "stale";
   SetItems({item});
   const std::string text = ListText();
   EXPECT_EQ(Values(text, "DisplayTitle"), (std::vector<std::string>{"2025-10-06 MON"}));
 }
 
 TEST_F(PublishingPass, ContextNoteAndLogLines) {
-  SetItems({Item(1, true, "a"), Item(2, true, "b")});
-  StartPublishingPass(run);
-  EXPECT_EQ(run.ExceptionRec.Notes,
-            "iVarnoArrayCount=2 Length(VarnoArray)=2 sJSONFile=\"list.json\"");
+  SetItems({MakeItem(1, true, "a"), MakeItem(2, true, "b")});
+  StartPublishingPass(Pass());
+  EXPECT_EQ(log.notes, "iVarnoArrayCount=2 Length(VarnoArray)=2 sJSONFile=\"list.json\"");
   const std::string log = LogText();
   EXPECT_NE(log.find(" 8110 for iVarnoArrayItem:=0 to 1 iVarnoArrayCount-1\r\n"),
             std::string::npos);
@@ -124,14 +130,14 @@ TEST_F(PublishingPass, ContextNoteAndLogLines) {
 }
 
 TEST_F(PublishingPass, WritesTheListAndItsCopies) {
-  SetItems({Item(1, true, "a")});
-  run.List.iActiveRecords = 1;
-  run.List.iMaxID = 1;
-  RunPublishingPass(run, kFriday);
-  const std::string list = ReadFile("list.json");
-  EXPECT_TRUE(list.starts_with("{\r\n  \"Updated\":\"13:53:00 03/10/25 by varno.exe v"));
-  EXPECT_EQ(ReadFile("list-fri.json"), list);
-  EXPECT_EQ(ReadFile("list-oct.json"), list);
+  SetItems({MakeItem(1, true, "a")});
+  list.activeRecords = 1;
+  list.maxId = 1;
+  RunPublishingPass(Pass(), textRoom);
+  const std::string written = ReadFile("list.json");
+  EXPECT_TRUE(written.starts_with("{\r\n  \"Updated\":\"13:53:00 03/10/25 by varno.exe v"));
+  EXPECT_EQ(ReadFile("list-fri.json"), written);
+  EXPECT_EQ(ReadFile("list-oct.json"), written);
   const std::string log = LogText();
   for (const char* line :
        {" 9110 Writing \"listrss.xml\"\r\n",
@@ -144,9 +150,9 @@ TEST_F(PublishingPass, WritesTheListAndItsCopies) {
 }
 
 TEST_F(PublishingPass, FeedNamedLikeTheListFileIsSkipped) {
-  SetItems({Item(1, true, "a")});
-  run.List.sRSSOutput = "list.json";
-  RunPublishingPass(run, kFriday);
+  SetItems({MakeItem(1, true, "a")});
+  list.feedName = "list.json";
+  RunPublishingPass(Pass(), textRoom);
   EXPECT_TRUE(ReadFile("list.json").starts_with("{\r\n  \"Updated\""));
   EXPECT_NE(
       LogText().find(" 9110 ERROR: Skipping \"list.json\": it would replace the list file.\r\n"),
@@ -154,96 +160,89 @@ TEST_F(PublishingPass, FeedNamedLikeTheListFileIsSkipped) {
 }
 
 TEST_F(PublishingPass, ListWithoutFeedNameTakesANewListsName) {
-  SetItems({Item(1, true, "a")});
-  run.List.sRSSOutput = "";
+  SetItems({MakeItem(1, true, "a")});
+  list.feedName = "";
   const std::string text = ListText();
-  EXPECT_EQ(run.List.sRSSOutput, "listrss.xml");
+  EXPECT_EQ(list.feedName, "listrss.xml");
   EXPECT_NE(text.find("  \"RSSOutput\":\"listrss.xml\",\r\n"), std::string::npos);
 }
 
 TEST_F(PublishingPass, WrittenListLoadsBackUnchanged) {
-  tVarno item = Item(4, true, "say \"hi\" c:\\dir");
-  item.Description = "two\nlines \\ and \"quotes\"";
-  item.Notes = "back\\slash";
-  item.Flags = "a\\\\b";
-  item.Repeat = "1W";
-  item.Priority = 2;
-  item.Days = 3;
-  item.Public = true;
+  Item item = MakeItem(4, true, "say \"hi\" c:\\dir");
+  item.description = "two\nlines \\ and \"quotes\"";
+  item.notes = "back\\slash";
+  item.flags = "a\\\\b";
+  item.repeat = "1W";
+  item.priority = 2;
+  item.days = 3;
+  item.isPublic = true;
   SetItems({item});
-  run.List.sHeadTitle = "Home \\ office";
-  run.List.iMaxID = 4;
+  list.headTitle = "Home \\ office";
+  list.maxId = 4;
   const std::string text = ListText();
-  RunState loaded;
-  loaded.sToday = run.sToday;
-  loaded.sJSONFile = "list.json";
-  LoadListText(loaded, text, kFriday);
-  ASSERT_EQ(loaded.List.iRecordsFromFile, 1);
-  const tVarno& back = loaded.List.VarnoArray[0];
-  EXPECT_EQ(back.Title, "say %22hi%22 c:\\dir");
-  EXPECT_EQ(back.Description, "two lines \\ and \"quotes\"");
-  EXPECT_EQ(back.Notes, "back\\slash");
-  EXPECT_EQ(back.Flags, "a\\\\b");
-  EXPECT_EQ(back.Repeat, "1W");
-  EXPECT_EQ(back.Priority, 2);
-  EXPECT_EQ(back.Days, 3);
-  EXPECT_TRUE(back.Public);
-  EXPECT_EQ(loaded.List.sHeadTitle, "Home \\ office");
-  EXPECT_EQ(loaded.List.iNextIDFromJSON, 5);
+  ItemList loaded;
+  LoadListText(text, {files.list, false, clock}, loaded, log);
+  ASSERT_EQ(loaded.recordsFromFile, 1);
+  const Item& back = loaded.items[0];
+  EXPECT_EQ(back.title, "say %22hi%22 c:\\dir");
+  EXPECT_EQ(back.description, "two lines \\ and \"quotes\"");
+  EXPECT_EQ(back.notes, "back\\slash");
+  EXPECT_EQ(back.flags, "a\\\\b");
+  EXPECT_EQ(back.repeat, "1W");
+  EXPECT_EQ(back.priority, 2);
+  EXPECT_EQ(back.days, 3);
+  EXPECT_TRUE(back.isPublic);
+  EXPECT_EQ(loaded.headTitle, "Home \\ office");
+  EXPECT_EQ(loaded.nextIdFromFile, 5);
 }
 
 TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
-  tVarno dated = Item(2, true, "2025-10-06 %DOW% call");
-  dated.DoToday = run.sToday;
-  dated.Public = true;
-  SetItems({Item(1, true, "a"), dated});
-  StartPublishingPass(run);
+  Item dated = MakeItem(2, true, "2025-10-06 %DOW% call");
+  dated.doToday = clock.today;
+  dated.isPublic = true;
+  SetItems({MakeItem(1, true, "a"), dated});
+  StartPublishingPass(Pass());
   const std::string held(5000, 'x');
 
   std::string fresh, reused = held;
-  BuildFeedText(run, kFriday, fresh);
-  BuildFeedText(run, kFriday, reused);
+  BuildFeedText(Pass(), fresh);
+  BuildFeedText(Pass(), reused);
   EXPECT_EQ(reused, fresh);
-  BuildListText(run, kFriday, fresh);
-  BuildListText(run, kFriday, reused);
+  BuildListText(Pass(), fresh);
+  BuildListText(Pass(), reused);
   EXPECT_EQ(reused, fresh);
 
-  tCalendarTexts freshCalendars, reusedCalendars;
-  reusedCalendars.Private = reusedCalendars.Public = held;
-  BuildCalendarTexts(run, kFriday, freshCalendars);
-  BuildCalendarTexts(run, kFriday, reusedCalendars);
-  BuildCalendarTexts(run, kFriday, reusedCalendars);  // the UIDs start afresh
-  EXPECT_EQ(reusedCalendars.Private, freshCalendars.Private);
-  EXPECT_EQ(reusedCalendars.Public, freshCalendars.Public);
+  CalendarTexts freshCalendars, reusedCalendars;
+  reusedCalendars.privateText = reusedCalendars.publicText = held;
+  BuildCalendarTexts(Pass(), freshCalendars);
+  BuildCalendarTexts(Pass(), reusedCalendars);
+  BuildCalendarTexts(Pass(), reusedCalendars);  // the UIDs start afresh
+  EXPECT_EQ(reusedCalendars.privateText, freshCalendars.privateText);
+  EXPECT_EQ(reusedCalendars.publicText, freshCalendars.publicText);
 
-  tCsvTexts freshCsv, reusedCsv;
-  reusedCsv.Text = reusedCsv.TodayText = held;
-  BuildCsvTexts(run, freshCsv);
-  BuildCsvTexts(run, reusedCsv);
-  BuildCsvTexts(run, reusedCsv);  // the row numbers start afresh
-  EXPECT_EQ(reusedCsv.Text, freshCsv.Text);
-  EXPECT_EQ(reusedCsv.TodayText, freshCsv.TodayText);
-  EXPECT_NE(freshCsv.TodayText.find("call"), std::string::npos);
+  CsvTexts freshCsv, reusedCsv;
+  reusedCsv.fullText = reusedCsv.todayText = held;
+  BuildCsvTexts(Pass(), freshCsv);
+  BuildCsvTexts(Pass(), reusedCsv);
+  BuildCsvTexts(Pass(), reusedCsv);  // the row numbers start afresh
+  EXPECT_EQ(reusedCsv.fullText, freshCsv.fullText);
+  EXPECT_EQ(reusedCsv.todayText, freshCsv.todayText);
+  EXPECT_NE(freshCsv.todayText.find("call"), std::string::npos);
 }
 
 TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
-  tVarno changed = Item(1, true, "2025-10-06 P%PRTY% in %DTG% days");
-  changed.Priority = 3;
-  tVarno kept = Item(2, true, "2025-10-07 P%PRTY%");
-  kept.Priority = 4;
+  Item changed = MakeItem(1, true, "2025-10-06 P%PRTY% in %DTG% days");
+  changed.priority = 3;
+  Item kept = MakeItem(2, true, "2025-10-07 P%PRTY%");
+  kept.priority = 4;
   SetItems({changed, kept});
-  RunState loaded;
-  loaded.sToday = run.sToday;
-  loaded.sJSONFile = "list.json";
-  LoadListText(loaded, ListText(), kFriday);
-  ASSERT_TRUE(loaded.List.VarnoArray[1].DisplayTitleCurrent);
+  ItemList loaded;
+  LoadListText(ListText(), {files.list, false, clock}, loaded, log);
+  ASSERT_TRUE(loaded.items[1].displayTitleCurrent);
 
-  loaded.VarnoParam.ID = 1;
-  loaded.sParam3_Attribute = "priority";
-  loaded.sParam4_Value = "5";
-  UpdateOrInsertItem(loaded, kFriday);
+  UpdateOrInsertItem(loaded, {1, "priority", "5"}, "list.json", clock, log);
   std::string text;
-  BuildListText(loaded, kFriday, text);
+  BuildListText({loaded, files, clock, false, log}, text);
   EXPECT_EQ(Values(text, "DisplayTitle"),
             (std::vector<std::string>{"2025-10-06 P5 in 3 days", "2025-10-07 P4"}));
 }
@@ -252,18 +251,19 @@ TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
 // only when no other active item has it.
 TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
   const auto guidsAndLinks = [this](const std::string& itemLinkLine) {
-    run.List.sItemLinkLine = itemLinkLine;
+    list.itemLinkLine = itemLinkLine;
     std::string feed;
-    BuildFeedText(run, kFriday, feed);
+    BuildFeedText(Pass(), feed);
     std::vector<std::string> lines;
-    for (std::string_view line : SplitListLines(feed)) {
+    for (std::string_view line : tasklist_test::SplitLines(feed)) {
       if (line.starts_with("<guid") || line.starts_with("<link>/")) lines.emplace_back(line);
     }
     return lines;
   };
   const std::string domain = kCalendarMailDomain;
   const std::string byID = "  \"ItemLink\":\"/v?id=$ID$\",";
-  SetItems({Item(5, true, "a"), Item(6, false, "done"), Item(5, true, "b"), Item(7, true, "c")});
+  SetItems({MakeItem(5, true, "a"), MakeItem(6, false, "done"), MakeItem(5, true, "b"),
+            MakeItem(7, true, "c")});
   EXPECT_EQ(
       guidsAndLinks(byID),
       (std::vector<std::string>{
@@ -272,7 +272,7 @@ TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
           "<link>/v?id=7</link>", "<guid>/v?id=7</guid>"}));
   // Without "$ID$" every item has the same link; an empty link is left out.
   const std::string same = "  \"ItemLink\":\"/same\",";
-  SetItems({Item(5, true, "a"), Item(7, true, "c")});
+  SetItems({MakeItem(5, true, "a"), MakeItem(7, true, "c")});
   EXPECT_EQ(guidsAndLinks(same),
             (std::vector<std::string>{
                 "<link>/same</link>", "<guid isPermaLink=\"false\">list-5@" + domain + "</guid>",
@@ -280,7 +280,7 @@ TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
   EXPECT_EQ(guidsAndLinks("  \"ItemLink\":\"\","),
             (std::vector<std::string>{"<guid isPermaLink=\"false\">list-5@" + domain + "</guid>",
                                       "<guid isPermaLink=\"false\">list-7@" + domain + "</guid>"}));
-  SetItems({Item(6, false, "done"), Item(7, true, "c")});
+  SetItems({MakeItem(6, false, "done"), MakeItem(7, true, "c")});
   EXPECT_EQ(guidsAndLinks(same),
             (std::vector<std::string>{"<link>/same</link>", "<guid>/same</guid>"}));
 }

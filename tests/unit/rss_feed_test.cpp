@@ -9,20 +9,27 @@
 
 namespace {
 
+// The text `AppendFeedText` appends.
+std::string FeedText(std::string_view text) {
+  std::string out = "held ";
+  AppendFeedText(out, text);
+  return out.substr(5);
+}
+
 TDateTime Friday() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
 
-tVarno Item(const std::string& title, const std::string& description = "") {
-  tVarno item;
-  item.ID = 7;
-  item.Active = true;
-  item.DisplayTitle = title;
-  item.Description = description;
+Item MakeItem(const std::string& title, const std::string& description = "") {
+  Item item;
+  item.id = 7;
+  item.active = true;
+  item.displayTitle = title;
+  item.description = description;
   return item;
 }
 
-std::string ItemText(int32_t count, const tVarno& item, const std::string& link,
+std::string ItemText(int32_t count, const Item& item, const std::string& link,
                      const std::string& uid = "") {
   std::string feed;
   AppendFeedItem(feed, count, item, link, uid);
@@ -71,7 +78,7 @@ TEST(RssFeed, ItemTitledWithTheActiveCount) {
   // The description is decoded first, so an escaped "&" is escaped for XML
   // like any other; text that already looks escaped is escaped again.
   EXPECT_EQ(
-      ItemText(2, Item("Fish & Chips", "Buy%20fish %26 %3Cchips%3E & a&amp;b"), "/v?a=1&id=7"),
+      ItemText(2, MakeItem("Fish & Chips", "Buy%20fish %26 %3Cchips%3E & a&amp;b"), "/v?a=1&id=7"),
       "<item>\r\n"
       "<title>2. Fish &amp; Chips</title>\r\n"
       "<description>Buy fish &amp; &lt;chips&gt; &amp; a&amp;amp;b</description>\r\n"
@@ -82,10 +89,10 @@ TEST(RssFeed, ItemTitledWithTheActiveCount) {
 
 // Readers merge items with one guid, and an empty link is no link.
 TEST(RssFeed, ItemWithoutALinkOfItsOwnIsKnownByItsUID) {
-  EXPECT_EQ(ItemText(1, Item("t"), "", "list-7@example.org"),
+  EXPECT_EQ(ItemText(1, MakeItem("t"), "", "list-7@example.org"),
             "<item>\r\n<title>1. t</title>\r\n<description></description>\r\n"
             "<guid isPermaLink=\"false\">list-7@example.org</guid>\r\n</item>\r\n");
-  EXPECT_EQ(ItemText(3, Item("t"), "/same?a&b", "a&b-7-2@x"),
+  EXPECT_EQ(ItemText(3, MakeItem("t"), "/same?a&b", "a&b-7-2@x"),
             "<item>\r\n<title>3. t</title>\r\n<description></description>\r\n"
             "<link>/same?a&amp;b</link>\r\n"
             "<guid isPermaLink=\"false\">a&amp;b-7-2@x</guid>\r\n</item>\r\n");

@@ -47,7 +47,7 @@ TEST_F(RunFrameTest, NormalRunEndsWithTheFinalLineAndStatusZero) {
 
 TEST_F(RunFrameTest, EndOfRunSkipsTheRestWithoutAReport) {
   EXPECT_EQ(Run([](RunState& run) {
-              run.ExitStatus = kExitRefused;
+              run.exitStatus = kExitRefused;
               throw EndOfRun{};
             }),
             kExitRefused);
@@ -58,36 +58,35 @@ TEST_F(RunFrameTest, EndOfRunSkipsTheRestWithoutAReport) {
 TEST_F(RunFrameTest, FailureWritesAReportBroadcastsItsNoticeAndExitsOne) {
   VARNO_LISTEN_ISOLATED(listener);
   const int status = Run([](RunState& run) {
-    run.LogRec.Trace = 1030;
-    run.ExceptionRec.Notes = "iRecordsFromFile=3";
+    run.log.trace = 1030;
+    run.log.notes = "iRecordsFromFile=3";
     throw EConvertError("'x' is not a valid integer value");
   });
   EXPECT_EQ(status, kExitFailure);
 
   const std::regex reportName(R"(E!Varno-\d{17}\.xml)");
-  ASSERT_TRUE(std::regex_match(run_.ExceptionRec.FileName, reportName))
-      << run_.ExceptionRec.FileName;
-  EXPECT_EQ(console_, "9900 ExceptionRec.FileName=" + run_.ExceptionRec.FileName +
-                          "\n9999 finally done!\n");
+  ASSERT_TRUE(std::regex_match(run_.exceptionFileName, reportName)) << run_.exceptionFileName;
+  EXPECT_EQ(console_,
+            "9900 ExceptionRec.FileName=" + run_.exceptionFileName + "\n9999 finally done!\n");
 
-  const std::string report = ReadFile(folder_ / run_.ExceptionRec.FileName);
+  const std::string report = ReadFile(folder_ / run_.exceptionFileName);
   EXPECT_NE(report.find("<Function>Main():1030</Function>\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find("<ClassName>EConvertError</ClassName>\r\n"), std::string::npos);
   EXPECT_NE(report.find("<e.Message>'x' is not a valid integer value</e.Message>\r\n"),
             std::string::npos);
   EXPECT_NE(report.find("<Notes>iRecordsFromFile=3</Notes>\r\n"), std::string::npos);
 
-  const auto notice = listener.Receive(run_.ExceptionRec.FileName);
+  const auto notice = listener.Receive(run_.exceptionFileName);
   ASSERT_TRUE(notice.has_value());
   EXPECT_EQ(*notice, "<0>VARNO:00001 EXCEPTION:Func=Main() Trace=1030 File=\"" +
-                         run_.ExceptionRec.FileName +
+                         run_.exceptionFileName +
                          "\" SelfName=VARNO Version=2025.10.3.1353 H=\"desk\" (ID=05003)");
 }
 
 TEST_F(RunFrameTest, FailureOfAnyKindIsCaught) {
   VARNO_LISTEN_ISOLATED(listener);
   EXPECT_EQ(Run([](RunState&) { throw 42; }), kExitFailure);
-  EXPECT_NE(ReadFile(folder_ / run_.ExceptionRec.FileName).find("<ClassName>Exception</ClassName>"),
+  EXPECT_NE(ReadFile(folder_ / run_.exceptionFileName).find("<ClassName>Exception</ClassName>"),
             std::string::npos);
 }
 

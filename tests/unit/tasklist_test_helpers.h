@@ -1,4 +1,5 @@
-// Helpers for the tests of the task list and the publishing pass.
+// Helpers for the tests of the task list and the publishing pass: each works
+// with the parts of a run it needs, never a whole run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,15 +10,36 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "driver/run_state.h"
 #include "support/date_time.h"
+#include "support/run_clock.h"
+#include "support/run_log.h"
+#include "tasklist/item.h"
+#include "tasklist/list_files.h"
 
 namespace tasklist_test {
 
 // A date-time value for the given local date and time.
 inline TDateTime At(int year, int month, int day, int hour = 12, int minute = 0) {
   return EncodeDateTime({year, month, day, hour, minute, 0, 0});
+}
+
+// The lines of a file text: split on LF, a CR before the LF dropped; a final
+// line break does not start another line.
+inline std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const size_t newline = text.find('\n');
+    std::string_view line = text.substr(0, newline);
+    if (newline != std::string_view::npos && !line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    lines.push_back(line);
+    text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+  }
+  return lines;
 }
 
 inline std::string ReadFile(const std::string& path) {
@@ -44,11 +66,6 @@ class InFreshFolder : public testing::Test {
     folder_ = pattern;
     saved_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
-    run.sToday = "20251003";
-    run.sJSONFile = "list.json";
-    run.sParam1_JSONFile = "list.json";
-    run.sCSVFile = "list.csv";
-    run.sTodayCSVFile = "listtoday.csv";
   }
   void TearDown() override {
     std::error_code ignored;
@@ -58,7 +75,12 @@ class InFreshFolder : public testing::Test {
   // The run log's messages, without time stamps.
   std::string LogText() const { return ReadFile("varno-log.txt"); }
 
-  RunState run;
+  // The parts of a run on "list.json" on Friday 3 October 2025 at 13:53.
+  RunClock clock{At(2025, 10, 3, 13, 53), "20251003"};
+  ListFiles files = NameListFiles("list.json", clock.now);
+  ItemList list;
+  RunLog log;
+  bool redoId = false;
   std::filesystem::path folder_;
 
  private:

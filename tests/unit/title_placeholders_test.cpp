@@ -10,13 +10,13 @@ using tasklist_test::At;
 
 namespace {
 
-tVarno Item(const std::string& title, const std::string& repeat = "") {
-  tVarno item;
-  item.ID = 7;
-  item.Priority = 2;
-  item.Days = 3;
-  item.Title = title;
-  item.Repeat = repeat;
+Item MakeItem(const std::string& title, const std::string& repeat = "") {
+  Item item;
+  item.id = 7;
+  item.priority = 2;
+  item.days = 3;
+  item.title = title;
+  item.repeat = repeat;
   return item;
 }
 
@@ -24,7 +24,7 @@ std::string DateText(TDateTime value) {
   return FormatDateTime("yyyy-mm-dd", value);
 }
 
-// The designed roll-forward, one step at a time.
+// The roll-forward taken one step at a time, for comparison.
 TDateTime SteppedDueDate(TDateTime due, char unit, int count, TDateTime today) {
   if (count <= 0) return due;
   while (today > due) {
@@ -38,66 +38,67 @@ TDateTime SteppedDueDate(TDateTime due, char unit, int count, TDateTime today) {
 }  // namespace
 
 TEST(ExpandTitle, DentistFourDaysAhead) {
-  EXPECT_EQ(ExpandTitle(Item("2025-10-03 Dentist %DOW% in %DTG% days"), At(2025, 9, 29)),
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-03 Dentist %DOW% in %DTG% days"), At(2025, 9, 29)),
             "2025-10-03 Dentist FRI in 4 days");
 }
 
 TEST(ExpandTitle, WeeklyRepeatMovesToToday) {
-  EXPECT_EQ(ExpandTitle(Item("2025-10-03 Dentist %DOW% in %DTG% days", "1W"), At(2025, 10, 10)),
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-03 Dentist %DOW% in %DTG% days", "1W"), At(2025, 10, 10)),
             "2025-10-10 Dentist FRI in 0 days");
 }
 
 TEST(ExpandTitle, PastDateGivesNegativeDaysToGo) {
-  // The design's example says -3; its algorithm gives -2, which holds.
-  EXPECT_EQ(ExpandTitle(Item("2025-10-01 Report %DTG%"), At(2025, 10, 3)), "2025-10-01 Report -2");
+  // Whole days from today's date to the due date: two days ago is -2.
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-01 Report %DTG%"), At(2025, 10, 3)),
+            "2025-10-01 Report -2");
 }
 
 TEST(ExpandTitle, TenCharacterTitleKeepsItsText) {
-  EXPECT_EQ(ExpandTitle(Item("2025-10-03", "1W"), At(2025, 10, 20)), "2025-10-03");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-03", "1W"), At(2025, 10, 20)), "2025-10-03");
 }
 
 TEST(ExpandTitle, NoDatePrefixLeavesPlaceholdersEmptyAndDoesNotDecode) {
-  EXPECT_EQ(ExpandTitle(Item("Buy%20milk [%DOW%] %DTG%"), At(2025, 10, 3)), "Buy%20milk [] 0");
-  EXPECT_EQ(ExpandTitle(Item("2025-1 %DOW%"), At(2025, 10, 3)), "2025-1 ");
+  EXPECT_EQ(ExpandTitle(MakeItem("Buy%20milk [%DOW%] %DTG%"), At(2025, 10, 3)), "Buy%20milk [] 0");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-1 %DOW%"), At(2025, 10, 3)), "2025-1 ");
 }
 
 TEST(ExpandTitle, DatedTitleIsDecoded) {
-  EXPECT_EQ(ExpandTitle(Item("2025-10-03%20Fish%20%26%20Chips"), At(2025, 10, 1)),
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-03%20Fish%20%26%20Chips"), At(2025, 10, 1)),
             "2025-10-03 Fish & Chips");
 }
 
 TEST(ExpandTitle, PlaceholdersIgnoreCase) {
-  EXPECT_EQ(
-      ExpandTitle(Item("2025-10-06 %dow% %Dow% %ID% %prty% %Rpt% %days%", "1Y"), At(2025, 10, 3)),
-      "2025-10-06 MON MON 7 2 1Y 3");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-06 %dow% %Dow% %ID% %prty% %Rpt% %days%", "1Y"),
+                        At(2025, 10, 3)),
+            "2025-10-06 MON MON 7 2 1Y 3");
 }
 
 TEST(ExpandTitle, EmptyRepeatShowsDash) {
-  EXPECT_EQ(ExpandTitle(Item("x %RPT%"), At(2025, 10, 3)), "x -");
+  EXPECT_EQ(ExpandTitle(MakeItem("x %RPT%"), At(2025, 10, 3)), "x -");
 }
 
 TEST(ExpandTitle, PlaceholdersAreReplacedOneAfterAnotherInTheirOrder) {
   // A later placeholder that an earlier replacement puts in, or that it
   // joins from the text around it, is replaced too; one already passed is not.
-  EXPECT_EQ(ExpandTitle(Item("x %RPT%", "%DAYS%"), At(2025, 10, 3)), "x 3");
-  EXPECT_EQ(ExpandTitle(Item("x %DAY%RPT%%", "S"), At(2025, 10, 3)), "x 3");
-  EXPECT_EQ(ExpandTitle(Item("x %RPT%", "%ID%"), At(2025, 10, 3)), "x %ID%");
-  EXPECT_EQ(ExpandTitle(Item("%ID%%ID%%PRTY%%id%"), At(2025, 10, 3)), "7727");
+  EXPECT_EQ(ExpandTitle(MakeItem("x %RPT%", "%DAYS%"), At(2025, 10, 3)), "x 3");
+  EXPECT_EQ(ExpandTitle(MakeItem("x %DAY%RPT%%", "S"), At(2025, 10, 3)), "x 3");
+  EXPECT_EQ(ExpandTitle(MakeItem("x %RPT%", "%ID%"), At(2025, 10, 3)), "x %ID%");
+  EXPECT_EQ(ExpandTitle(MakeItem("%ID%%ID%%PRTY%%id%"), At(2025, 10, 3)), "7727");
 }
 
 TEST(ExpandTitle, LowerCaseUnitStepsByDays) {
-  EXPECT_EQ(ExpandTitle(Item("2025-09-01 x %RPT% %DTG%", "2w"), At(2025, 10, 3)),
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-09-01 x %RPT% %DTG%", "2w"), At(2025, 10, 3)),
             "2025-10-03 x 2w 0");
 }
 
 TEST(ExpandTitle, InvalidDateIsDayZero) {
-  EXPECT_EQ(ExpandTitle(Item("2025-13-03 x %DOW%"), At(2025, 10, 3)), "1899-12-30 x SAT");
-  const tTitleDate facts = GetTitleDate("2025-13-03 x", "", At(2025, 10, 3));
-  EXPECT_EQ(facts.DaysToGo, -45933);
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-13-03 x %DOW%"), At(2025, 10, 3)), "1899-12-30 x SAT");
+  const TitleDate facts = GetTitleDate("2025-13-03 x", "", At(2025, 10, 3));
+  EXPECT_EQ(facts.daysToGo, -45933);
 }
 
 TEST(ExpandTitle, InvalidDateRollsForwardWithARepeat) {
-  EXPECT_EQ(ExpandTitle(Item("2025-13-03 x", "1M"), At(2025, 10, 3)), "2025-10-28 x");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-13-03 x", "1M"), At(2025, 10, 3)), "2025-10-28 x");
 }
 
 TEST(GetTitleDate, RepeatUnitsAndCounts) {
@@ -107,44 +108,44 @@ TEST(GetTitleDate, RepeatUnitsAndCounts) {
       {"1w", {'?', 1}},    {"1D", {'?', 1}},   {"1W2W", {'?', 1}}, {"W", {'W', 0}},
       {"DAILY", {'Y', 0}}, {"-1M", {'M', -1}}, {"$2W", {'W', 0}}};
   for (const auto& [repeat, expected] : cases) {
-    const tTitleDate facts = GetTitleDate("2025-10-06 x", repeat, now);
-    EXPECT_EQ(facts.RepeatUnit, expected.first) << repeat;
-    EXPECT_EQ(facts.RepeatCount, expected.second) << repeat;
+    const TitleDate facts = GetTitleDate("2025-10-06 x", repeat, now);
+    EXPECT_EQ(facts.repeatUnit, expected.first) << repeat;
+    EXPECT_EQ(facts.repeatCount, expected.second) << repeat;
   }
 }
 
 TEST(GetTitleDate, CountZeroOrNegativeLeavesTheDueDate) {
   for (const char* repeat : {"W", "0W", "-1M", "DAILY", "0Y", "-3W"}) {
-    const tTitleDate facts = GetTitleDate("2025-09-01 x", repeat, At(2025, 10, 3));
-    EXPECT_EQ(DateText(facts.DueDate), "2025-09-01") << repeat;
-    EXPECT_EQ(facts.DaysToGo, -32) << repeat;
-    EXPECT_EQ(facts.DayOfWeek, "MON") << repeat;
+    const TitleDate facts = GetTitleDate("2025-09-01 x", repeat, At(2025, 10, 3));
+    EXPECT_EQ(DateText(facts.dueDate), "2025-09-01") << repeat;
+    EXPECT_EQ(facts.daysToGo, -32) << repeat;
+    EXPECT_EQ(facts.dayOfWeek, "MON") << repeat;
   }
 }
 
 TEST(GetTitleDate, MonthEndStepsFromThePreviousResult) {
-  EXPECT_EQ(DateText(GetTitleDate("2025-01-31 x", "1M", At(2025, 3, 1)).DueDate), "2025-03-28");
-  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 3, 1)).DueDate), "2024-03-29");
-  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 2, 10)).DueDate), "2024-02-29");
+  EXPECT_EQ(DateText(GetTitleDate("2025-01-31 x", "1M", At(2025, 3, 1)).dueDate), "2025-03-28");
+  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 3, 1)).dueDate), "2024-03-29");
+  EXPECT_EQ(DateText(GetTitleDate("2024-01-31 x", "1M", At(2024, 2, 10)).dueDate), "2024-02-29");
 }
 
 TEST(GetTitleDate, YearlyLeapDayBecomesTheTwentyEighth) {
-  EXPECT_EQ(DateText(GetTitleDate("2020-02-29 x", "1Y", At(2025, 10, 3)).DueDate), "2026-02-28");
+  EXPECT_EQ(DateText(GetTitleDate("2020-02-29 x", "1Y", At(2025, 10, 3)).dueDate), "2026-02-28");
 }
 
 TEST(GetTitleDate, DueTodayOrLaterIsNotMoved) {
-  EXPECT_EQ(DateText(GetTitleDate("2025-10-03 x", "1W", At(2025, 10, 3, 23, 59)).DueDate),
+  EXPECT_EQ(DateText(GetTitleDate("2025-10-03 x", "1W", At(2025, 10, 3, 23, 59)).dueDate),
             "2025-10-03");
-  EXPECT_EQ(DateText(GetTitleDate("2026-01-01 x", "1M", At(2025, 10, 3)).DueDate), "2026-01-01");
+  EXPECT_EQ(DateText(GetTitleDate("2026-01-01 x", "1M", At(2025, 10, 3)).dueDate), "2026-01-01");
 }
 
 TEST(GetTitleDate, NoPrefixKeepsTheStartValues) {
   const TDateTime now = At(2025, 10, 3, 13, 53);
-  const tTitleDate facts = GetTitleDate("Buy milk", "1W", now);
-  EXPECT_EQ(facts.DueDate, now);
-  EXPECT_EQ(facts.DayOfWeek, "");
-  EXPECT_EQ(facts.DaysToGo, 0);
-  EXPECT_EQ(facts.RepeatUnit, '\0');
+  const TitleDate facts = GetTitleDate("Buy milk", "1W", now);
+  EXPECT_EQ(facts.dueDate, now);
+  EXPECT_EQ(facts.dayOfWeek, "");
+  EXPECT_EQ(facts.daysToGo, 0);
+  EXPECT_EQ(facts.repeatUnit, '\0');
 }
 
 TEST(GetTitleDate, JumpsAgreeWithSteppingOneStepAtATime) {
@@ -160,7 +161,7 @@ TEST(GetTitleDate, JumpsAgreeWithSteppingOneStepAtATime) {
     const int n = unit == 'Y' ? count(random) % 5 + 1 : count(random);
     const std::string title = DateText(start) + " x";
     const std::string repeat = std::to_string(n) + unit;
-    EXPECT_EQ(DateText(GetTitleDate(title, repeat, now).DueDate),
+    EXPECT_EQ(DateText(GetTitleDate(title, repeat, now).dueDate),
               DateText(SteppedDueDate(start, unit, n, DateOf(now))))
         << title << " " << repeat;
     ++checked;
@@ -168,9 +169,10 @@ TEST(GetTitleDate, JumpsAgreeWithSteppingOneStepAtATime) {
 }
 
 TEST(GetTitleDate, HugeCountsDoNotFail) {
-  const tTitleDate facts = GetTitleDate("2025-09-01 x", "2147483647Y", At(2025, 10, 3));
-  EXPECT_EQ(DateText(facts.DueDate), "2025-09-01");
-  EXPECT_EQ(DateText(GetTitleDate("2025-09-01 x", "2147483647W", At(2025, 10, 3)).DueDate),
+  const TitleDate facts = GetTitleDate("2025-09-01 x", "2147483647Y", At(2025, 10, 3));
+  EXPECT_EQ(DateText(facts.dueDate), "2025-09-01");
+  EXPECT_EQ(DateText(GetTitleDate("2025-09-01 x", "2147483647W", At(2025, 10, 3)).dueDate),
             "2025-09-01");
-  EXPECT_EQ(ExpandTitle(Item("2025-09-01 x %DOW%", "99999999M"), At(2025, 10, 3)), "2025-09-01 x ");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-09-01 x %DOW%", "99999999M"), At(2025, 10, 3)),
+            "2025-09-01 x ");
 }

@@ -15,7 +15,7 @@ using varno_test::ReadFile;
 using varno_test::TempFolder;
 
 std::string Page(const std::string& name) {
-  return BuildGenericRSSHTML(name, "03/10/2025 13:53:07", "13:53:07 03/10/25");
+  return ViewerPageText(name, "03/10/2025 13:53:07", "13:53:07 03/10/25");
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -23,27 +23,27 @@ bool Has(const std::string& text, const std::string& part) {
 }
 
 TEST(ViewerPageNames, DerivedFromThePageName) {
-  const tViewerPageNames names = ViewerPageNames("varnorss.html");
-  EXPECT_EQ(names.ThisFile, "varnorss.html");
-  EXPECT_EQ(names.TitleStem, "VARNO");
-  EXPECT_EQ(names.JSONFile, "varno.json");
-  EXPECT_EQ(names.CSVFile, "varno.csv");
-  EXPECT_EQ(names.TodayCSVFile, "varnotoday.csv");
-  EXPECT_EQ(names.EditorPage, "varno.html");
+  const ViewerPageNames names = ViewerPageNamesOf("varnorss.html");
+  EXPECT_EQ(names.thisFile, "varnorss.html");
+  EXPECT_EQ(names.titleStem, "VARNO");
+  EXPECT_EQ(names.listFile, "varno.json");
+  EXPECT_EQ(names.csvFile, "varno.csv");
+  EXPECT_EQ(names.todayCsvFile, "varnotoday.csv");
+  EXPECT_EQ(names.editorPage, "varno.html");
 }
 
 TEST(ViewerPageNames, ListFileOfNamesWithoutRssHtml) {
   // The list file's rules run in turn: "rss.json", then any ".html".
-  EXPECT_EQ(ViewerPageNames("homerss.json").JSONFile, "home.json");
-  EXPECT_EQ(ViewerPageNames("plain.html").JSONFile, "plain.json");
-  EXPECT_EQ(ViewerPageNames("plain.html").TitleStem, "PLAIN.HTML");
+  EXPECT_EQ(ViewerPageNamesOf("homerss.json").listFile, "home.json");
+  EXPECT_EQ(ViewerPageNamesOf("plain.html").listFile, "plain.json");
+  EXPECT_EQ(ViewerPageNamesOf("plain.html").titleStem, "PLAIN.HTML");
 }
 
 TEST(ViewerPageNames, EveryOccurrenceIsReplaced) {
-  const tViewerPageNames names = ViewerPageNames("arss.htmlbrss.html");
-  EXPECT_EQ(names.TitleStem, "AB");
-  EXPECT_EQ(names.JSONFile, "a.jsonb.json");
-  EXPECT_EQ(names.CSVFile, "a.csvb.csv");
+  const ViewerPageNames names = ViewerPageNamesOf("arss.htmlbrss.html");
+  EXPECT_EQ(names.titleStem, "AB");
+  EXPECT_EQ(names.listFile, "a.jsonb.json");
+  EXPECT_EQ(names.csvFile, "a.csvb.csv");
 }
 
 TEST(ViewerPageText, HeaderLines) {
@@ -121,17 +121,20 @@ TEST(ViewerPageText, NameCannotBreakOutOfTitleOrScript) {
       Has(page, "<title>VARNO - X&lt;/TITLE&gt;&lt;SCRIPT&gt;ALERT(1)&lt;/SCRIPT&gt;</title>"));
 }
 
-TEST(CreateGenericRSSHTML, ReplacesThePageEveryTime) {
+TEST(WriteViewerPage, ReplacesThePageEveryTime) {
   TempFolder folder;
   char* saved = getcwd(nullptr, 0);
   ASSERT_EQ(chdir(folder.path().c_str()), 0);
   varno_test::WriteFile(folder / "homerss.html", "an older page that is longer than nothing");
-  Create_GenericRSSHTML("homerss.html", "Order");
+  const TDateTime friday = EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
+  WriteViewerPage(NameListFiles("home.json", friday), friday);
   const std::string page = ReadFile(folder / "homerss.html");
   EXPECT_EQ(chdir(saved), 0);
   free(saved);
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\r\n", 0), 0u);
   EXPECT_TRUE(Has(page, "<title>VARNO - HOME</title>"));
+  // The run's clock reading, not the time of writing.
+  EXPECT_TRUE(Has(page, " Generated: 03/10/2025 13:53:07\r\n"));
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"homerss.html"});
 }
 

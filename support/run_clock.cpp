@@ -1,0 +1,5 @@
+#include "support/run_clock.h"
+
+RunClock ClockAt(TDateTime now) {
+  return {now, FormatDateTime("yyyymmdd", now)};
+}

@@ -1,0 +1,46 @@
+// The to-do item and the loaded list of items.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One to-do item; each field holds the list file's member of the same name.
+struct Item {
+  int32_t id = 0;
+  bool active = false;
+  std::string order;
+  std::string description;
+  int32_t days = 0;
+  std::string flags;
+  int32_t priority = 0;
+  std::string notes;
+  std::string status;
+  std::string etc;
+  std::string title;
+  std::string displayTitle;  // derived from the title, never read from the file
+  std::string repeat;
+  std::string doToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
+  bool isPublic = false;
+  // True while displayTitle is the expansion of the item as it stands, worked
+  // out with the run's time once every member was read, so that writing the
+  // list need not work it out again. Never read from or written to the file.
+  bool displayTitleCurrent = false;
+};
+
+// The loaded list: the items, what loading counted and the header's values.
+struct ItemList {
+  std::vector<Item> items;
+  int32_t recordsFromFile = 0;  // items stored by the loader
+  int32_t activeRecords = 0;
+  int32_t lineCount = 0;  // lines of the loaded file
+  int32_t nextIdFromFile = 0;
+  int32_t maxId = 0;
+
+  std::string sortBy = "Order";
+  std::string headTitle;
+  std::string link;
+  std::string feedLink;
+  std::string itemLinkLine;  // the "ItemLink" line as read
+  std::string feedName;      // the "RSSOutput" member: the feed's file name
+};
