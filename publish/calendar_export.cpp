@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/date_value.h"
 #include "support/deployment.h"
-#include "support/digits.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "support/utf8_text.h"
 
 namespace {
@@ -51,7 +52,7 @@ void AppendDateTime(std::string& out, const tDateParts& p) {
 // The all-day event's end: `days` after its start. An end before the start
 // or after the last representable day would make a broken event.
 TDateTime AllDayEnd(TDateTime start, int32_t days) {
-  return std::min(start + std::max<int32_t>(days, 0), kLastRepresentableDay);
+  return std::min(start + std::max<int32_t>(days, 0), static_cast<TDateTime>(kLastDayNumber));
 }
 
 // Appends the content line that `build` appends the text of, folded as
@@ -117,7 +118,7 @@ void AppendEvent(std::string& out, const Item& item, const EventFacts& facts,
 bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
   if (title.size() < 10) return false;
   for (const size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (!IsAsciiDigit(title[i])) return false;
+    if (!IsDigit(title[i])) return false;
   }
   const auto number = [title](size_t at, size_t count) {
     int value = 0;
@@ -132,8 +133,7 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
   while (!time.empty() && static_cast<unsigned char>(time.back()) <= 0x20) time.remove_suffix(1);
   const size_t colon = time.find(':');
   const auto digits = [](std::string_view text) {
-    return (text.size() == 1 || text.size() == 2) &&
-           std::all_of(text.begin(), text.end(), IsAsciiDigit);
+    return (text.size() == 1 || text.size() == 2) && std::all_of(text.begin(), text.end(), IsDigit);
   };
   TDateTime clock = 0;
   if (colon != std::string_view::npos && digits(time.substr(0, colon)) &&

@@ -1,6 +1,6 @@
 #include "publish/csv_export.h"
 
-#include "support/digits.h"
+#include "support/text_tools.h"
 #include "support/room_writer.h"
 #include "support/text_helpers.h"
 #include "support/whole_number.h"

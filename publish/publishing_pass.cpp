@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "publish/rss_feed.h"
-#include "support/digits.h"
+#include "support/text_tools.h"
 #include "support/failures.h"
 #include "support/path_names.h"
 #include "support/text_file.h"

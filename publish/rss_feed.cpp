@@ -3,7 +3,7 @@
 #include <array>
 
 #include "support/deployment.h"
-#include "support/digits.h"
+#include "support/text_tools.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"

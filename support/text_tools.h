@@ -7,7 +7,7 @@
 #include <string_view>
 
 // The line end of every file the system writes.
-inline constexpr std::string_view kCrLf = "\r\n";
+inline constexpr char kCrLf[] = "\r\n";
 
 inline bool IsDigit(char c) {
   return c >= '0' && c <= '9';

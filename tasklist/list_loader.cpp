@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "support/digits.h"
+#include "support/text_tools.h"
 #include "support/failures.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"

@@ -6,8 +6,9 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "support/digits.h"
+#include "support/date_value.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "tasklist/list_format.h"
 
 namespace {
@@ -95,7 +96,7 @@ void RollForward(TitleDate& facts, TDateTime today) {
       const long long stepDays = 7LL * facts.repeatCount;
       const long long behind = static_cast<long long>(today - DateOf(facts.dueDate));
       const long long moved = (behind + stepDays - 1) / stepDays * stepDays;
-      if (facts.dueDate + static_cast<double>(moved) > kLastRepresentableDay) {
+      if (facts.dueDate + static_cast<double>(moved) > kLastDayNumber) {
         throw std::out_of_range("week step leaves the date range");
       }
       facts.dueDate += static_cast<double>(moved);
@@ -128,9 +129,9 @@ std::string IsoDate(TDateTime value) {
 // The date of a title's prefix read day first as a short date: all digits is
 // the usual case and reads directly; anything else goes the long way.
 TDateTime PrefixDate(std::string_view title) {
-  if (IsAsciiDigit(title[0]) && IsAsciiDigit(title[1]) && IsAsciiDigit(title[2]) &&
-      IsAsciiDigit(title[3]) && IsAsciiDigit(title[5]) && IsAsciiDigit(title[6]) &&
-      title.size() >= 10 && IsAsciiDigit(title[8]) && IsAsciiDigit(title[9])) {
+  if (IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
+      IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
+      IsDigit(title[9])) {
     const auto number = [title](size_t at, size_t count) {
       int value = 0;
       for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
@@ -154,7 +155,7 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf
   const auto matchesAt = [&](size_t at) {
     if (text.size() - at < placeholder.size()) return false;
     for (size_t i = 0; i < placeholder.size(); ++i) {
-      if (ToLowerAscii(text[at + i]) != ToLowerAscii(placeholder[i])) return false;
+      if (LowerAscii(text[at + i]) != LowerAscii(placeholder[i])) return false;
     }
     return true;
   };

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/digits.h"
+#include "support/text_tools.h"
 #include "tasklist_test_helpers.h"
 
 using tasklist_test::InFreshFolder;
