@@ -29,7 +29,7 @@ void ReadKeyedParameter(std::string& allParams, std::string& parameter, const ch
   if (stopAt == std::string::npos) return;
   parameter.resize(stopAt);
   allParams = ReplaceFirstNoCase(allParams, key + parameter + "&", "");
-  parameter = URLDecodeText(parameter);
+  parameter = reported::DecodeUrlText(parameter);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ Request ReadRequestParameters(const std::vector<std::string>& args, RunLog& log)
   for (size_t i = 0; i < std::size(kParameterRules); ++i) {
     const ParameterRule& rule = kParameterRules[i];
     std::string& parameter = request.*rule.parameter;
-    parameter = i < args.size() ? URLDecodeText(args[i]) : std::string();
+    parameter = i < args.size() ? reported::DecodeUrlText(args[i]) : std::string();
     if (request.fromWeb) {
       ReadKeyedParameter(request.allParams, parameter, rule.key, rule.stopText);
     }
@@ -81,7 +81,7 @@ void PrepareRequestRecord(Request& request, const std::vector<std::string>& args
                           const std::string& listFile, RunLog& log) {
   log.trace = 600;
   request.redoId = args.size() >= 2 && UpperCase(args[1]) == "/REDOID";
-  request.itemId = StrToIntDef(request.id, -1);
+  request.itemId = ParseIntOr(request.id, -1);
   const std::string id = std::to_string(request.itemId);
   log.Report(690, " VarnoParam.ID=" + id);
   log.trace = 800;

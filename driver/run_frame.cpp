@@ -15,13 +15,13 @@
 
 void StartUp(RunState& run) {
   run.log.trace = 100;
-  SetPathToEXEPath();
-  GlobalSettings.SelfName = kSelfName;
-  GlobalSettings.Version = kVersion;
-  GlobalSettings.HostName = GetHostName();
-  GlobalSettings.ExceptionFilePattern = kExceptionFilePattern;
+  reported::EnterProgramFolder();
+  processSettings.SelfName = kSelfName;
+  processSettings.Version = kVersion;
+  processSettings.HostName = reported::HostName();
+  processSettings.ExceptionFilePattern = kExceptionFilePattern;
   ConsoleLine("");
-  const std::string exeFileName = ExtractFileName(platform::ExecutablePath());
+  const std::string exeFileName = reported::FileNameOf(platform::ExecutablePath());
   run.log.Start("100 " + exeFileName + " v" + kVersion);
   run.log.trace = 110;
   run.clock = ClockAt(Now());
@@ -33,16 +33,16 @@ constexpr const char* kRunLockFile = "varno.lock";
 constexpr int kRunLockWaitMilliseconds = 30000;
 
 void ReportFailure(RunState& run, const std::string& className, const std::string& message) {
-  tExceptionRec rec;
+  FailureRecord rec;
   rec.Function = "Main()";
   rec.ClassName = className;
   rec.Message = message;
   rec.Trace = run.log.trace;
   rec.Notes = run.log.notes;
   rec.Count = 0;
-  rec.FileName = GlobalSettings.ExceptionFilePattern;
+  rec.FileName = processSettings.ExceptionFilePattern;
   rec.bBeep = true;
-  run.exceptionFileName = SaveExceptionRecAsXML(rec);
+  run.exceptionFileName = WriteExceptionReport(rec);
   run.log.Report(9900, " ExceptionRec.FileName=" + run.exceptionFileName);
   run.exitStatus = kExitFailure;
 }
@@ -69,10 +69,10 @@ int RunVarno(const std::vector<std::string>& args) {
   run.args = args;
   // Each argument is text in UTF-8; one typed in an older code page is taken
   // as Windows-1252.
-  for (std::string& arg : run.args) MakeUTF8(arg);
+  for (std::string& arg : run.args) MakeUtf8(arg);
   // Runs are serialised: a run waits for the one before it, so two requests
   // close together never lose a change. The lock lives beside the program.
-  SetPathToEXEPath();
+  reported::EnterProgramFolder();
   platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
   if (lock == nullptr) {
     // A lock file that cannot even be opened (a read-only folder) is no

@@ -24,10 +24,10 @@ namespace {
 
 void WriteBridgePageWhenMissing(const RunClock& clock, RunLog& log) {
   log.trace = 200;
-  if (FileExists(kBridgePageFile)) return;
+  if (reported::ExistsBesideProgram(kBridgePageFile)) return;
   log.Report(210, " Writing varno.asp.");
   log.trace = 250;
-  WriteBridgePage(GlobalSettings.EXEPath, clock.now);
+  WriteBridgePage(processSettings.EXEPath, clock.now);
 }
 
 // Traces 300 to 490: a run without arguments prints the usage text and ends.

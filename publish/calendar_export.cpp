@@ -29,19 +29,19 @@ std::string RepeatRuleLine(const std::string& repeat) {
 
 std::string CalendarHeader(std::string_view calendarName) {
   return CalendarContentLine("BEGIN:VCALENDAR") +
-         CalendarContentLine("PRODID:-//Orlix//Calendar 1.0//EN " + GlobalSettings.Version) +
+         CalendarContentLine("PRODID:-//Orlix//Calendar 1.0//EN " + processSettings.Version) +
          CalendarContentLine("CALSCALE:GREGORIAN") + CalendarContentLine("VERSION:2.0") +
          CalendarContentLine("X-WR-CALNAME:Orlix (" + std::string(calendarName) + ")");
 }
 
 // "yyyymmdd" of the date.
-void AppendDate(std::string& out, const tDateParts& p) {
+void AppendDate(std::string& out, const DateParts& p) {
   AppendZeroPadded(out, p.Year, 4);
   AppendZeroPadded(out, p.Month, 2);
   AppendZeroPadded(out, p.Day, 2);
 }
 // "yyyymmdd", "T" and "hhnnss".
-void AppendDateTime(std::string& out, const tDateParts& p) {
+void AppendDateTime(std::string& out, const DateParts& p) {
   AppendDate(out, p);
   out.push_back('T');
   AppendZeroPadded(out, p.Hour, 2);
@@ -51,8 +51,8 @@ void AppendDateTime(std::string& out, const tDateParts& p) {
 
 // The all-day event's end: `days` after its start. An end before the start
 // or after the last representable day would make a broken event.
-TDateTime AllDayEnd(TDateTime start, int32_t days) {
-  return std::min(start + std::max<int32_t>(days, 0), static_cast<TDateTime>(kLastDayNumber));
+DateTime AllDayEnd(DateTime start, int32_t days) {
+  return std::min(start + std::max<int32_t>(days, 0), static_cast<DateTime>(kLastDayNumber));
 }
 
 // Appends the content line that `build` appends the text of, folded as
@@ -83,11 +83,11 @@ void AppendTextLine(std::string& out, std::string_view name, std::string_view te
 void AppendEvent(std::string& out, const Item& item, const EventFacts& facts,
                  const std::string& uid, const std::string& stampLine) {
   out.append("BEGIN:VEVENT\r\n").append(stampLine);
-  const tDateParts start = DecodeDateTime(facts.eventDate);
+  const DateParts start = DecodeDateTime(facts.eventDate);
   if (facts.allDay) {
     out.append("DTSTART;VALUE=DATE:");
     AppendDate(out, start);
-    const TDateTime end = AllDayEnd(facts.eventDate, item.days);
+    const DateTime end = AllDayEnd(facts.eventDate, item.days);
     if (end > facts.eventDate) {
       out.append("\r\nDTEND;VALUE=DATE:");
       AppendDate(out, DecodeDateTime(end));
@@ -101,8 +101,8 @@ void AppendEvent(std::string& out, const Item& item, const EventFacts& facts,
   // every value of the system is.
   std::string converted;
   std::string_view title = item.displayTitle;
-  if (!IsUTF8(title)) {
-    converted = Windows1252ToUTF8(title);
+  if (!IsUtf8(title)) {
+    converted = Windows1252ToUtf8(title);
     title = converted;
   }
   AppendTextLine(out, "SUMMARY:", title);
@@ -125,7 +125,7 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
     for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
     return value;
   };
-  TDateTime date = 0;
+  DateTime date = 0;
   if (!TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date)) return true;
   // Characters 12 to 16, trimmed, as "h:mm" with one or two digits each.
   std::string_view time = title.substr(std::min<size_t>(11, title.size()), 5);
@@ -135,7 +135,7 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
   const auto digits = [](std::string_view text) {
     return (text.size() == 1 || text.size() == 2) && std::all_of(text.begin(), text.end(), IsDigit);
   };
-  TDateTime clock = 0;
+  DateTime clock = 0;
   if (colon != std::string_view::npos && digits(time.substr(0, colon)) &&
       digits(time.substr(colon + 1))) {
     const auto value = [](std::string_view text) {
@@ -146,7 +146,7 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
     const int hour = value(time.substr(0, colon));
     const int minute = value(time.substr(colon + 1));
     if (TryEncodeTime(hour, minute, 0, 0, clock)) {
-      const TDateTime moment =
+      const DateTime moment =
           EncodeDateTime({number(0, 4), number(5, 2), number(8, 2), hour, minute, 0, 0});
       if (moment != 0) {
         facts.eventDate = moment;
@@ -170,11 +170,11 @@ EventFacts CalendarEventFacts(const Item& item) {
   if (TryQuickEventFacts(title, facts)) return facts;
   const std::string date =
       Chars(title, 9, 10) + "/" + Chars(title, 6, 7) + "/" + Chars(title, 1, 4);
-  TDateTime value = 0;
+  DateTime value = 0;
   // A one-digit hour leaves a blank at the end of the time ("9:05 ").
-  if (TryStrToDateTime(date + " " + Trim(Chars(title, 12, 16)), value) && value != 0) {
+  if (TryParseDateTime(date + " " + Trim(Chars(title, 12, 16)), value) && value != 0) {
     facts.eventDate = value;
-  } else if ((value = StrToDate(date)) != 0) {
+  } else if ((value = reported::ShortDateOf(date)) != 0) {
     facts.eventDate = value;
     facts.allDay = true;
   }
@@ -260,7 +260,7 @@ void StartCalendarTexts(CalendarTexts& calendars) {
 }
 
 void AddCalendarEvents(CalendarTexts& calendars, const Item& item, const std::string& uidStem,
-                       TDateTime universalNow) {
+                       DateTime universalNow) {
   if (!item.active) return;
   const EventFacts facts = CalendarEventFacts(item);
   if (!(facts.eventDate > 0)) return;

@@ -18,7 +18,7 @@ struct CalendarTexts {
   std::unordered_map<int32_t, int32_t> publicIds;
   // The DTSTAMP line of the time the events are stamped with, made once.
   std::string stampLine;
-  TDateTime stampTime = 0;
+  DateTime stampTime = 0;
   // The UID of the event being added; its room is reused.
   std::string uid;
 };
@@ -29,13 +29,13 @@ void StartCalendarTexts(CalendarTexts& calendars);
 // event date, and to the public text too when it is public. `uidStem` is the
 // list file's name before its first "."; `universalNow` the run's time in UTC.
 void AddCalendarEvents(CalendarTexts& calendars, const Item& item, const std::string& uidStem,
-                       TDateTime universalNow);
+                       DateTime universalNow);
 // Ends both texts.
 void CloseCalendarTexts(CalendarTexts& calendars);
 // When an item's event starts, read from the date (and time) its display
 // title begins with.
 struct EventFacts {
-  TDateTime eventDate = 0;  // 0: the item has no event
+  DateTime eventDate = 0;  // 0: the item has no event
   bool allDay = false;
   std::string repeatRule;  // the whole RRULE line, or ""
 };

@@ -1,8 +1,8 @@
 #include "publish/csv_export.h"
 
-#include "support/text_tools.h"
 #include "support/room_writer.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
 
@@ -76,7 +76,7 @@ void AddCsvRows(CsvTexts& csv, const Item& item, int32_t writtenId, const std::s
   PutField(row, item.notes);
   PutNumberField(row, item.priority);
   PutField(row, item.flags);
-  row.PutNumber(StrToIntDef(item.order, 0));
+  row.PutNumber(ParseIntOr(item.order, 0));
   row.PutChar(',');
   row.PutNumber(item.days);
   row.Put(kCrLf);

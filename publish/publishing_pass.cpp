@@ -3,11 +3,11 @@
 #include <unordered_map>
 
 #include "publish/rss_feed.h"
-#include "support/text_tools.h"
 #include "support/failures.h"
 #include "support/path_names.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "tasklist/list_format.h"
 #include "tasklist/ordering.h"
 #include "tasklist/title_placeholders.h"
@@ -45,7 +45,7 @@ void WriteDerivedFile(const Publishing& pass, const std::string& text, const std
 
 // The list file's name up to its first ".", for calendar UIDs.
 std::string UidStemOf(const std::string& listFile) {
-  const std::string name = ExtractFileName(listFile);
+  const std::string name = reported::FileNameOf(listFile);
   return name.substr(0, name.find('.'));
 }
 
@@ -93,7 +93,7 @@ void WriteList(const Publishing& pass, std::string& room) {
     pass.log.ReportAtCurrentTrace(" ERROR: Writing \"" + listFile +
                                   "\" failed: the list file keeps its old contents and this "
                                   "run's change is lost.");
-    throw EInOutError("Cannot write \"" + listFile + "\"");
+    throw InOutError("Cannot write \"" + listFile + "\"");
   }
   pass.log.Report(9130, " Writing \"" + pass.files.weekdayCopy + "\"");
   WriteDerivedFile(pass, room, pass.files.weekdayCopy, true);
@@ -160,7 +160,7 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars) {
   pass.log.trace = 8100;
   StartCalendarTexts(calendars);
   const std::string uidStem = UidStemOf(pass.files.list);
-  const TDateTime universalNow = LocalTimeToGMT(pass.clock.now);
+  const DateTime universalNow = reported::UniversalTimeOf(pass.clock.now);
   for (const Item& item : pass.list.items) {
     pass.log.trace = 9000;
     AddCalendarEvents(calendars, item, uidStem, universalNow);
@@ -174,7 +174,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed) {
   feed.clear();
   feed += FeedHeader(pass.clock.now, pass.files.list);
   pass.log.trace = 7930;
-  feed += FeedChannel(list.feedName, list.feedLink, LocalTimeToGMT(pass.clock.now));
+  feed += FeedChannel(list.feedName, list.feedLink, reported::UniversalTimeOf(pass.clock.now));
   const ItemLink itemLink(list.itemLinkLine);
   // A link names its item alone when no other active item has it: links of
   // a template with "$ID$" are equal exactly when the IDs are, and without
@@ -201,7 +201,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed) {
 
 void BuildListText(const Publishing& pass, std::string& text) {
   const ItemList& list = pass.list;
-  const TDateTime now = pass.clock.now;
+  const DateTime now = pass.clock.now;
   pass.log.trace = kListTrace;
   text.clear();
   AppendListHeader(text, list, now, kListTrace);

@@ -3,10 +3,10 @@
 #include <array>
 
 #include "support/deployment.h"
-#include "support/text_tools.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "tasklist/list_format.h"
 
 namespace {
@@ -145,21 +145,21 @@ std::string FeedCommentText(std::string_view text) {
   return out;
 }
 
-std::string FeedHeader(TDateTime now, const std::string& listFile) {
+std::string FeedHeader(DateTime now, const std::string& listFile) {
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>") + kCrLf +
-         "<!-- Generated: " + StringOfString(now) + " by Varno.exe v" + kVersion +
+         "<!-- Generated: " + reported::ShortDateTimeText(now) + " by Varno.exe v" + kVersion +
          " Main():6910 sJSONFile=\"" + FeedCommentText(listFile) + "\" -->" + kCrLf;
 }
 
 std::string FeedChannel(const std::string& feedName, const std::string& feedLink,
-                        TDateTime universalNow) {
+                        DateTime universalNow) {
   return std::string("<rss version=\"2.0\">") + kCrLf + "<channel>" + kCrLf +
          Element("title", feedName) + Element("description", kVersion) + Element("link", feedLink) +
          "<language>en-us</language>" + kCrLf +
-         Element("generator", GlobalSettings.SelfName + " " + GlobalSettings.Version) +
+         Element("generator", processSettings.SelfName + " " + processSettings.Version) +
          Element("copyright", kFeedCopyright) + Element("managingEditor", kFeedManagingEditor) +
          Element("webMaster", kFeedWebMaster) +
-         Element("pubDate", DateTimeToRFC822(0, universalNow)) + "<ttl>5</ttl>" + kCrLf;
+         Element("pubDate", reported::Rfc822DateText(0, universalNow)) + "<ttl>5</ttl>" + kCrLf;
 }
 
 void AppendFeedItem(std::string& feed, int32_t activeCount, const Item& item,

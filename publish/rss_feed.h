@@ -9,11 +9,11 @@
 #include "tasklist/item.h"
 
 // The XML declaration and the generation comment.
-std::string FeedHeader(TDateTime now, const std::string& listFile);
+std::string FeedHeader(DateTime now, const std::string& listFile);
 // The channel elements, up to and including the ttl line; the pubDate is
 // the run's time in universal time, `universalNow`.
 std::string FeedChannel(const std::string& feedName, const std::string& feedLink,
-                        TDateTime universalNow);
+                        DateTime universalNow);
 // Appends one item titled with the active count. An empty `itemLink` is left
 // out. The guid is the link unless `uid` is given: the item's calendar UID,
 // for an item whose link is empty or shared with another item, so that

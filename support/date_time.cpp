@@ -2,20 +2,20 @@
 
 #include "support/guarded.h"
 
-std::string StringOfString(TDateTime value) {
-  return Guarded("loam32.StringOfString", 0, {}, [value] { return ShortDateTimeText(value); });
+std::string reported::ShortDateTimeText(DateTime value) {
+  return Guarded("loam32.StringOfString", 0, {}, [value] { return ::ShortDateTimeText(value); });
 }
 
-std::string DateTimeToRFC822(int zoneOffset, TDateTime value) {
+std::string reported::Rfc822DateText(int zoneOffset, DateTime value) {
   return Guarded("loam32.DateTimeToRFC822", 0, {},
-                 [=] { return Rfc822DateText(zoneOffset, value); });
+                 [=] { return ::Rfc822DateText(zoneOffset, value); });
 }
 
-TDateTime LocalTimeToGMT(TDateTime localDateTime) {
+DateTime reported::UniversalTimeOf(DateTime localDateTime) {
   return Guarded("loam32.LocalTimeToGMT", 0, 0,
-                 [localDateTime] { return UniversalTimeOf(localDateTime); });
+                 [localDateTime] { return ::UniversalTimeOf(localDateTime); });
 }
 
-TDateTime StrToDate(std::string_view text) {
-  return Guarded("Loam32.StrToDate", 0, 0, [text] { return ShortDateOf(text); });
+DateTime reported::ShortDateOf(std::string_view text) {
+  return Guarded("Loam32.StrToDate", 0, 0, [text] { return ::ShortDateOf(text); });
 }

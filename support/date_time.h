@@ -8,11 +8,15 @@
 
 #include "support/date_value.h"
 
+namespace reported {
+
 // ShortDateTimeText, reported as "loam32.StringOfString".
-std::string StringOfString(TDateTime value);
+std::string ShortDateTimeText(DateTime value);
 // Rfc822DateText, reported as "loam32.DateTimeToRFC822".
-std::string DateTimeToRFC822(int zoneOffset, TDateTime value);
+std::string Rfc822DateText(int zoneOffset, DateTime value);
 // UniversalTimeOf, reported as "loam32.LocalTimeToGMT".
-TDateTime LocalTimeToGMT(TDateTime localDateTime);
+DateTime UniversalTimeOf(DateTime localDateTime);
 // ShortDateOf, reported as "Loam32.StrToDate".
-TDateTime StrToDate(std::string_view text);
+DateTime ShortDateOf(std::string_view text);
+
+}  // namespace reported

@@ -44,7 +44,7 @@ struct DayAndTime {
 // Rounds to the nearest millisecond first, so a value built from a time
 // decodes back to exactly that time. A negative value counts days back from
 // day zero while its fraction is still a time forward within that day.
-DayAndTime Split(TDateTime value) {
+DayAndTime Split(DateTime value) {
   if (!std::isfinite(value) || std::fabs(value) > kLastDayNumber + 1) {
     throw std::out_of_range("date-time value out of range");
   }
@@ -57,7 +57,7 @@ DayAndTime Split(TDateTime value) {
 }
 
 // One division of the exact millisecond count gives the closest double.
-TDateTime Join(long long day, long long ms) {
+DateTime Join(long long day, long long ms) {
   return static_cast<double>(day * kMsPerDay + (day < 0 ? -ms : ms)) / kMsPerDay;
 }
 
@@ -94,7 +94,7 @@ bool ReadChar(std::string_view text, size_t& pos, char expected) {
 // Reads the short date d/m/yyyy at `pos`: one or two digits for day and month.
 // A two-digit year means 20yy, as a reader without a century window does in
 // this century.
-bool ReadShortDate(std::string_view text, size_t& pos, TDateTime& date) {
+bool ReadShortDate(std::string_view text, size_t& pos, DateTime& date) {
   int day = 0, month = 0, year = 0;
   if (!ReadDigits(text, pos, {1, 2}, day) || !ReadChar(text, pos, kDateSeparator) ||
       !ReadDigits(text, pos, {1, 2}, month) || !ReadChar(text, pos, kDateSeparator)) {
@@ -106,7 +106,7 @@ bool ReadShortDate(std::string_view text, size_t& pos, TDateTime& date) {
   return TryEncodeDate(year, month, day, date);
 }
 
-bool IsShortDate(std::string_view text, TDateTime& date) {
+bool IsShortDate(std::string_view text, DateTime& date) {
   size_t pos = 0;
   return ReadShortDate(text, pos, date) && pos == text.size();
 }
@@ -115,8 +115,8 @@ long long MsOfDay(int hour, int minute, int second, int millisecond) {
   return ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
 }
 
-bool TryEncodeParts(const tDateParts& p, TDateTime& value) {
-  TDateTime date = 0, time = 0;
+bool TryEncodeParts(const DateParts& p, DateTime& value) {
+  DateTime date = 0, time = 0;
   if (!TryEncodeDate(p.Year, p.Month, p.Day, date) ||
       !TryEncodeTime(p.Hour, p.Minute, p.Second, p.Millisecond, time)) {
     return false;
@@ -125,13 +125,13 @@ bool TryEncodeParts(const tDateParts& p, TDateTime& value) {
   return true;
 }
 
-bool TryEncodeCivil(const platform::CivilTime& t, TDateTime& value) {
+bool TryEncodeCivil(const platform::CivilTime& t, DateTime& value) {
   return TryEncodeParts({t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond}, value);
 }
 
 }  // namespace
 
-bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
+bool TryEncodeDate(int year, int month, int day, DateTime& value) {
   value = 0;
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
   const year_month_day date{std::chrono::year{year}, std::chrono::month(month),
@@ -141,7 +141,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
   return true;
 }
 
-bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& value) {
+bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& value) {
   value = 0;
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
       millisecond < 0 || millisecond > 999) {
@@ -151,16 +151,16 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
   return true;
 }
 
-TDateTime EncodeDateTime(const tDateParts& parts) {
-  TDateTime value = 0;
+DateTime EncodeDateTime(const DateParts& parts) {
+  DateTime value = 0;
   if (!TryEncodeParts(parts, value)) throw std::invalid_argument("invalid date or time");
   return value;
 }
 
-tDateParts DecodeDateTime(TDateTime value) {
+DateParts DecodeDateTime(DateTime value) {
   const DayAndTime split = Split(value);
   const year_month_day date = CivilDate(split.day);
-  tDateParts parts;
+  DateParts parts;
   parts.Year = static_cast<int>(date.year());
   parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
   parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
@@ -171,15 +171,15 @@ tDateParts DecodeDateTime(TDateTime value) {
   return parts;
 }
 
-TDateTime DateOf(TDateTime value) {
+DateTime DateOf(DateTime value) {
   return static_cast<double>(Split(value).day);
 }
 
-int DayOfWeek(TDateTime value) {
+int DayOfWeek(DateTime value) {
   return static_cast<int>(std::chrono::weekday{kDayZero + days{Split(value).day}}.c_encoding()) + 1;
 }
 
-TDateTime IncMonth(TDateTime value, int months) {
+DateTime IncMonth(DateTime value, int months) {
   const DayAndTime split = Split(value);
   const year_month_day date = CivilDate(split.day);
   const long long monthIndex =
@@ -194,13 +194,13 @@ TDateTime IncMonth(TDateTime value, int months) {
   return Join((sys_days{moved} - kDayZero).count(), split.ms);
 }
 
-TDateTime Now() {
-  TDateTime value = 0;
+DateTime Now() {
+  DateTime value = 0;
   return TryEncodeCivil(platform::LocalNow(), value) ? value : 0;
 }
 
-std::string FormatDateTime(std::string_view pattern, TDateTime value) {
-  const tDateParts p = DecodeDateTime(value);
+std::string FormatDateTime(std::string_view pattern, DateTime value) {
+  const DateParts p = DecodeDateTime(value);
   const int weekday = DayOfWeek(value);
   // Longest first among tokens that share a letter.
   enum Field {
@@ -271,9 +271,9 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
   return out;
 }
 
-std::string ShortDateTimeText(TDateTime value) {
+std::string ShortDateTimeText(DateTime value) {
   if (value == 0) return {};
-  const tDateParts p = DecodeDateTime(value);
+  const DateParts p = DecodeDateTime(value);
   std::string text = FormatDateTime(kShortDateFormat, value);
   // Milliseconds alone do not count as a time of day here.
   if (p.Hour != 0 || p.Minute != 0 || p.Second != 0) {
@@ -283,7 +283,7 @@ std::string ShortDateTimeText(TDateTime value) {
   return text;
 }
 
-std::string Rfc822DateText(int zoneOffset, TDateTime value) {
+std::string Rfc822DateText(int zoneOffset, DateTime value) {
   // The offset is hours and minutes written together (-530 is -0530).
   std::string text = FormatDateTime("ddd, d mmm yyyy hh:nn:ss ", value);
   text.push_back(zoneOffset < 0 ? '-' : '+');
@@ -291,10 +291,10 @@ std::string Rfc822DateText(int zoneOffset, TDateTime value) {
   return text;
 }
 
-TDateTime UniversalTimeOf(TDateTime localDateTime) {
-  const tDateParts p = DecodeDateTime(localDateTime);
+DateTime UniversalTimeOf(DateTime localDateTime) {
+  const DateParts p = DecodeDateTime(localDateTime);
   platform::CivilTime universal;
-  TDateTime value = 0;
+  DateTime value = 0;
   if (!platform::LocalToUniversal(
           {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}, universal) ||
       !TryEncodeCivil(universal, value)) {
@@ -304,25 +304,25 @@ TDateTime UniversalTimeOf(TDateTime localDateTime) {
 }
 
 bool IsDate(std::string_view text) {
-  TDateTime date = 0;
+  DateTime date = 0;
   return IsShortDate(text.substr(0, text.find('.')), date);
 }
 
-TDateTime ShortDateOf(std::string_view text) {
+DateTime ShortDateOf(std::string_view text) {
   const std::string_view datePart = text.substr(0, text.find(' '));
   if (datePart.empty() || !IsDate(datePart)) return 0;
   // IsDate looked only before the first "."; the whole part must read here.
-  TDateTime date = 0;
+  DateTime date = 0;
   if (!IsShortDate(datePart, date)) {
     throw std::invalid_argument("'" + std::string(datePart) + "' is not a valid date");
   }
   return date;
 }
 
-bool TryStrToDateTime(std::string_view text, TDateTime& value) {
+bool TryParseDateTime(std::string_view text, DateTime& value) {
   value = 0;
   size_t pos = 0;
-  TDateTime date = 0, time = 0;
+  DateTime date = 0, time = 0;
   int hour = 0, minute = 0;
   if (!ReadShortDate(text, pos, date) || !ReadChar(text, pos, ' ') ||
       !ReadDigits(text, pos, {1, 2}, hour) || !ReadChar(text, pos, kTimeSeparator) ||

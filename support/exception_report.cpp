@@ -49,10 +49,10 @@ std::string FormatTwoDecimals(double value) {
 // Each value in UTF-8: a failure's message may quote the system in its code
 // page.
 std::string Line(const char* open, const std::string& value, const char* close) {
-  return std::string(open).append(AsUTF8(value)).append(close).append(kCrLf);
+  return std::string(open).append(AsUtf8(value)).append(close).append(kCrLf);
 }
 
-std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeText,
+std::string ComposeReport(const FailureRecord& rec, const std::string& dateTimeText,
                           const std::string& upTimeText, const MemoryStatus& memory,
                           int32_t& trace) {
   const std::string traceText = std::to_string(rec.Trace);
@@ -68,16 +68,16 @@ std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeT
                    GroupThousands(std::to_string(memory.totalVirtual - memory.availVirtual)) + ") ",
                "</UsedMemory>");
   Reach(trace, 310);
-  text += Line("<SelfName>", GlobalSettings.SelfName, "</SelfName>");
+  text += Line("<SelfName>", processSettings.SelfName, "</SelfName>");
   Reach(trace, 315);
-  text += Line("<Version>", GlobalSettings.Version, "</Version>");
+  text += Line("<Version>", processSettings.Version, "</Version>");
   Reach(trace, 320);
   text += Line("<Function>", rec.Function + ":" + traceText, "</Function>");
   text += Line("<Trace>", traceText, "</Trace>");
   Reach(trace, 325);
   text += Line("<CallingFunction>", rec.CallingFunction, "</CallingFunction>");
   Reach(trace, 330);
-  text += Line("<HostName>", GlobalSettings.HostName, "</HostName>");
+  text += Line("<HostName>", processSettings.HostName, "</HostName>");
   Reach(trace, 340);
   text += Line("<ClassName>", rec.ClassName, "</ClassName>");
   Reach(trace, 350);
@@ -94,7 +94,7 @@ std::string ComposeReport(const tExceptionRec& rec, const std::string& dateTimeT
 
 std::string ResolveFileName(const std::string& pattern) {
   const std::string name = pattern.empty() ? kDefaultFileName : pattern;
-  return ReplaceFirst(ReplaceFirst(name, "{selfname}", GlobalSettings.SelfName), "{timestamp}",
+  return ReplaceFirst(ReplaceFirst(name, "{selfname}", processSettings.SelfName), "{timestamp}",
                       FormatDateTime("yyyymmddhhnnsszzz", Now()));
 }
 
@@ -116,12 +116,13 @@ MemoryStatus MemoryStatusOrNone() {
   }
 }
 
-void SendReportNotice(const tExceptionRec& received, const std::string& fileName) {
+void SendReportNotice(const FailureRecord& received, const std::string& fileName) {
   SyslogNotice notice;
   notice.id = kNoticeID;
   notice.message = "EXCEPTION:Func=" + received.Function +
                    " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
-                   "\" SelfName=" + GlobalSettings.SelfName + " Version=" + GlobalSettings.Version;
+                   "\" SelfName=" + processSettings.SelfName +
+                   " Version=" + processSettings.Version;
   notice.port = 0;
   PostSyslogMsg(notice, "");
 }
@@ -130,38 +131,38 @@ void SendReportNotice(const tExceptionRec& received, const std::string& fileName
 // itself that fails again ends without another.
 enum class ReportKind { kFailure, kWriterFailure };
 
-std::string WriteReport(const tExceptionRec& received, ReportKind kind);
+std::string WriteReport(const FailureRecord& received, ReportKind kind);
 
 // The one report about a failure of the writer.
-void ReportWriterFailure(const tExceptionRec& received, const std::string& className,
+void ReportWriterFailure(const FailureRecord& received, const std::string& className,
                          const std::string& message, int32_t trace) {
   try {
-    tExceptionRec rec = received;
+    FailureRecord rec = received;
     rec.Function = "loam32.SaveExceptionRecAsXML";
     rec.ClassName = className;
     rec.Message = message;
     rec.Trace = trace;
-    rec.FileName = GlobalSettings.ExceptionFilePattern;
+    rec.FileName = processSettings.ExceptionFilePattern;
     rec.bBeep = true;
     WriteReport(rec, ReportKind::kWriterFailure);
   } catch (...) {
   }
 }
 
-std::string WriteReport(const tExceptionRec& received, ReportKind kind) {
+std::string WriteReport(const FailureRecord& received, ReportKind kind) {
   int32_t trace = 100;
   std::string fileName;
   try {
     Reach(trace, 100);
     const MemoryStatus memory = MemoryStatusOrNone();
-    if (GlobalSettings.SelfName.empty()) return {};
+    if (processSettings.SelfName.empty()) return {};
     const std::string text =
         ComposeReport(received, FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now()),
                       UpTimeTextOrNone(), memory, trace);
     fileName = ResolveFileName(received.FileName);
     Reach(trace, 420);
     // A report that cannot be written still sounds and sends its notice.
-    WriteTextFile(text, GlobalSettings.EXEPath + fileName, false, "");
+    WriteTextFile(text, processSettings.EXEPath + fileName, false, "");
     Reach(trace, 460);
     if (received.bBeep) {
       for (int frequency : {200, 400, 800, 1600}) platform::Beep(frequency, 50);
@@ -180,11 +181,11 @@ std::string WriteReport(const tExceptionRec& received, ReportKind kind) {
 
 }  // namespace
 
-std::string SaveExceptionRecAsXML(const tExceptionRec& failure) {
+std::string WriteExceptionReport(const FailureRecord& failure) {
   return WriteReport(failure, ReportKind::kFailure);
 }
 
-std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
+std::string BuildExceptionReportText(const FailureRecord& rec, const std::string& dateTimeText,
                                      const std::string& upTimeText, const MemoryStatus& memory) {
   int32_t trace = 100;
   return ComposeReport(rec, dateTimeText, upTimeText, memory, trace);
@@ -192,14 +193,14 @@ std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string
 
 void ReportCaughtFailure(const std::string& function, const std::exception& failure, int trace) {
   try {
-    tExceptionRec rec;
+    FailureRecord rec;
     rec.Function = function;
     rec.ClassName = FailureClassName(failure);
     rec.Message = failure.what();
     rec.Trace = trace;
-    rec.FileName = GlobalSettings.ExceptionFilePattern;
+    rec.FileName = processSettings.ExceptionFilePattern;
     rec.bBeep = true;
-    SaveExceptionRecAsXML(rec);
+    WriteExceptionReport(rec);
   } catch (...) {
   }
 }

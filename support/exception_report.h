@@ -10,10 +10,10 @@
 // Writes the report for `failure` and broadcasts its notice. Returns the
 // report's file name (no folder), or "" when the settings are not filled yet.
 // Uses nothing that reports, so it never reaches itself again.
-std::string SaveExceptionRecAsXML(const tExceptionRec& failure);
+std::string WriteExceptionReport(const FailureRecord& failure);
 
 // The report document text for a record (the body of the report file).
-std::string BuildExceptionReportText(const tExceptionRec& rec, const std::string& dateTimeText,
+std::string BuildExceptionReportText(const FailureRecord& rec, const std::string& dateTimeText,
                                      const std::string& upTimeText, const MemoryStatus& memory);
 
 // The catching convention of the support routines: a fresh record named

@@ -17,15 +17,15 @@ class VarnoError : public std::runtime_error {
 };
 
 // A text that should have been a number or date and is not.
-class EConvertError : public VarnoError {
+class ConvertError : public VarnoError {
  public:
-  explicit EConvertError(const std::string& message) : VarnoError("EConvertError", message) {}
+  explicit ConvertError(const std::string& message) : VarnoError("EConvertError", message) {}
 };
 
 // A file that cannot be opened, read or written where that must stop the run.
-class EInOutError : public VarnoError {
+class InOutError : public VarnoError {
  public:
-  explicit EInOutError(const std::string& message) : VarnoError("EInOutError", message) {}
+  explicit InOutError(const std::string& message) : VarnoError("EInOutError", message) {}
 };
 
 // The class name a report shows for any caught exception.

@@ -15,12 +15,12 @@ std::string FolderPart(const std::string& path) {
 
 }  // namespace
 
-std::string SetPathToEXEPath() {
+std::string reported::EnterProgramFolder() {
   return Guarded("loam32.SetPathToEXEPath", 0, {}, [] {
-    const std::string folder = FolderPart(GetEXEPath(""));
+    const std::string folder = FolderPart(reported::ProgramPath(""));
     // A folder that cannot be made current is an answer, not a failure.
     if (!platform::SetCurrentDirectory(folder)) return "Error - " + folder;
-    GlobalSettings.EXEPath = folder;
+    processSettings.EXEPath = folder;
     return folder;
   });
 }
@@ -28,7 +28,7 @@ std::string SetPathToEXEPath() {
 // An empty name gives the running executable's folder. The sibling program
 // "zumo.exe" (any case) is looked for at its fixed location only; other names
 // come from the platform's registry of application paths ("" where it has none).
-std::string GetEXEPath(const std::string& name) {
+std::string reported::ProgramPath(const std::string& name) {
   return Guarded("loam32.GetEXEPath", 100, {}, [&name] {
     if (name.empty()) return FolderPart(platform::ExecutablePath());
     if (SameTextNoCase(name, "zumo.exe")) {
@@ -39,24 +39,25 @@ std::string GetEXEPath(const std::string& name) {
   });
 }
 
-bool FileExists(const std::string& name) {
-  return Guarded("loam32.FileExists", 100, false,
-                 [&name] { return platform::DirectoryEntryExists(GlobalSettings.EXEPath + name); });
+bool reported::ExistsBesideProgram(const std::string& name) {
+  return Guarded("loam32.FileExists", 100, false, [&name] {
+    return platform::DirectoryEntryExists(processSettings.EXEPath + name);
+  });
 }
 
-std::string GetHostName() {
+std::string reported::HostName() {
   return Guarded("loam32.GetHostName", 0, {}, [] {
     const std::string name = platform::ComputerName();
-    GlobalSettings.HostName = name;
+    processSettings.HostName = name;
     return name;
   });
 }
 
-UpTime MachineUpTime() {
+UpTime reported::ReadUpTime() {
   return Guarded("loam32.MachineUpTime", 0, {},
                  [] { return MachineUpTimeFromTicks(platform::TickCount()); });
 }
 
-MemoryStatus GetMemoryStatus() {
-  return Guarded("loam32.GetMemoryStatus", 100, {}, [] { return ReadMemoryStatus(); });
+MemoryStatus reported::ReadMemoryStatus() {
+  return Guarded("loam32.GetMemoryStatus", 100, {}, [] { return ::ReadMemoryStatus(); });
 }

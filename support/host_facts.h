@@ -7,14 +7,18 @@
 
 #include "support/machine_state.h"
 
-// Makes the executable's folder current and keeps it in GlobalSettings.EXEPath.
+namespace reported {
+
+// Makes the executable's folder current and keeps it in processSettings.EXEPath.
 // Returns the folder, or "Error - " and the folder when it cannot be made current.
-std::string SetPathToEXEPath();
+std::string EnterProgramFolder();
 // The running executable's folder for an empty name; see the .cpp for others.
-std::string GetEXEPath(const std::string& name);
+std::string ProgramPath(const std::string& name);
 // True when `name` (wildcards allowed) exists beside the executable.
-bool FileExists(const std::string& name);
-// The machine's name, also stored in GlobalSettings.HostName.
-std::string GetHostName();
-UpTime MachineUpTime();
-MemoryStatus GetMemoryStatus();
+bool ExistsBesideProgram(const std::string& name);
+// The machine's name, also stored in processSettings.HostName.
+std::string HostName();
+UpTime ReadUpTime();
+MemoryStatus ReadMemoryStatus();
+
+}  // namespace reported

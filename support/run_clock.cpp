@@ -1,5 +1,5 @@
 #include "support/run_clock.h"
 
-RunClock ClockAt(TDateTime now) {
+RunClock ClockAt(DateTime now) {
   return {now, FormatDateTime("yyyymmdd", now)};
 }

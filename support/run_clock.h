@@ -7,9 +7,9 @@
 #include "support/date_time.h"
 
 struct RunClock {
-  TDateTime now = 0;
+  DateTime now = 0;
   std::string today;  // `now` as "yyyymmdd"
 };
 
 // The clock reading for `now`.
-RunClock ClockAt(TDateTime now);
+RunClock ClockAt(DateTime now);

@@ -17,7 +17,7 @@ std::string LogTimeStamp() {
 void WriteLine(std::string line, bool append) {
   // A line quoting the system (an error text in its code page) is kept UTF-8
   // like every other text.
-  MakeUTF8(line);
+  MakeUtf8(line);
   ConsoleLine(line);
   WriteTextFile(LogTimeStamp() + " " + line + "\r\n", kRunLogFile, append, "");
 }
@@ -42,7 +42,7 @@ void RunLog::ReportAtCurrentTrace(const std::string& text) {
 }
 
 void LogOnly(const std::string& text) {
-  WriteTextFile(LogTimeStamp() + AsUTF8(text) + "\r\n", kRunLogFile, true, "");
+  WriteTextFile(LogTimeStamp() + AsUtf8(text) + "\r\n", kRunLogFile, true, "");
 }
 
 void ConsoleLine(const std::string& text) {

@@ -1,3 +1,3 @@
 #include "support/settings.h"
 
-tGlobalSettings GlobalSettings;
+Settings processSettings;

@@ -11,7 +11,7 @@ inline constexpr const char* kExceptionFilePattern = "E!Varno-{timestamp}.xml";
 // The run log's file name, in the executable's folder.
 inline constexpr const char* kRunLogFile = "varno-log.txt";
 
-struct tGlobalSettings {
+struct Settings {
   std::string SelfName;
   std::string Version;
   std::string HostName;
@@ -21,16 +21,12 @@ struct tGlobalSettings {
 };
 
 // The one settings record of the process, filled at start-up.
-extern tGlobalSettings GlobalSettings;
+extern Settings processSettings;
 
 // A progress record: the current checkpoint and the last message built.
-struct tLogRec {
-  int32_t Trace = 100;
-  std::string Msg;
-};
 
 // One caught failure, as handed to the exception report writer.
-struct tExceptionRec {
+struct FailureRecord {
   std::string Function;
   std::string ClassName;
   std::string Message;

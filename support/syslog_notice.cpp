@@ -29,7 +29,7 @@ bool IsHostName(const std::string& text) {
 // Appends one line without trace number to the run log.
 void LogNoticeLine(const std::string& text) {
   WriteTextFile(FormatDateTime("YYYY-MM-DD HH:NN:SS.ZZZ", Now()) + text + "\r\n",
-                GlobalSettings.EXEPath + kRunLogFile, true, "");
+                processSettings.EXEPath + kRunLogFile, true, "");
 }
 
 // Whether `text` reached `host`; a failure is only an answer here.
@@ -72,13 +72,13 @@ std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
   std::string text = "<";
   AppendNumber(text, notice.id / 10000);
   text += ">";
-  text += GlobalSettings.SelfName;
+  text += processSettings.SelfName;
   text += ":";
   AppendFiveDigits(text, sequence);
   text += " ";
   text += notice.message;
   text += " H=\"";
-  text += GlobalSettings.HostName;
+  text += processSettings.HostName;
   text += "\" (ID=";
   AppendFiveDigits(text, notice.id);
   text += ")";
@@ -88,10 +88,10 @@ std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
 // A notice that cannot be sent is dropped: there is nowhere left to tell.
 void PostSyslogMsg(const SyslogNotice& notice, const std::string& host) {
   try {
-    GlobalSettings.SyslogSequence = GlobalSettings.SyslogSequence == 32767
-                                        ? int16_t{0}
-                                        : static_cast<int16_t>(GlobalSettings.SyslogSequence + 1);
-    const std::string text = FormatSyslogText(notice, GlobalSettings.SyslogSequence);
+    processSettings.SyslogSequence = processSettings.SyslogSequence == 32767
+                                         ? int16_t{0}
+                                         : static_cast<int16_t>(processSettings.SyslogSequence + 1);
+    const std::string text = FormatSyslogText(notice, processSettings.SyslogSequence);
     const int32_t port = notice.port == 0 ? kSyslogPort : notice.port;
     if (!host.empty()) {
       SendToHost(text, host, port);
@@ -138,5 +138,5 @@ int32_t SendToHost(const std::string& text, const std::string& host, int32_t por
   if (outcome.error.empty()) return 0;
   // Expected on a machine without a network, so not worth a report.
   if (outcome.networkUnreachable) return kSendFailed;
-  throw ESocketError(outcome.error);
+  throw SocketError(outcome.error);
 }

@@ -7,9 +7,9 @@
 #include "support/failures.h"
 
 // A socket failure, named so in reports.
-class ESocketError : public VarnoError {
+class SocketError : public VarnoError {
  public:
-  explicit ESocketError(const std::string& message) : VarnoError("ESocketError", message) {}
+  explicit SocketError(const std::string& message) : VarnoError("ESocketError", message) {}
 };
 
 struct SyslogNotice {
@@ -39,5 +39,5 @@ void PostSyslogMsg(const SyslogNotice& notice, const std::string& host);
 // -2 (the first failing address ends it); reports nothing.
 int32_t BroadcastUDPPacket(const std::string& text, int32_t port);
 // Sends `text` to one host: 0 when sent (or `port` is 0 or less), -2 when the
-// network is unreachable; throws ESocketError for any other failure.
+// network is unreachable; throws SocketError for any other failure.
 int32_t SendToHost(const std::string& text, const std::string& host, int32_t port);

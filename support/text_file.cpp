@@ -19,7 +19,7 @@ int32_t ResultOf(const std::string& text, Write&& write) {
 }
 
 void ThrowOnError(const std::string& error) {
-  if (!error.empty()) throw EInOutError(error);
+  if (!error.empty()) throw InOutError(error);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ size_t EscapedUtf8At(std::string_view text, size_t at, char (&bytes)[4]) {
     if (high < 0 || low < 0) break;
     bytes[count++] = static_cast<char>(high * 16 + low);
   }
-  const size_t length = UTF8CharLength(std::string_view(bytes, count));
+  const size_t length = Utf8CharLength(std::string_view(bytes, count));
   return length >= 2 ? length : 0;
 }
 

@@ -32,7 +32,7 @@ void AppendCodePoint(std::string& out, char32_t code) {
 
 }  // namespace
 
-size_t UTF8CharLength(std::string_view text) {
+size_t Utf8CharLength(std::string_view text) {
   if (text.empty()) return 0;
   const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
@@ -61,7 +61,7 @@ size_t UTF8CharLength(std::string_view text) {
   return length;
 }
 
-bool IsUTF8(std::string_view text) {
+bool IsUtf8(std::string_view text) {
   size_t at = 0;
   while (at < text.size()) {
     // Plain ASCII, most of every text, is passed eight bytes at a time.
@@ -73,14 +73,14 @@ bool IsUTF8(std::string_view text) {
         continue;
       }
     }
-    const size_t length = UTF8CharLength(text.substr(at));
+    const size_t length = Utf8CharLength(text.substr(at));
     if (length == 0) return false;
     at += length;
   }
   return true;
 }
 
-std::string Windows1252ToUTF8(std::string_view text) {
+std::string Windows1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   for (const char c : text) {
@@ -96,10 +96,10 @@ std::string Windows1252ToUTF8(std::string_view text) {
   return out;
 }
 
-void MakeUTF8(std::string& text) {
-  if (!IsUTF8(text)) text = Windows1252ToUTF8(text);
+void MakeUtf8(std::string& text) {
+  if (!IsUtf8(text)) text = Windows1252ToUtf8(text);
 }
 
-std::string AsUTF8(std::string_view text) {
-  return IsUTF8(text) ? std::string(text) : Windows1252ToUTF8(text);
+std::string AsUtf8(std::string_view text) {
+  return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
 }

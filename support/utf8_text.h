@@ -10,14 +10,14 @@
 // The length (1 to 4) of the valid UTF-8 character that starts `text`; 0 when
 // it does not start with one (over-long forms, surrogates and code points
 // above U+10FFFF are not valid).
-size_t UTF8CharLength(std::string_view text);
+size_t Utf8CharLength(std::string_view text);
 // True when the whole of `text` is valid UTF-8.
-bool IsUTF8(std::string_view text);
+bool IsUtf8(std::string_view text);
 // Every byte of `text` read as a Windows-1252 character, in UTF-8. The five
 // bytes the code page leaves undefined become the control characters of the
 // same number, as Windows itself converts them.
-std::string Windows1252ToUTF8(std::string_view text);
+std::string Windows1252ToUtf8(std::string_view text);
 // `text` itself when it is valid UTF-8, else the whole text read as
 // Windows-1252: one value is in one encoding.
-void MakeUTF8(std::string& text);
-std::string AsUTF8(std::string_view text);
+void MakeUtf8(std::string& text);
+std::string AsUtf8(std::string_view text);

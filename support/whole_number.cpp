@@ -4,7 +4,7 @@
 
 #include "support/failures.h"
 
-bool TryStrToInt(std::string_view text, int32_t& value) {
+bool TryParseInt(std::string_view text, int32_t& value) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -45,15 +45,15 @@ bool TryStrToInt(std::string_view text, int32_t& value) {
   return true;
 }
 
-int32_t StrToIntDef(std::string_view text, int32_t defaultValue) {
+int32_t ParseIntOr(std::string_view text, int32_t defaultValue) {
   int32_t value;
-  return TryStrToInt(text, value) ? value : defaultValue;
+  return TryParseInt(text, value) ? value : defaultValue;
 }
 
-int32_t StrToIntStrict(std::string_view text) {
+int32_t ParseIntStrict(std::string_view text) {
   int32_t value;
-  if (!TryStrToInt(text, value)) {
-    throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  if (!TryParseInt(text, value)) {
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
   }
   return value;
 }

@@ -6,8 +6,8 @@
 
 // Leading blanks, an optional sign, then decimal digits or hexadecimal digits
 // after "$", "x" or "0x"; nothing may follow and the value must fit 32 bits.
-bool TryStrToInt(std::string_view text, int32_t& value);
+bool TryParseInt(std::string_view text, int32_t& value);
 // The converted value, or `defaultValue` when the text is not a whole number.
-int32_t StrToIntDef(std::string_view text, int32_t defaultValue);
-// The converted value; throws EConvertError when the text is not a whole number.
-int32_t StrToIntStrict(std::string_view text);
+int32_t ParseIntOr(std::string_view text, int32_t defaultValue);
+// The converted value; throws ConvertError when the text is not a whole number.
+int32_t ParseIntStrict(std::string_view text);

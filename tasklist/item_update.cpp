@@ -8,17 +8,17 @@
 namespace {
 
 std::string TrueFalse(bool flag) {
-  return BooleanTStr(flag, "True", "False");
+  return reported::BooleanText(flag, "True", "False");
 }
 
 }  // namespace
 
 bool SetItemAttribute(Item& item, const std::string& attribute, const std::string& value,
-                      const std::string& today, TDateTime now) {
+                      const std::string& today, DateTime now) {
   if (attribute == "active") {
     item.active = value == "true";
   } else if (attribute == "days") {
-    item.days = StrToIntDef(value, 0);
+    item.days = ParseIntOr(value, 0);
   } else if (attribute == "dotoday") {
     item.doToday = value == "true" ? today : std::string();
   } else if (attribute == "description") {
@@ -30,9 +30,9 @@ bool SetItemAttribute(Item& item, const std::string& attribute, const std::strin
   } else if (attribute == "notes") {
     item.notes = value;
   } else if (attribute == "order") {
-    item.order = OrderText(StrToIntDef(value, 0));
+    item.order = OrderText(ParseIntOr(value, 0));
   } else if (attribute == "priority") {
-    item.priority = StrToIntDef(value, 0);
+    item.priority = ParseIntOr(value, 0);
   } else if (attribute == "public") {
     item.isPublic = value == "true";
   } else if (attribute == "repeat") {

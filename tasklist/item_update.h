@@ -19,7 +19,7 @@ struct ItemChange {
 // Sets the field that `attribute` names in `item` from `value` (the request
 // attribute table; names match exactly). False for a name outside the table.
 bool SetItemAttribute(Item& item, const std::string& attribute, const std::string& value,
-                      const std::string& today, TDateTime now);
+                      const std::string& today, DateTime now);
 
 // Traces 5050 to 5800: applies `change` to `list`, inserting the item when no
 // item has its ID. `listParameter` is the list file's name as requested, which

@@ -6,7 +6,7 @@
 namespace {
 
 // "-", the lower-case name that `pattern` gives for `now`, and `extension`.
-std::string DatedSuffix(const char* pattern, TDateTime now, const char* extension) {
+std::string DatedSuffix(const char* pattern, DateTime now, const char* extension) {
   std::string suffix = LowerCase(FormatDateTime(pattern, now));
   suffix.insert(suffix.begin(), '-');
   suffix.append(extension);
@@ -15,7 +15,7 @@ std::string DatedSuffix(const char* pattern, TDateTime now, const char* extensio
 
 }  // namespace
 
-ListFiles NameListFiles(const std::string& parameter, TDateTime now) {
+ListFiles NameListFiles(const std::string& parameter, DateTime now) {
   ListFiles files;
   files.parameter = parameter;
   files.list = LowerCase(parameter);
@@ -30,7 +30,7 @@ ListFiles NameListFiles(const std::string& parameter, TDateTime now) {
   files.viewerPage = LowerCase(ReplaceAllNoCase(files.list, ".json", "rss.html"));
   files.calendar = CalendarName(parameter);
   files.publicCalendar = PublicCalendarName(files.calendar);
-  files.newListFeed = ReplaceFirstNoCase(ExtractFileName(files.list), ".json", "rss.xml");
+  files.newListFeed = ReplaceFirstNoCase(reported::FileNameOf(files.list), ".json", "rss.xml");
   return files;
 }
 
@@ -43,11 +43,11 @@ std::string EditorPageStem(const std::string& pageName) {
   return dot == std::string::npos ? std::string() : pageName.substr(0, dot);
 }
 
-std::string WeekdayCopyName(const std::string& listFile, TDateTime now) {
+std::string WeekdayCopyName(const std::string& listFile, DateTime now) {
   return ReplaceFirstNoCase(listFile, ".json", DatedSuffix("ddd", now, ".json"));
 }
 
-std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now) {
+std::string MonthCopyName(const std::string& weekdayCopyName, DateTime now) {
   return ReplaceFirst(weekdayCopyName, DatedSuffix("ddd", now, ".json"),
                       DatedSuffix("mmm", now, ".json"));
 }

@@ -24,7 +24,7 @@ struct ListFiles {
 };
 
 // The names of the list requested as `parameter`, for a run at `now`.
-ListFiles NameListFiles(const std::string& parameter, TDateTime now);
+ListFiles NameListFiles(const std::string& parameter, DateTime now);
 
 // True when a file, folder or link of that name exists (no wildcards).
 bool ListFileExists(const std::string& name);
@@ -32,9 +32,9 @@ bool ListFileExists(const std::string& name);
 // The part of a page name before its first full stop; "" when it has none.
 std::string EditorPageStem(const std::string& pageName);
 // The weekday copy's name: the first ".json" replaced by "-ddd.json".
-std::string WeekdayCopyName(const std::string& listFile, TDateTime now);
+std::string WeekdayCopyName(const std::string& listFile, DateTime now);
 // The month copy's name: the weekday copy's "-ddd.json" replaced by "-mmm.json".
-std::string MonthCopyName(const std::string& weekdayCopyName, TDateTime now);
+std::string MonthCopyName(const std::string& weekdayCopyName, DateTime now);
 // The private calendar's file name for the list file's name as requested.
 std::string CalendarName(const std::string& parameter);
 // "public.ics" for the upcoming list's calendar name, else "".

@@ -4,15 +4,15 @@
 #include <array>
 #include <cstring>
 
-#include "support/text_tools.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 
 namespace {
 
 // The time stamp of the "Created" and "Updated" members.
-std::string StampOf(TDateTime now) {
+std::string StampOf(DateTime now) {
   return FormatDateTime("hh:nn:ss dd/mm/yy", now) + " by varno.exe v" + kVersion;
 }
 
@@ -95,7 +95,7 @@ bool MayHoldURLEscape(std::string_view text) {
 
 std::string_view DecodeURLEscapes(std::string_view text, std::string& room) {
   if (!MayHoldURLEscape(text)) return text;
-  room = URLDecodeText(text);
+  room = reported::DecodeUrlText(text);
   return room;
 }
 
@@ -164,7 +164,7 @@ std::string ReadListString(std::string value) {
   return result;
 }
 
-std::string ListTemplateText(TDateTime now, const std::string& feedName) {
+std::string ListTemplateText(DateTime now, const std::string& feedName) {
   std::string out = "{";
   out.append(kCrLf);
   out.append("  \"Created\":\"").append(StampOf(now)).append("\",").append(kCrLf);
@@ -178,7 +178,7 @@ std::string ListTemplateText(TDateTime now, const std::string& feedName) {
   return out;
 }
 
-void AppendListHeader(std::string& out, const ItemList& list, TDateTime now, int32_t trace) {
+void AppendListHeader(std::string& out, const ItemList& list, DateTime now, int32_t trace) {
   out.append("{").append(kCrLf);
   out.append("  \"Updated\":\"").append(StampOf(now)).append("\",").append(kCrLf);
   AppendStringMember(out, "  \"RSSOutput\"", list.feedName);

@@ -10,10 +10,10 @@
 #include "tasklist/item.h"
 
 // True when `text` holds a "%" followed by two hexadecimal digits: every
-// escape that URLDecodeText knows has that form, so other texts decode to
+// escape that reported::DecodeUrlText knows has that form, so other texts decode to
 // themselves and need not be decoded.
 bool MayHoldURLEscape(std::string_view text);
-// `text` with its escapes decoded (URLDecodeText): `text` itself when it
+// `text` with its escapes decoded (reported::DecodeUrlText): `text` itself when it
 // holds none, else the decoding, made in `room`.
 std::string_view DecodeURLEscapes(std::string_view text, std::string& room);
 
@@ -32,11 +32,11 @@ std::string ReadListString(std::string value);
 std::string OrderText(int32_t order);
 
 // The text of a new list file created at `now` with feed name `feedName`.
-std::string ListTemplateText(TDateTime now, const std::string& feedName);
+std::string ListTemplateText(DateTime now, const std::string& feedName);
 
 // Appends the rewrite header up to and including the "items" line, with
 // "Trace" Main():`trace` and "NextID" one above the list's largest ID.
-void AppendListHeader(std::string& out, const ItemList& list, TDateTime now, int32_t trace);
+void AppendListHeader(std::string& out, const ItemList& list, DateTime now, int32_t trace);
 
 // The values the publishing pass works out for one written entry.
 struct ListEntry {

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "support/text_tools.h"
 #include "support/failures.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 #include "support/utf8_text.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
@@ -179,8 +179,8 @@ std::string_view RawValueOfLine(std::string_view line) {
 int32_t WholeNumberOfLine(std::string_view line) {
   // A number is written without quotes: then there is nothing to remove.
   const std::string_view value = RawValueOfLine(line);
-  if (value.find('"') == std::string_view::npos) return StrToIntDef(value, 0);
-  return StrToIntDef(ValueOfLine(line), 0);
+  if (value.find('"') == std::string_view::npos) return ParseIntOr(value, 0);
+  return ParseIntOr(ValueOfLine(line), 0);
 }
 
 // A string member's value read into `field` (which keeps its capacity), in
@@ -188,7 +188,7 @@ int32_t WholeNumberOfLine(std::string_view line) {
 // list partly written by an older program keeps every value right.
 void ReadString(std::string& field, std::string_view line) {
   ValueOfLineInto(field, line, false, false, true);
-  MakeUTF8(field);
+  MakeUtf8(field);
 }
 
 // The description is held decoded, with the nights it lasts in place of
@@ -343,24 +343,24 @@ void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
       ReadString(list.headTitle, line);
       break;
     case ListMember::SortBy:
-      list.sortBy = AsUTF8(ReadListString(ValueOfLine(line, false, true)));
+      list.sortBy = AsUtf8(ReadListString(ValueOfLine(line, false, true)));
       l.log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" +
                                  l.load.listFile + "\")");
       break;
     case ListMember::RssOutput:
       l.log.trace = 2900;
-      list.feedName = LowerCase(AsUTF8(ReadListString(ValueOfLine(line, false, true))));
+      list.feedName = LowerCase(AsUtf8(ReadListString(ValueOfLine(line, false, true))));
       break;
     case ListMember::Link: {
       l.log.trace = 3100;
       std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
       link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
-      list.link = AsUTF8(ReadListString(link));
+      list.link = AsUtf8(ReadListString(link));
       break;
     }
     case ListMember::ItemLink:
       l.log.trace = 3200;
-      list.itemLinkLine = AsUTF8(line);
+      list.itemLinkLine = AsUtf8(line);
       break;
     default:
       break;
@@ -428,7 +428,7 @@ std::vector<LineRow> FirstPass(std::string_view text, ItemList& list, size_t& it
     rows.push_back({itemStart ? ListMember::ItemStart : facts.member, braces.HoldsClose(lineEnd)});
     ++list.lineCount;
     if (facts.holdsNextId) {
-      list.nextIdFromFile = StrToIntStrict(Between(line, "\"NextID\":", ","));
+      list.nextIdFromFile = ParseIntStrict(reported::TextBetween(line, "\"NextID\":", ","));
     } else if (facts.holdsId) {
       ++itemCount;
     } else if (facts.holdsSortByText) {
@@ -493,14 +493,14 @@ std::string ValueOfLine(std::string_view line, bool keepQuotes, bool trimFirst) 
   return value;
 }
 
-bool CreateListFileWhenMissing(const ListFiles& files, TDateTime now, ItemList& list, RunLog& log) {
+bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& list, RunLog& log) {
   log.trace = 910;
   if (ListFileExists(files.list)) return false;
   log.trace = 920;
   list.feedName = files.newListFeed;
   if (WriteTextFileDurably(ListTemplateText(now, list.feedName), files.list) == kWriteFailed) {
     log.ReportAtCurrentTrace(" ERROR: Creating \"" + files.list + "\" failed.");
-    throw EInOutError("Cannot create \"" + files.list + "\"");
+    throw InOutError("Cannot create \"" + files.list + "\"");
   }
   ConsoleLine(" " + files.list + " created.");
   LogOnly(" " + files.list + " created.");
@@ -516,7 +516,7 @@ void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, R
     platform::AdviseLargeRoom(text.data(), text.capacity());
   }
   if (!platform::ReadWholeFile(load.listFile, text)) {
-    throw EInOutError("Cannot open \"" + load.listFile + "\" for reading");
+    throw InOutError("Cannot open \"" + load.listFile + "\" for reading");
   }
   LoadListText(text, load, list, log);
 }
@@ -532,8 +532,8 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
                        std::to_string(static_cast<long long>(itemCount) - 1) +
                        "], lines processed=" + std::to_string(list.lineCount) +
-                       ", iVarnoArrayCount=" + count +
-                       ". New JSON file created=" + BooleanTStr(load.newListFile, "True", "False"));
+                       ", iVarnoArrayCount=" + count + ". New JSON file created=" +
+                       reported::BooleanText(load.newListFile, "True", "False"));
 
   log.trace = 1060;
   list.sortBy = "Order";

@@ -56,7 +56,7 @@ void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, b
 
 // Trace 920: when the list file is missing, writes the template and reports
 // it. True when the file was missing.
-bool CreateListFileWhenMissing(const ListFiles& files, TDateTime now, ItemList& list, RunLog& log);
+bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& list, RunLog& log);
 
 // What loading a list needs besides its text: the name its lines report, whether
 // the file was just created, and the run's clock.

@@ -86,7 +86,7 @@ void SortItems(std::vector<Item>& items, SortKey key) {
 void OrderList(ItemList& list, bool redoId, RunLog& log) {
   log.Report(6000, " Bubble sort by \"" + list.sortBy +
                        "\". iVarnoArrayCount=" + std::to_string(list.items.size()));
-  log.Report(6010, " RedoID=" + BooleanTStr(redoId, "True", "False"));
+  log.Report(6010, " RedoID=" + reported::BooleanText(redoId, "True", "False"));
   log.trace = list.items.empty() ? 6090 : 6100;
   SortItems(list.items, SortKeyNamed(list.sortBy));
   log.trace = 6900;

@@ -52,8 +52,8 @@ void ReadRepeat(std::string_view repeat, TitleDate& facts) {
   facts.repeatCount = 1;
 }
 
-long long MonthIndex(TDateTime value) {
-  const tDateParts p = DecodeDateTime(value);
+long long MonthIndex(DateTime value) {
+  const DateParts p = DecodeDateTime(value);
   return p.Year * 12LL + p.Month - 1;
 }
 
@@ -61,7 +61,7 @@ long long MonthIndex(TDateTime value) {
 // result, to the first step on or after `today`. Once the day of the month
 // can no longer be cut short by a month end, k steps equal one move of k
 // times the step, so the walk jumps instead of stepping.
-void RollForwardByMonths(TDateTime& due, long long months, TDateTime today) {
+void RollForwardByMonths(DateTime& due, long long months, DateTime today) {
   if (months > kMaxMonthStep) throw std::out_of_range("month step leaves the date range");
   const int step = static_cast<int>(months);
   // The months a step visits repeat every `cycle` steps; without February
@@ -89,7 +89,7 @@ void RollForwardByMonths(TDateTime& due, long long months, TDateTime today) {
 
 // Step 6 of GetTitleDate: a repeat whose count is 0 or negative leaves the
 // due date where it is.
-void RollForward(TitleDate& facts, TDateTime today) {
+void RollForward(TitleDate& facts, DateTime today) {
   if (facts.repeatCount <= 0 || !(today > facts.dueDate)) return;
   switch (facts.repeatUnit) {
     case 'W': {
@@ -115,8 +115,8 @@ void RollForward(TitleDate& facts, TDateTime today) {
 }
 
 // The due date as "YYYY-MM-DD".
-std::string IsoDate(TDateTime value) {
-  const tDateParts p = DecodeDateTime(value);
+std::string IsoDate(DateTime value) {
+  const DateParts p = DecodeDateTime(value);
   std::string text;
   AppendZeroPadded(text, p.Year, 4);
   text.push_back('-');
@@ -128,7 +128,7 @@ std::string IsoDate(TDateTime value) {
 
 // The date of a title's prefix read day first as a short date: all digits is
 // the usual case and reads directly; anything else goes the long way.
-TDateTime PrefixDate(std::string_view title) {
+DateTime PrefixDate(std::string_view title) {
   if (IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
       IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
       IsDigit(title[9])) {
@@ -137,13 +137,13 @@ TDateTime PrefixDate(std::string_view title) {
       for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
       return value;
     };
-    TDateTime date = 0;
+    DateTime date = 0;
     return TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date) ? date : 0;
   }
   std::string dayFirst;
   dayFirst.append(title.substr(8, 2)).append("/").append(title.substr(5, 2)).append("/");
   dayFirst.append(title.substr(0, 4));
-  return StrToDate(dayFirst);
+  return reported::ShortDateOf(dayFirst);
 }
 
 // Replaces every occurrence of `placeholder` (which starts with "%"), letters
@@ -183,13 +183,13 @@ bool IsPlainTitle(std::string_view title) {
   return !HasDatePrefix(title) && title.find('%') == std::string_view::npos;
 }
 
-TitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now) {
+TitleDate GetTitleDate(std::string_view title, std::string_view repeat, DateTime now) {
   TitleDate facts;
   facts.dueDate = now;
   try {
     if (!HasDatePrefix(title)) return facts;
     facts.dueDate = PrefixDate(title);
-    const TDateTime today = DateOf(now);
+    const DateTime today = DateOf(now);
     if (!repeat.empty()) {
       ReadRepeat(repeat, facts);
       RollForward(facts, today);
@@ -202,7 +202,7 @@ TitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTim
   return facts;
 }
 
-void ExpandTitleInto(std::string& result, const Item& item, TDateTime now) {
+void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
   result.assign(item.title);
   try {
     const TitleDate facts = GetTitleDate(item.title, item.repeat, now);
@@ -226,7 +226,7 @@ void ExpandTitleInto(std::string& result, const Item& item, TDateTime now) {
   }
 }
 
-std::string ExpandTitle(const Item& item, TDateTime now) {
+std::string ExpandTitle(const Item& item, DateTime now) {
   std::string result;
   ExpandTitleInto(result, item, now);
   return result;

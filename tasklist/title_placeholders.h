@@ -13,7 +13,7 @@
 struct TitleDate {
   char repeatUnit = '\0';   // 'W', 'M', 'Y', '?' or '\0' when the repeat was not read
   int32_t repeatCount = 0;  // units per step
-  TDateTime dueDate = 0;    // the (rolled-forward) due date
+  DateTime dueDate = 0;     // the (rolled-forward) due date
   std::string dayOfWeek;    // "SUN" to "SAT", empty without a date prefix
   int32_t daysToGo = 0;     // whole days from today to the due date
 };
@@ -26,8 +26,8 @@ bool IsPlainTitle(std::string_view title);
 // The date facts of `title` with repeat code `repeat`, seen at `now` (the
 // current local date and time). Never fails: a failing step leaves the facts
 // as far as they were worked out.
-TitleDate GetTitleDate(std::string_view title, std::string_view repeat, TDateTime now);
+TitleDate GetTitleDate(std::string_view title, std::string_view repeat, DateTime now);
 // The display title of `item` seen at `now`. Never fails.
-std::string ExpandTitle(const Item& item, TDateTime now);
+std::string ExpandTitle(const Item& item, DateTime now);
 // The same into `result`, which keeps its capacity.
-void ExpandTitleInto(std::string& result, const Item& item, TDateTime now);
+void ExpandTitleInto(std::string& result, const Item& item, DateTime now);

@@ -63,9 +63,10 @@ std::string BridgePageText(const std::string& generationTime, const std::string&
   return text;
 }
 
-void WriteBridgePage(const std::string& exeFolder, TDateTime now) {
+void WriteBridgePage(const std::string& exeFolder, DateTime now) {
   try {
-    WriteTextFile(BridgePageText(StringOfString(now), exeFolder), kBridgePageFile, false, "");
+    WriteTextFile(BridgePageText(reported::ShortDateTimeText(now), exeFolder), kBridgePageFile,
+                  false, "");
   } catch (const std::exception&) {
     // A page that cannot be built or written is tried again by the next run.
   }

@@ -12,4 +12,4 @@ inline constexpr const char* kBridgePageFile = "varno.asp";
 std::string BridgePageText(const std::string& generationTime, const std::string& exeFolder);
 // Writes the bridge page, generated at `now` for the program in `exeFolder`,
 // into the current directory, replacing any file of that name.
-void WriteBridgePage(const std::string& exeFolder, TDateTime now);
+void WriteBridgePage(const std::string& exeFolder, DateTime now);

@@ -305,9 +305,9 @@ std::string EditorPageText(const std::string& pageName, const std::string& gener
                                          });
 }
 
-void WriteEditorPages(const ListFiles& files, TDateTime now) {
+void WriteEditorPages(const ListFiles& files, DateTime now) {
   try {
-    const std::string text = EditorPageText(files.editorPage, StringOfString(now),
+    const std::string text = EditorPageText(files.editorPage, reported::ShortDateTimeText(now),
                                             FormatDateTime("hh:nn:ss dd/mm/yy", now));
     // The copies are written whatever became of the page before them.
     for (const std::string& file : files.editorPageFiles) WriteTextFile(text, file, false, "");

@@ -15,4 +15,4 @@ std::string EditorPageText(const std::string& pageName, const std::string& gener
                            const std::string& createdTime);
 
 // Writes the list's editor page and its month and day copies, generated at `now`.
-void WriteEditorPages(const ListFiles& files, TDateTime now);
+void WriteEditorPages(const ListFiles& files, DateTime now);

@@ -226,9 +226,9 @@ std::string ViewerPageText(const std::string& pageName, const std::string& gener
                           });
 }
 
-void WriteViewerPage(const ListFiles& files, TDateTime now) {
+void WriteViewerPage(const ListFiles& files, DateTime now) {
   try {
-    WriteTextFile(ViewerPageText(files.viewerPage, StringOfString(now),
+    WriteTextFile(ViewerPageText(files.viewerPage, reported::ShortDateTimeText(now),
                                  FormatDateTime("hh:nn:ss dd/mm/yy", now)),
                   files.viewerPage, false, "");
   } catch (const std::exception&) {

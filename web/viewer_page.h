@@ -25,4 +25,4 @@ std::string ViewerPageText(const std::string& pageName, const std::string& gener
 
 // Writes the list's viewer page, generated at `now`; the page reads the sort
 // key from the list itself.
-void WriteViewerPage(const ListFiles& files, TDateTime now);
+void WriteViewerPage(const ListFiles& files, DateTime now);

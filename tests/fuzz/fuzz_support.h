@@ -32,7 +32,7 @@ inline void EnterQuietScratchFolder() {
 }
 
 // Friday 2025-10-03 13:53:07, the end-to-end tests' clock.
-inline TDateTime FixedNow() {
+inline DateTime FixedNow() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
 

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ItemList& list = run.list;
   try {
     LoadListText(fuzz::TextOf(data, size), {run.files.list, false, run.clock}, list, run.log);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
     return 0;  // a "NextID" that is not a whole number fails the run on purpose
   }
   if (static_cast<size_t>(list.recordsFromFile) > list.items.size()) {

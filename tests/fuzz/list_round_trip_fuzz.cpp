@@ -45,7 +45,7 @@ Rewrite RewriteOf(std::string_view text) {
   ItemList& list = run.list;
   try {
     LoadListText(text, {run.files.list, false, run.clock}, list, run.log);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
     return rewrite;
   }
   rewrite.loaded = true;

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr TDateTime kFirstDay = -693593;  // 0001-01-01
-constexpr TDateTime kLastDay = 2958465;   // 9999-12-31
+constexpr DateTime kFirstDay = -693593;  // 0001-01-01
+constexpr DateTime kLastDay = 2958465;   // 9999-12-31
 
 // The next "|"- or line-ended field of `input`, removed from it.
 std::string_view NextField(std::string_view& input, char end) {

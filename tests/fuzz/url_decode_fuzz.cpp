@@ -1,4 +1,4 @@
-// URLDecodeText on any text: every escape it knows is longer than what it
+// reported::DecodeUrlText on any text: every escape it knows is longer than what it
 // stands for, and a text without "%" is left as it is.
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text = fuzz::TextOf(data, size);
-  const std::string decoded = URLDecodeText(text);
+  const std::string decoded = reported::DecodeUrlText(text);
   if (decoded.size() > text.size()) fuzz::PropertyFailed("decoding never lengthens a text");
   if (text.find('%') == std::string_view::npos && decoded != text) {
     fuzz::PropertyFailed("a text without escapes decodes to itself");

@@ -23,7 +23,7 @@ std::string CalendarText(std::string_view text) {
 const std::string kDomain = kCalendarMailDomain;
 
 // 13:53:07 in Sydney is 03:53:07 universal time.
-TDateTime UniversalNow() {
+DateTime UniversalNow() {
   return EncodeDateTime({2025, 10, 3, 3, 53, 7, 0});
 }
 
@@ -59,11 +59,11 @@ std::string Header(const std::string& name) {
 
 class CalendarExport : public testing::Test {
  protected:
-  void SetUp() override { GlobalSettings.Version = "2025.10.3.1353"; }
-  void TearDown() override { GlobalSettings = saved_; }
+  void SetUp() override { processSettings.Version = "2025.10.3.1353"; }
+  void TearDown() override { processSettings = saved_; }
 
  private:
-  tGlobalSettings saved_ = GlobalSettings;
+  Settings saved_ = processSettings;
 };
 
 }  // namespace
@@ -131,7 +131,7 @@ TEST_F(CalendarExport, DateReading) {
     double expected;
     bool allDay;
   };
-  const TDateTime oct3 = EncodeDateTime({2025, 10, 3});
+  const DateTime oct3 = EncodeDateTime({2025, 10, 3});
   for (const Case& c :
        {Case{"2025-10-03 14:30 Dentist", oct3 + 14.5 / 24, false},
         Case{"2025-10-03 9:05 x", oct3 + (9 + 5 / 60.0) / 24, false},
@@ -154,10 +154,10 @@ EventFacts FactsByGeneralReading(const std::string& title) {
   };
   const std::string date = chars(9, 10) + "/" + chars(6, 7) + "/" + chars(1, 4);
   EventFacts facts;
-  TDateTime value = 0;
-  if (TryStrToDateTime(date + " " + Trim(chars(12, 16)), value) && value != 0) {
+  DateTime value = 0;
+  if (TryParseDateTime(date + " " + Trim(chars(12, 16)), value) && value != 0) {
     facts.eventDate = value;
-  } else if ((value = StrToDate(date)) != 0) {
+  } else if ((value = reported::ShortDateOf(date)) != 0) {
     facts.eventDate = value;
     facts.allDay = true;
   }

@@ -12,12 +12,12 @@
 
 namespace {
 
-TDateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-             int ms = 0) {
+DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+            int ms = 0) {
   return EncodeDateTime({year, month, day, hour, minute, second, ms});
 }
 
-std::string Stamp(TDateTime value) {
+std::string Stamp(DateTime value) {
   return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value);
 }
 
@@ -32,7 +32,7 @@ TEST(DateTimeEncode, DayNumbers) {
 }
 
 TEST(DateTimeEncode, RejectsInvalidParts) {
-  TDateTime v = 1;
+  DateTime v = 1;
   EXPECT_TRUE(TryEncodeDate(2000, 2, 29, v));
   EXPECT_FALSE(TryEncodeDate(2025, 2, 29, v));
   EXPECT_EQ(v, 0.0);
@@ -55,11 +55,11 @@ TEST(DateTimeEncode, RejectsInvalidParts) {
 
 TEST(DateTimeDecode, RoundTripsEveryMillisecond) {
   for (int ms = 0; ms < 1000; ++ms) {
-    const tDateParts p = DecodeDateTime(At(2025, 10, 3, 13, 53, 7, ms));
+    const DateParts p = DecodeDateTime(At(2025, 10, 3, 13, 53, 7, ms));
     ASSERT_EQ(p.Millisecond, ms);
     ASSERT_EQ(p.Second, 7);
   }
-  const tDateParts p = DecodeDateTime(At(9999, 12, 31, 23, 59, 59, 999));
+  const DateParts p = DecodeDateTime(At(9999, 12, 31, 23, 59, 59, 999));
   EXPECT_EQ((std::array{p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}),
             (std::array{9999, 12, 31, 23, 59, 59, 999}));
 }
@@ -101,7 +101,7 @@ TEST(DateTimeCalendar, IncMonthKeepsDayOrTakesMonthEnd) {
 }
 
 TEST(DateTimeFormat, EveryToken) {
-  const TDateTime v = At(2025, 10, 3, 9, 5, 7, 45);
+  const DateTime v = At(2025, 10, 3, 9, 5, 7, 45);
   EXPECT_EQ(FormatDateTime("yyyy yy mmm mm ddd dd d hh nn ss zzz", v),
             "2025 25 Oct 10 Fri 03 3 09 05 07 045");
   EXPECT_EQ(FormatDateTime("YYYY-MM-DD HH:NN:SS.ZZZ", v), "2025-10-03 09:05:07.045");
@@ -112,46 +112,47 @@ TEST(DateTimeFormat, EveryToken) {
 }
 
 TEST(DateTimeFormat, OtherCharactersAreCopied) {
-  const TDateTime v = At(2025, 10, 3, 14, 30);
+  const DateTime v = At(2025, 10, 3, 14, 30);
   EXPECT_EQ(FormatDateTime("T[x] at: h m y", v), "T[x] at: h m y");
   EXPECT_EQ(FormatDateTime("hhmmss", v), "141000");  // mm is always the month
   EXPECT_EQ(FormatDateTime("", v), "");
 }
 
 TEST(DateTimeStringOfString, DateAndTimeUnlessMidnight) {
-  EXPECT_EQ(StringOfString(0), "");
-  EXPECT_EQ(StringOfString(At(2025, 10, 3)), "03/10/2025");
-  EXPECT_EQ(StringOfString(At(2025, 10, 3, 0, 0, 0, 500)), "03/10/2025");
-  EXPECT_EQ(StringOfString(At(2025, 10, 3, 0, 0, 1)), "03/10/2025 00:00:01");
-  EXPECT_EQ(StringOfString(At(2025, 10, 3, 13, 53, 7)), "03/10/2025 13:53:07");
-  EXPECT_EQ(StringOfString(0.5), "30/12/1899 12:00:00");
-  EXPECT_EQ(StringOfString(1e12), "");
+  EXPECT_EQ(reported::ShortDateTimeText(0), "");
+  EXPECT_EQ(reported::ShortDateTimeText(At(2025, 10, 3)), "03/10/2025");
+  EXPECT_EQ(reported::ShortDateTimeText(At(2025, 10, 3, 0, 0, 0, 500)), "03/10/2025");
+  EXPECT_EQ(reported::ShortDateTimeText(At(2025, 10, 3, 0, 0, 1)), "03/10/2025 00:00:01");
+  EXPECT_EQ(reported::ShortDateTimeText(At(2025, 10, 3, 13, 53, 7)), "03/10/2025 13:53:07");
+  EXPECT_EQ(reported::ShortDateTimeText(0.5), "30/12/1899 12:00:00");
+  EXPECT_EQ(reported::ShortDateTimeText(1e12), "");
 }
 
 TEST(DateTimeRFC822, DayNameDayMonthAndZone) {
-  EXPECT_EQ(DateTimeToRFC822(0, At(2025, 10, 3, 13, 53, 7, 123)), "Fri, 3 Oct 2025 13:53:07 +0000");
-  EXPECT_EQ(DateTimeToRFC822(0, At(2025, 10, 1, 8, 0)), "Wed, 1 Oct 2025 08:00:00 +0000");
-  EXPECT_EQ(DateTimeToRFC822(100, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 +0100");
-  EXPECT_EQ(DateTimeToRFC822(-530, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 -0530");
-  EXPECT_EQ(DateTimeToRFC822(1000, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 +1000");
-  EXPECT_EQ(DateTimeToRFC822(0, -1e9), "");
+  EXPECT_EQ(reported::Rfc822DateText(0, At(2025, 10, 3, 13, 53, 7, 123)),
+            "Fri, 3 Oct 2025 13:53:07 +0000");
+  EXPECT_EQ(reported::Rfc822DateText(0, At(2025, 10, 1, 8, 0)), "Wed, 1 Oct 2025 08:00:00 +0000");
+  EXPECT_EQ(reported::Rfc822DateText(100, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 +0100");
+  EXPECT_EQ(reported::Rfc822DateText(-530, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 -0530");
+  EXPECT_EQ(reported::Rfc822DateText(1000, At(2025, 12, 25)), "Thu, 25 Dec 2025 00:00:00 +1000");
+  EXPECT_EQ(reported::Rfc822DateText(0, -1e9), "");
 }
 
 TEST(DateTimeStrToDate, ReadsTheDateBeforeTheFirstBlank) {
-  EXPECT_EQ(StrToDate("12/05/2025"), At(2025, 5, 12));
-  EXPECT_EQ(StrToDate("12/05/2025 10:30"), At(2025, 5, 12));
-  EXPECT_EQ(StrToDate("1/5/2025"), At(2025, 5, 1));
-  EXPECT_EQ(StrToDate("29/02/2024"), At(2024, 2, 29));
-  EXPECT_EQ(StrToDate("12/05/25"), At(2025, 5, 12));
-  EXPECT_EQ(StrToDate(""), 0.0);
-  EXPECT_EQ(StrToDate(" 12/05/2025"), 0.0);
+  EXPECT_EQ(reported::ShortDateOf("12/05/2025"), At(2025, 5, 12));
+  EXPECT_EQ(reported::ShortDateOf("12/05/2025 10:30"), At(2025, 5, 12));
+  EXPECT_EQ(reported::ShortDateOf("1/5/2025"), At(2025, 5, 1));
+  EXPECT_EQ(reported::ShortDateOf("29/02/2024"), At(2024, 2, 29));
+  EXPECT_EQ(reported::ShortDateOf("12/05/25"), At(2025, 5, 12));
+  EXPECT_EQ(reported::ShortDateOf(""), 0.0);
+  EXPECT_EQ(reported::ShortDateOf(" 12/05/2025"), 0.0);
 }
 
 TEST(DateTimeStrToDate, NotADateGivesZero) {
   for (const char* text : {"31/12/2025.5", "29/02/2025", "32/01/2025", "12/13/2025", "12/05/202",
                            "12/05/2", "12/05/20255", "012/05/2025", "12-05-2025", "12/05/2025x",
                            "12/05/2025/", "12/05", "+1/05/2025", "Dentist", "//"}) {
-    EXPECT_EQ(StrToDate(text), 0.0) << text;
+    EXPECT_EQ(reported::ShortDateOf(text), 0.0) << text;
   }
 }
 
@@ -166,16 +167,16 @@ TEST(DateTimeIsDate, TestsOnlyBeforeTheFirstDot) {
 }
 
 TEST(DateTimeTryStrToDateTime, DateAndTimeBothRequired) {
-  TDateTime v = 0;
-  EXPECT_TRUE(TryStrToDateTime("03/10/2025 14:30", v));
+  DateTime v = 0;
+  EXPECT_TRUE(TryParseDateTime("03/10/2025 14:30", v));
   EXPECT_EQ(Stamp(v), "2025-10-03 14:30:00.000");
-  EXPECT_TRUE(TryStrToDateTime("3/10/2025 0:05", v));
+  EXPECT_TRUE(TryParseDateTime("3/10/2025 0:05", v));
   EXPECT_EQ(Stamp(v), "2025-10-03 00:05:00.000");
   for (const char* text : {"03/10/2025 Denti", "03/10/2025 ", "03/10/2025", "03/10/2025 24:00",
                            "03/10/2025 12:60", "31/02/2025 10:00", "03/10/2025  14:30",
                            "03/10/2025 14:30 ", "03/10/2025 14:30:00", "03/10/2025 14-30"}) {
     v = 1;
-    EXPECT_FALSE(TryStrToDateTime(text, v)) << text;
+    EXPECT_FALSE(TryParseDateTime(text, v)) << text;
     EXPECT_EQ(v, 0.0) << text;
   }
 }
@@ -202,18 +203,20 @@ class DateTimeZone : public testing::Test {
 
 TEST_F(DateTimeZone, LocalTimeToGMTUsesTheBiasInForce) {
   // July is standard time (+10:00), January daylight saving time (+11:00).
-  EXPECT_EQ(Stamp(LocalTimeToGMT(At(2025, 7, 15, 12, 0, 0, 250))), "2025-07-15 02:00:00.250");
-  EXPECT_EQ(Stamp(LocalTimeToGMT(At(2025, 1, 15, 12, 0, 0, 999))), "2025-01-15 01:00:00.999");
-  EXPECT_EQ(Stamp(LocalTimeToGMT(At(2025, 1, 1, 5, 30))), "2024-12-31 18:30:00.000");
+  EXPECT_EQ(Stamp(reported::UniversalTimeOf(At(2025, 7, 15, 12, 0, 0, 250))),
+            "2025-07-15 02:00:00.250");
+  EXPECT_EQ(Stamp(reported::UniversalTimeOf(At(2025, 1, 15, 12, 0, 0, 999))),
+            "2025-01-15 01:00:00.999");
+  EXPECT_EQ(Stamp(reported::UniversalTimeOf(At(2025, 1, 1, 5, 30))), "2024-12-31 18:30:00.000");
 }
 
 TEST(DateTimeNow, IsTheLocalClock) {
   const std::time_t before = std::time(nullptr);
-  const TDateTime now = Now();
+  const DateTime now = Now();
   std::tm local{};
   localtime_r(&before, &local);
-  const TDateTime expected = At(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min, local.tm_sec);
+  const DateTime expected = At(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, local.tm_sec);
   EXPECT_GE(now, expected);
   EXPECT_LT(now - expected, 5.0 / 86400);
 }

@@ -17,7 +17,7 @@ using varno_test::ReadFile;
 using varno_test::TempFolder;
 
 // Friday 3 October 2025, 13:53:07.
-TDateTime FridayInOctober() {
+DateTime FridayInOctober() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
 

@@ -29,8 +29,8 @@ MemoryStatus VirtualMemory(int64_t total, int64_t avail) {
   return memory;
 }
 
-tExceptionRec SampleRecord() {
-  tExceptionRec rec;
+FailureRecord SampleRecord() {
+  FailureRecord rec;
   rec.Function = "Main()";
   rec.ClassName = "EConvertError";
   rec.Message = "'31.02.2025' is not a valid date";
@@ -77,7 +77,7 @@ TEST_F(ReportTest, DocumentHasEighteenExactLines) {
   EXPECT_EQ(SplitCrLf(text), expected);
 
   // Values go in unescaped; a line break in the message spreads line 13.
-  tExceptionRec rec;
+  FailureRecord rec;
   rec.Message = "a < b &\r\nc";
   const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
   ASSERT_EQ(lines.size(), 19u);
@@ -86,7 +86,7 @@ TEST_F(ReportTest, DocumentHasEighteenExactLines) {
 
 TEST_F(ReportTest, ValuesInAnotherCodePageAreWrittenInUTF8) {
   // A system message in the Windows code page beside a UTF-8 note.
-  tExceptionRec rec;
+  FailureRecord rec;
   rec.Message = "Acc\xE8s refus\xE9";
   rec.Notes = "sParam1_JSONFile=caf\xC3\xA9.json";
   const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
@@ -106,14 +106,14 @@ TEST_F(ReportTest, UsedMemoryLineGroupsThousandsAndKeepsTwoDecimals) {
 }
 
 TEST_F(ReportTest, NothingHappensBeforeTheSettingsAreFilled) {
-  GlobalSettings.SelfName.clear();
-  EXPECT_EQ(SaveExceptionRecAsXML(SampleRecord()), "");
+  processSettings.SelfName.clear();
+  EXPECT_EQ(WriteExceptionReport(SampleRecord()), "");
   EXPECT_TRUE(folder_.Names().empty());
 }
 
 TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
   VARNO_LISTEN_ISOLATED(listener);
-  const std::string name = SaveExceptionRecAsXML(SampleRecord());
+  const std::string name = WriteExceptionReport(SampleRecord());
   EXPECT_TRUE(std::regex_match(name, std::regex(R"(E!Varno-\d{17}\.xml)"))) << name;
   const auto lines = SplitCrLf(ReadFile(folder_ / name));
   ASSERT_EQ(lines.size(), 18u);
@@ -129,19 +129,19 @@ TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
                                         "(ID=05003)");
 
   // Without a file name the self name goes into the default pattern.
-  tExceptionRec rec = SampleRecord();
+  FailureRecord rec = SampleRecord();
   rec.FileName.clear();
-  const std::string defaultName = SaveExceptionRecAsXML(rec);
+  const std::string defaultName = WriteExceptionReport(rec);
   EXPECT_TRUE(std::regex_match(defaultName, std::regex(R"(E!VARNO-\d{17}\.xml)"))) << defaultName;
   EXPECT_EQ(folder_.Names(), (std::vector<std::string>{defaultName, name}));
 }
 
 TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
   VARNO_LISTEN_ISOLATED(listener);
-  GlobalSettings.EXEPath = folder_ / "missing/";
-  tExceptionRec rec = SampleRecord();
+  processSettings.EXEPath = folder_ / "missing/";
+  FailureRecord rec = SampleRecord();
   rec.FileName = "fixed.xml";
-  EXPECT_EQ(SaveExceptionRecAsXML(rec), "fixed.xml");
+  EXPECT_EQ(WriteExceptionReport(rec), "fixed.xml");
   EXPECT_TRUE(folder_.Names().empty());
   EXPECT_NE(listener.Receive(" File=\"fixed.xml\" ").value_or("").find(" File=\"fixed.xml\" "),
             std::string::npos);
@@ -149,8 +149,8 @@ TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
 
 TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
   VARNO_LISTEN_ISOLATED(listener);
-  GlobalSettings.ExceptionFilePattern = "caught.xml";
-  ReportCaughtFailure("loam32.FileExists", EConvertError("bad value"), 100);
+  processSettings.ExceptionFilePattern = "caught.xml";
+  ReportCaughtFailure("loam32.FileExists", ConvertError("bad value"), 100);
   const auto lines = SplitCrLf(ReadFile(folder_ / "caught.xml"));
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(lines[7], "<Function>loam32.FileExists:100</Function>");
@@ -166,11 +166,11 @@ TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
 // The fault strikes after the file is written and before any notice, so
 // this test sends nothing and runs anywhere.
 TEST_F(ReportTest, FailureOfTheWriterGivesOneSecondReportAndNoMore) {
-  GlobalSettings.ExceptionFilePattern = "second-{timestamp}.xml";
-  tExceptionRec rec = SampleRecord();
+  processSettings.ExceptionFilePattern = "second-{timestamp}.xml";
+  FailureRecord rec = SampleRecord();
   rec.FileName = "first.xml";
   SetReportWriterFaultCheckpoint(460);
-  EXPECT_EQ(SaveExceptionRecAsXML(rec), "first.xml");
+  EXPECT_EQ(WriteExceptionReport(rec), "first.xml");
   const std::vector<std::string> names = folder_.Names();
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[0], "first.xml");
@@ -189,7 +189,7 @@ TEST_F(ReportTest, FailureOfTheWriterGivesOneSecondReportAndNoMore) {
 
   // The guard is lifted again: the next failure gets its report too.
   rec.FileName = "again.xml";
-  EXPECT_EQ(SaveExceptionRecAsXML(rec), "again.xml");
+  EXPECT_EQ(WriteExceptionReport(rec), "again.xml");
   EXPECT_TRUE(std::filesystem::exists(folder_ / "again.xml"));
 }
 

@@ -24,7 +24,7 @@ class GuardedTest : public ::testing::Test {
     savedNotice_ = notice != nullptr ? notice : "";
     hadNotice_ = notice != nullptr;
     ::setenv("VARNO_NOTICE_TO", "off", 1);
-    GlobalSettings.ExceptionFilePattern = "report.xml";
+    processSettings.ExceptionFilePattern = "report.xml";
   }
   void TearDown() override {
     if (hadNotice_) {
@@ -51,7 +51,7 @@ TEST_F(GuardedTest, WorkThatThrowsGivesTheNeutralValueAndOneReport) {
   int calls = 0;
   const int result = Guarded("loam32.Sample", 7, -1, [&calls]() -> int {
     ++calls;
-    throw EConvertError("'x' is not a valid integer value");
+    throw ConvertError("'x' is not a valid integer value");
   });
   EXPECT_EQ(result, -1);
   EXPECT_EQ(calls, 1);
@@ -75,7 +75,7 @@ TEST_F(GuardedTest, StandardFailuresAreReportedUnderTheirSourceName) {
 // A date routine whose helper fails: the empty text and a single report, the
 // report writer formatting its own date without reaching the routine again.
 TEST_F(GuardedTest, DateRoutineOutOfRangeReportsOnceAndGivesEmptyText) {
-  EXPECT_EQ(StringOfString(1e9), "");
+  EXPECT_EQ(reported::ShortDateTimeText(1e9), "");
   ASSERT_EQ(folder_.Names(), std::vector<std::string>{"report.xml"});
   const std::string report = Report();
   EXPECT_NE(report.find("<Function>loam32.StringOfString:0</Function>"), std::string::npos);

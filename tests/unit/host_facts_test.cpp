@@ -50,7 +50,7 @@ TEST(MemoryStatus, PercentagesTellWhatIsFree) {
   // Without a total the percentage is 0, not "not a number".
   EXPECT_EQ(MemoryStatusFromFigures({}).availPhysPercent, 0.0);
 
-  const MemoryStatus live = GetMemoryStatus();
+  const MemoryStatus live = reported::ReadMemoryStatus();
   ASSERT_TRUE(live.valid);
   EXPECT_GT(live.totalPhys, 0);
   EXPECT_GT(live.usedVirtual, 0);
@@ -58,15 +58,15 @@ TEST(MemoryStatus, PercentagesTellWhatIsFree) {
 }
 
 TEST(ExecutableFolder, SetPathToEXEPathMakesItCurrentAndKeepsIt) {
-  const tGlobalSettings saved = GlobalSettings;
+  const Settings saved = processSettings;
   const std::string before = platform::CurrentDirectory();
-  const std::string folder = GetEXEPath("");
+  const std::string folder = reported::ProgramPath("");
   EXPECT_EQ(folder + "unit_tests", platform::ExecutablePath());
-  EXPECT_EQ(SetPathToEXEPath(), folder);
-  EXPECT_EQ(GlobalSettings.EXEPath, folder);
+  EXPECT_EQ(reported::EnterProgramFolder(), folder);
+  EXPECT_EQ(processSettings.EXEPath, folder);
   EXPECT_EQ(platform::CurrentDirectory() + "/", folder);
   platform::SetCurrentDirectory(before);
-  GlobalSettings = saved;
+  processSettings = saved;
 }
 
 TEST(ExecutableFolder, SiblingProgramIsLookedForAtItsFixedPathOnly) {
@@ -74,28 +74,28 @@ TEST(ExecutableFolder, SiblingProgramIsLookedForAtItsFixedPathOnly) {
   TempFolder folder;
   ASSERT_TRUE(platform::SetCurrentDirectory(folder.path()));
   const std::string fixed = "C:\\Program Files (x86)\\Bemstead\\Zumo\\Zumo.exe";
-  EXPECT_EQ(GetEXEPath("zumo.exe"), "");
+  EXPECT_EQ(reported::ProgramPath("zumo.exe"), "");
   // Tested exactly as written, the path is one odd file name here.
   WriteFile(folder / fixed, "");
-  EXPECT_EQ(GetEXEPath("ZUMO.EXE"), fixed);
-  EXPECT_EQ(GetEXEPath("Zumo.Exe"), fixed);
-  EXPECT_EQ(GetEXEPath("notepad.exe"), "");
+  EXPECT_EQ(reported::ProgramPath("ZUMO.EXE"), fixed);
+  EXPECT_EQ(reported::ProgramPath("Zumo.Exe"), fixed);
+  EXPECT_EQ(reported::ProgramPath("notepad.exe"), "");
   platform::SetCurrentDirectory(before);
 }
 
-TEST(FileExists, LooksBesideTheExecutable) {
+TEST(ExistsBesideProgram, LooksBesideTheExecutable) {
   TempFolder folder;
-  const std::string savedPath = GlobalSettings.EXEPath;
-  GlobalSettings.EXEPath = folder.path() + "/";
+  const std::string savedPath = processSettings.EXEPath;
+  processSettings.EXEPath = folder.path() + "/";
   WriteFile(folder / ".todo.json", "{}");
   std::filesystem::create_directory(folder / "web");
-  EXPECT_TRUE(FileExists("*.json"));
-  EXPECT_TRUE(FileExists("web"));
-  EXPECT_FALSE(FileExists("*.csv"));
+  EXPECT_TRUE(reported::ExistsBesideProgram("*.json"));
+  EXPECT_TRUE(reported::ExistsBesideProgram("web"));
+  EXPECT_FALSE(reported::ExistsBesideProgram("*.csv"));
   // Without a folder the name is looked for in the current directory.
-  GlobalSettings.EXEPath.clear();
-  EXPECT_FALSE(FileExists(".todo.json"));
-  GlobalSettings.EXEPath = savedPath;
+  processSettings.EXEPath.clear();
+  EXPECT_FALSE(reported::ExistsBesideProgram(".todo.json"));
+  processSettings.EXEPath = savedPath;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-const TDateTime kNow = At(2025, 10, 3, 13, 53);
+const DateTime kNow = At(2025, 10, 3, 13, 53);
 
 Item Stored(int32_t id, const std::string& title) {
   Item item;
@@ -119,7 +119,7 @@ TEST_F(ItemUpdate, OnlyTheFirstOfTwoEqualIdsChanges) {
 
 // Every output shows the title as the rewritten list does.
 TEST(SetItemAttribute, ChangedMemberShowsInTheDisplayTitle) {
-  const TDateTime now = At(2025, 10, 3);
+  const DateTime now = At(2025, 10, 3);
   Item item;
   SetItemAttribute(item, "title", "Buy milk %RPT% P%PRTY%", "20251003", now);
   EXPECT_EQ(item.displayTitle, "Buy milk - P0");
@@ -132,7 +132,7 @@ TEST(SetItemAttribute, ChangedMemberShowsInTheDisplayTitle) {
 }
 
 TEST(SetItemAttribute, TheTable) {
-  const TDateTime now = At(2025, 10, 3);
+  const DateTime now = At(2025, 10, 3);
   Item item;
   const auto set = [&](const std::string& attribute, const std::string& value) {
     return SetItemAttribute(item, attribute, value, "20251003", now);

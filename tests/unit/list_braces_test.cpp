@@ -13,7 +13,7 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-const TDateTime kNow = At(2025, 10, 3, 13, 53);
+const DateTime kNow = At(2025, 10, 3, 13, 53);
 
 std::string Held(std::string_view value) {
   std::string out;

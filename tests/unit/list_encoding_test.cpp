@@ -14,7 +14,7 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-const TDateTime kNow = At(2025, 10, 3, 13, 53);
+const DateTime kNow = At(2025, 10, 3, 13, 53);
 
 std::string ListText(const std::string& headTitle, const std::vector<std::string>& items) {
   std::string text =
@@ -87,17 +87,17 @@ TEST_F(ListEncoding, EveryValueReadFromACutListIsUTF8) {
     list = ItemList{};
     try {
       Load(text.substr(0, length));
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
       continue;  // a cut inside the "NextID" line
     }
     for (const std::string* value :
          {&list.headTitle, &list.link, &list.itemLinkLine, &list.sortBy, &list.feedName}) {
-      ASSERT_TRUE(IsUTF8(*value)) << length << ": " << *value;
+      ASSERT_TRUE(IsUtf8(*value)) << length << ": " << *value;
     }
     for (const Item& item : list.items) {
       for (const std::string* value :
            {&item.title, &item.displayTitle, &item.description, &item.notes}) {
-        ASSERT_TRUE(IsUTF8(*value)) << length << ": " << *value;
+        ASSERT_TRUE(IsUtf8(*value)) << length << ": " << *value;
       }
     }
   }

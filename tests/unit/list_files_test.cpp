@@ -48,7 +48,7 @@ TEST(ListFiles, UpcomingListHasAPublicCalendar) {
 // One clock reading names every dated file, so a run that goes on past
 // midnight never names a Friday page beside a Saturday copy of the list.
 TEST(ListFiles, RunAcrossMidnightNamesOneDay) {
-  const TDateTime lastMoment = EncodeDateTime({2025, 10, 31, 23, 59, 59, 999});
+  const DateTime lastMoment = EncodeDateTime({2025, 10, 31, 23, 59, 59, 999});
   const ListFiles before = NameListFiles("home.json", lastMoment);
   EXPECT_EQ(before.weekdayCopy, "home-fri.json");
   EXPECT_EQ(before.monthCopy, "home-oct.json");

@@ -14,7 +14,7 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-const TDateTime kNow = At(2025, 10, 3, 13, 53);
+const DateTime kNow = At(2025, 10, 3, 13, 53);
 
 class ListLargestId : public InFreshFolder {
  protected:

@@ -13,7 +13,7 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-const TDateTime kNow = At(2025, 10, 3, 13, 53);
+const DateTime kNow = At(2025, 10, 3, 13, 53);
 
 // A list text in the rewrite layout with the given item objects.
 std::string ListText(const std::vector<std::string>& items, const std::string& header = "") {
@@ -255,7 +255,7 @@ TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
 TEST_F(ListLoader, NextIdThatIsNotANumberFails) {
   std::string text = ListText({FullItem(1, "t")});
   text.replace(text.find("\"NextID\":9,"), 11, "\"NextID\":9 ,");
-  EXPECT_THROW(Load(text), EConvertError);
+  EXPECT_THROW(Load(text), ConvertError);
   EXPECT_EQ(log.trace, 1040);
 }
 
@@ -286,7 +286,7 @@ TEST_F(ListLoader, TruncationSweep) {
     list = ItemList{};
     try {
       Load(text.substr(0, length));
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
       // A cut inside the "NextID" line is the one clean failure.
       continue;
     }
@@ -299,7 +299,7 @@ TEST_F(ListLoader, TruncationSweep) {
 
 TEST_F(ListLoader, MissingFileFailsOnOpening) {
   std::string textRoom;
-  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, textRoom, list, log), EInOutError);
+  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, textRoom, list, log), InOutError);
   EXPECT_EQ(log.trace, 1030);
 }
 

@@ -14,7 +14,7 @@ using tasklist_test::ReadFile;
 
 namespace {
 
-const TDateTime kFriday = At(2025, 10, 3, 13, 53);
+const DateTime kFriday = At(2025, 10, 3, 13, 53);
 
 Item MakeItem(int32_t id, bool active, const std::string& title) {
   Item item;

@@ -16,7 +16,7 @@ std::string FeedText(std::string_view text) {
   return out.substr(5);
 }
 
-TDateTime Friday() {
+DateTime Friday() {
   return EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
 }
 
@@ -53,12 +53,12 @@ TEST(RssFeed, GenerationCommentNeverHoldsTwoHyphens) {
 }
 
 TEST(RssFeed, ChannelElementsInOrder) {
-  const tGlobalSettings saved = GlobalSettings;
-  GlobalSettings.SelfName = "VARNO";
-  GlobalSettings.Version = "2025.10.3.1353";
+  const Settings saved = processSettings;
+  processSettings.SelfName = "VARNO";
+  processSettings.Version = "2025.10.3.1353";
   // The pubDate shows the universal time it is given.
   const std::string channel = FeedChannel("listrss.xml", "http://h/l?a=1&b=<2>", Friday());
-  GlobalSettings = saved;
+  processSettings = saved;
   EXPECT_EQ(channel, std::string("<rss version=\"2.0\">\r\n"
                                  "<channel>\r\n"
                                  "<title>listrss.xml</title>\r\n"

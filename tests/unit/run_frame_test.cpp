@@ -60,7 +60,7 @@ TEST_F(RunFrameTest, FailureWritesAReportBroadcastsItsNoticeAndExitsOne) {
   const int status = Run([](RunState& run) {
     run.log.trace = 1030;
     run.log.notes = "iRecordsFromFile=3";
-    throw EConvertError("'x' is not a valid integer value");
+    throw ConvertError("'x' is not a valid integer value");
   });
   EXPECT_EQ(status, kExitFailure);
 

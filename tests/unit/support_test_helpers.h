@@ -128,20 +128,20 @@ inline void WriteFile(const std::string& path, const std::string& content) {
 // Settings of a started run, reports going to `folder`; restored afterwards.
 class RunSettings {
  public:
-  explicit RunSettings(const std::string& folder) : saved_(GlobalSettings) {
-    GlobalSettings.SelfName = "VARNO";
-    GlobalSettings.Version = "2025.10.3.1353";
-    GlobalSettings.HostName = "desk";
-    GlobalSettings.ExceptionFilePattern = "E!Varno-{timestamp}.xml";
-    GlobalSettings.EXEPath = folder + "/";
-    GlobalSettings.SyslogSequence = 0;
+  explicit RunSettings(const std::string& folder) : saved_(processSettings) {
+    processSettings.SelfName = "VARNO";
+    processSettings.Version = "2025.10.3.1353";
+    processSettings.HostName = "desk";
+    processSettings.ExceptionFilePattern = "E!Varno-{timestamp}.xml";
+    processSettings.EXEPath = folder + "/";
+    processSettings.SyslogSequence = 0;
   }
   RunSettings(const RunSettings&) = delete;
   RunSettings& operator=(const RunSettings&) = delete;
-  ~RunSettings() { GlobalSettings = saved_; }
+  ~RunSettings() { processSettings = saved_; }
 
  private:
-  tGlobalSettings saved_;
+  Settings saved_;
 };
 
 }  // namespace varno_test

@@ -14,7 +14,7 @@ using tasklist_test::InFreshFolder;
 namespace {
 
 // A list text as the program writes it, sorted by `sortBy`.
-std::string WrittenList(const std::string& sortBy, const std::vector<Item>& items, TDateTime now) {
+std::string WrittenList(const std::string& sortBy, const std::vector<Item>& items, DateTime now) {
   ItemList header;
   header.sortBy = sortBy;
   header.feedName = "listrss.xml";
@@ -90,7 +90,7 @@ TEST_F(TasklistParts, LoadingFailureLeavesItsStepAndContextInTheLog) {
   const size_t at = text.find("\"NextID\":");
   ASSERT_NE(at, std::string::npos);
   text[at + 9] = 'x';
-  EXPECT_THROW(Load(text), EConvertError);
+  EXPECT_THROW(Load(text), ConvertError);
   EXPECT_EQ(log.trace, 1040);
   // The second pass never started: no context was noted.
   EXPECT_EQ(log.notes, "");

@@ -22,7 +22,7 @@
 namespace tasklist_test {
 
 // A date-time value for the given local date and time.
-inline TDateTime At(int year, int month, int day, int hour = 12, int minute = 0) {
+inline DateTime At(int year, int month, int day, int hour = 12, int minute = 0) {
   return EncodeDateTime({year, month, day, hour, minute, 0, 0});
 }
 

@@ -9,38 +9,38 @@
 #include "support/utf8_text.h"
 
 TEST(TextHelpersURLDecode, DecodesTheTableOnly) {
-  EXPECT_EQ(URLDecodeText("Buy%20milk%2C%20eggs"), "Buy milk, eggs");
-  EXPECT_EQ(URLDecodeText("x%0Ay"), "x\ny");
-  EXPECT_EQ(URLDecodeText("%44"), ",");
-  EXPECT_EQ(URLDecodeText("10%E2%80%93"), "10-");
-  EXPECT_EQ(URLDecodeText("a%C2%B7b"), "a-b");
-  EXPECT_EQ(URLDecodeText("%22%23%24%26%27%2F%3A%3B%3C%3E%3F%5B%5D"), "\"#$&'/:;<>?[]");
-  EXPECT_EQ(URLDecodeText(""), "");
+  EXPECT_EQ(reported::DecodeUrlText("Buy%20milk%2C%20eggs"), "Buy milk, eggs");
+  EXPECT_EQ(reported::DecodeUrlText("x%0Ay"), "x\ny");
+  EXPECT_EQ(reported::DecodeUrlText("%44"), ",");
+  EXPECT_EQ(reported::DecodeUrlText("10%E2%80%93"), "10-");
+  EXPECT_EQ(reported::DecodeUrlText("a%C2%B7b"), "a-b");
+  EXPECT_EQ(reported::DecodeUrlText("%22%23%24%26%27%2F%3A%3B%3C%3E%3F%5B%5D"), "\"#$&'/:;<>?[]");
+  EXPECT_EQ(reported::DecodeUrlText(""), "");
 }
 
 TEST(TextHelpersURLDecode, LeavesOtherEscapesAlone) {
-  EXPECT_EQ(URLDecodeText("a+b%2bc"), "a+b%2bc");
-  EXPECT_EQ(URLDecodeText("%41%3D%2B%40%2c%0a"), "%41%3D%2B%40%2c%0a");
+  EXPECT_EQ(reported::DecodeUrlText("a+b%2bc"), "a+b%2bc");
+  EXPECT_EQ(reported::DecodeUrlText("%41%3D%2B%40%2c%0a"), "%41%3D%2B%40%2c%0a");
 }
 
 TEST(TextHelpersURLDecode, EscapedPercentDecodesTwice) {
-  EXPECT_EQ(URLDecodeText("%2520"), " ");
-  EXPECT_EQ(URLDecodeText("%252C"), ",");
-  EXPECT_EQ(URLDecodeText("%2541"), "%41");
+  EXPECT_EQ(reported::DecodeUrlText("%2520"), " ");
+  EXPECT_EQ(reported::DecodeUrlText("%252C"), ",");
+  EXPECT_EQ(reported::DecodeUrlText("%2541"), "%41");
   // Each step scans once, so a decoded "%25" is not decoded again by step 1.
-  EXPECT_EQ(URLDecodeText("%252541"), "%2541");
+  EXPECT_EQ(reported::DecodeUrlText("%252541"), "%2541");
 }
 
 TEST(TextHelpersURLDecode, EscapedUTF8CharactersOfEveryLength) {
-  EXPECT_EQ(URLDecodeText("Caf%C3%A9%20cr%C3%A8me"), "Café crème");
-  EXPECT_EQ(URLDecodeText("%E2%9C%93%20%E6%97%A5%E6%9C%AC"), "✓ 日本");
-  EXPECT_EQ(URLDecodeText("%F0%9F%98%80"), "😀");
-  EXPECT_EQ(URLDecodeText("%C2%80%DF%BF%E0%A0%80%EF%BF%BF%F0%90%80%80%F4%8F%BF%BF"),
+  EXPECT_EQ(reported::DecodeUrlText("Caf%C3%A9%20cr%C3%A8me"), "Café crème");
+  EXPECT_EQ(reported::DecodeUrlText("%E2%9C%93%20%E6%97%A5%E6%9C%AC"), "✓ 日本");
+  EXPECT_EQ(reported::DecodeUrlText("%F0%9F%98%80"), "😀");
+  EXPECT_EQ(reported::DecodeUrlText("%C2%80%DF%BF%E0%A0%80%EF%BF%BF%F0%90%80%80%F4%8F%BF%BF"),
             "\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF");
   // The table comes first: the en dash and the middle dot stay hyphens, and
   // an escaped escape spells its character.
-  EXPECT_EQ(URLDecodeText("%E2%80%93%C2%B7%E2%80%94"), "--—");
-  EXPECT_EQ(URLDecodeText("%25C3%25A9"), "é");
+  EXPECT_EQ(reported::DecodeUrlText("%E2%80%93%C2%B7%E2%80%94"), "--—");
+  EXPECT_EQ(reported::DecodeUrlText("%25C3%25A9"), "é");
 }
 
 TEST(TextHelpersURLDecode, EscapesThatSpellNoCharacterStay) {
@@ -61,14 +61,14 @@ TEST(TextHelpersURLDecode, EscapesThatSpellNoCharacterStay) {
            "%E2%9C%2C",     // cut short by a table escape, which decodes
            "%41%2B+",       // one byte, and "+"
        }) {
-    const std::string decoded = URLDecodeText(text);
+    const std::string decoded = reported::DecodeUrlText(text);
     EXPECT_NE(decoded.find('%'), std::string::npos) << text;
-    EXPECT_TRUE(IsUTF8(decoded)) << text;
+    EXPECT_TRUE(IsUtf8(decoded)) << text;
   }
-  EXPECT_EQ(URLDecodeText("%C3%A9%A9"), "é%A9");
-  EXPECT_EQ(URLDecodeText("%E2%9C%2C"), "%E2%9C,");
-  EXPECT_EQ(URLDecodeText("%ED%A0%80"), "%ED%A0%80");
-  EXPECT_EQ(URLDecodeText("%41%2B+"), "%41%2B+");
+  EXPECT_EQ(reported::DecodeUrlText("%C3%A9%A9"), "é%A9");
+  EXPECT_EQ(reported::DecodeUrlText("%E2%9C%2C"), "%E2%9C,");
+  EXPECT_EQ(reported::DecodeUrlText("%ED%A0%80"), "%ED%A0%80");
+  EXPECT_EQ(reported::DecodeUrlText("%41%2B+"), "%41%2B+");
 }
 
 // The table's twenty passes, one after the other, as the decoding is defined,
@@ -122,41 +122,41 @@ TEST(TextHelpersURLDecode, EqualsThePassesInTableOrderOnDenseEscapes) {
     std::string text;
     const int length = static_cast<int>(random() % 12);
     for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
-    ASSERT_EQ(URLDecodeText(text), DecodeByPasses(text)) << text;
+    ASSERT_EQ(reported::DecodeUrlText(text), DecodeByPasses(text)) << text;
   }
 }
 
 TEST(TextHelpersBetween, Markers) {
-  EXPECT_EQ(Between("\"NextID\":17,", "\"NextID\":", ","), "17");
-  EXPECT_EQ(Between("abc", "x", "c"), "");
-  EXPECT_EQ(Between("abc", "", "c"), "ab");
-  EXPECT_EQ(Between("abc", "a", "z"), "bc");
-  EXPECT_EQ(Between("abc", "a", ""), "bc");
+  EXPECT_EQ(reported::TextBetween("\"NextID\":17,", "\"NextID\":", ","), "17");
+  EXPECT_EQ(reported::TextBetween("abc", "x", "c"), "");
+  EXPECT_EQ(reported::TextBetween("abc", "", "c"), "ab");
+  EXPECT_EQ(reported::TextBetween("abc", "a", "z"), "bc");
+  EXPECT_EQ(reported::TextBetween("abc", "a", ""), "bc");
   // The end marker is searched only after the start marker.
-  EXPECT_EQ(Between("c-a-b-c-d", "a", "c"), "-b-");
+  EXPECT_EQ(reported::TextBetween("c-a-b-c-d", "a", "c"), "-b-");
 }
 
 TEST(TextHelpersExtractFileName, EitherSeparator) {
-  EXPECT_EQ(ExtractFileName("varno.json"), "varno.json");
-  EXPECT_EQ(ExtractFileName("C:\\web\\lists/varno.json"), "varno.json");
-  EXPECT_EQ(ExtractFileName("a/b\\c"), "c");
-  EXPECT_EQ(ExtractFileName("C:varno.json"), "C:varno.json");
-  EXPECT_EQ(ExtractFileName("dir\\"), "");
-  EXPECT_EQ(ExtractFileName("dir/"), "");
+  EXPECT_EQ(reported::FileNameOf("varno.json"), "varno.json");
+  EXPECT_EQ(reported::FileNameOf("C:\\web\\lists/varno.json"), "varno.json");
+  EXPECT_EQ(reported::FileNameOf("a/b\\c"), "c");
+  EXPECT_EQ(reported::FileNameOf("C:varno.json"), "C:varno.json");
+  EXPECT_EQ(reported::FileNameOf("dir\\"), "");
+  EXPECT_EQ(reported::FileNameOf("dir/"), "");
 }
 
 TEST(TextHelpersZeroPad, PadsInFrontOfEverything) {
-  EXPECT_EQ(ZeroPad(7, 4), "0007");
-  EXPECT_EQ(ZeroPad(12345, 4), "12345");
-  EXPECT_EQ(ZeroPad(1234, 4), "1234");
-  EXPECT_EQ(ZeroPad(-5, 4), "00-5");
-  EXPECT_EQ(ZeroPad(0, 0), "0");
-  EXPECT_EQ(ZeroPad(3, -2), "3");
+  EXPECT_EQ(reported::ZeroPadded(7, 4), "0007");
+  EXPECT_EQ(reported::ZeroPadded(12345, 4), "12345");
+  EXPECT_EQ(reported::ZeroPadded(1234, 4), "1234");
+  EXPECT_EQ(reported::ZeroPadded(-5, 4), "00-5");
+  EXPECT_EQ(reported::ZeroPadded(0, 0), "0");
+  EXPECT_EQ(reported::ZeroPadded(3, -2), "3");
 }
 
 TEST(TextHelpersBooleanTStr, PicksByFlag) {
-  EXPECT_EQ(BooleanTStr(true, "True", "False"), "True");
-  EXPECT_EQ(BooleanTStr(false, "True", "False"), "False");
+  EXPECT_EQ(reported::BooleanText(true, "True", "False"), "True");
+  EXPECT_EQ(reported::BooleanText(false, "True", "False"), "False");
 }
 
 TEST(TextHelpersReplace, AllAndFirst) {

@@ -20,12 +20,12 @@ Item MakeItem(const std::string& title, const std::string& repeat = "") {
   return item;
 }
 
-std::string DateText(TDateTime value) {
+std::string DateText(DateTime value) {
   return FormatDateTime("yyyy-mm-dd", value);
 }
 
 // The roll-forward taken one step at a time, for comparison.
-TDateTime SteppedDueDate(TDateTime due, char unit, int count, TDateTime today) {
+DateTime SteppedDueDate(DateTime due, char unit, int count, DateTime today) {
   if (count <= 0) return due;
   while (today > due) {
     if (unit == 'W') due += 7.0 * count;
@@ -102,7 +102,7 @@ TEST(ExpandTitle, InvalidDateRollsForwardWithARepeat) {
 }
 
 TEST(GetTitleDate, RepeatUnitsAndCounts) {
-  const TDateTime now = At(2025, 10, 3);
+  const DateTime now = At(2025, 10, 3);
   const std::pair<const char*, std::pair<char, int>> cases[] = {
       {"1W", {'W', 1}},    {"2W", {'W', 2}},   {"3M", {'M', 3}},   {"1Y", {'Y', 1}},
       {"1w", {'?', 1}},    {"1D", {'?', 1}},   {"1W2W", {'?', 1}}, {"W", {'W', 0}},
@@ -140,7 +140,7 @@ TEST(GetTitleDate, DueTodayOrLaterIsNotMoved) {
 }
 
 TEST(GetTitleDate, NoPrefixKeepsTheStartValues) {
-  const TDateTime now = At(2025, 10, 3, 13, 53);
+  const DateTime now = At(2025, 10, 3, 13, 53);
   const TitleDate facts = GetTitleDate("Buy milk", "1W", now);
   EXPECT_EQ(facts.dueDate, now);
   EXPECT_EQ(facts.dayOfWeek, "");
@@ -152,10 +152,10 @@ TEST(GetTitleDate, JumpsAgreeWithSteppingOneStepAtATime) {
   std::mt19937 random(20251003);
   std::uniform_int_distribution<int> year(1990, 2025), month(1, 12), day(1, 31), count(1, 40);
   const char units[] = {'W', 'M', 'Y'};
-  const TDateTime now = At(2025, 10, 3, 8, 30);
+  const DateTime now = At(2025, 10, 3, 8, 30);
   int checked = 0;
   while (checked < 3000) {
-    TDateTime start = 0;
+    DateTime start = 0;
     if (!TryEncodeDate(year(random), month(random), day(random), start)) continue;
     const char unit = units[checked % 3];
     const int n = unit == 'Y' ? count(random) % 5 + 1 : count(random);

@@ -7,7 +7,7 @@
 TEST(UTF8Text, ValidTexts) {
   for (const char* text : {"", "plain ASCII text, long enough for whole words", "Café crème",
                            "✓ 日本", "😀 at the end 😀", "\xC2\x80\xDF\xBF\xEF\xBF\xBF"}) {
-    EXPECT_TRUE(IsUTF8(text)) << text;
+    EXPECT_TRUE(IsUtf8(text)) << text;
   }
 }
 
@@ -24,32 +24,32 @@ TEST(UTF8Text, InvalidTexts) {
            "\xF4\x90\x80\x80",          // above U+10FFFF
            "\xFF",                      // never in UTF-8
        }) {
-    EXPECT_FALSE(IsUTF8(text)) << text;
+    EXPECT_FALSE(IsUtf8(text)) << text;
   }
 }
 
 TEST(UTF8Text, Windows1252Conversion) {
-  EXPECT_EQ(Windows1252ToUTF8("Cr\xE8me br\xFBl\xE9\x65"), "Crème brûlée");
-  EXPECT_EQ(Windows1252ToUTF8("\x80 \x85 \x93x\x94 \x99 \x9F \xA0\xFF"), "€ … “x” ™ Ÿ \u00A0ÿ");
+  EXPECT_EQ(Windows1252ToUtf8("Cr\xE8me br\xFBl\xE9\x65"), "Crème brûlée");
+  EXPECT_EQ(Windows1252ToUtf8("\x80 \x85 \x93x\x94 \x99 \x9F \xA0\xFF"), "€ … “x” ™ Ÿ \u00A0ÿ");
   // The bytes the code page leaves undefined keep their numbers.
-  EXPECT_EQ(Windows1252ToUTF8("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
+  EXPECT_EQ(Windows1252ToUtf8("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
   // Every byte gives one valid character.
   for (int byte = 0; byte < 256; ++byte) {
-    const std::string converted = Windows1252ToUTF8(std::string(1, static_cast<char>(byte)));
-    EXPECT_TRUE(IsUTF8(converted)) << byte;
-    EXPECT_EQ(UTF8CharLength(converted), converted.size()) << byte;
+    const std::string converted = Windows1252ToUtf8(std::string(1, static_cast<char>(byte)));
+    EXPECT_TRUE(IsUtf8(converted)) << byte;
+    EXPECT_EQ(Utf8CharLength(converted), converted.size()) << byte;
   }
 }
 
 TEST(UTF8Text, OneEncodingPerValue) {
   // Valid UTF-8 stays as it is, even where it could also be read as 1252.
-  EXPECT_EQ(AsUTF8("CafÃ©"), "CafÃ©");
-  EXPECT_EQ(AsUTF8("Café"), "Café");
+  EXPECT_EQ(AsUtf8("CafÃ©"), "CafÃ©");
+  EXPECT_EQ(AsUtf8("Café"), "Café");
   // A value with one invalid byte is read as 1252 as a whole.
-  EXPECT_EQ(AsUTF8("\xC3\xA9 and \xE9"), "Ã© and é");
+  EXPECT_EQ(AsUtf8("\xC3\xA9 and \xE9"), "Ã© and é");
   std::string value = "na\xEFve";
-  MakeUTF8(value);
+  MakeUtf8(value);
   EXPECT_EQ(value, "naïve");
-  MakeUTF8(value);
+  MakeUtf8(value);
   EXPECT_EQ(value, "naïve");
 }

@@ -126,7 +126,7 @@ TEST(WriteViewerPage, ReplacesThePageEveryTime) {
   char* saved = getcwd(nullptr, 0);
   ASSERT_EQ(chdir(folder.path().c_str()), 0);
   varno_test::WriteFile(folder / "homerss.html", "an older page that is longer than nothing");
-  const TDateTime friday = EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
+  const DateTime friday = EncodeDateTime({2025, 10, 3, 13, 53, 7, 0});
   WriteViewerPage(NameListFiles("home.json", friday), friday);
   const std::string page = ReadFile(folder / "homerss.html");
   EXPECT_EQ(chdir(saved), 0);
