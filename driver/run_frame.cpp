@@ -16,10 +16,10 @@
 void StartUp(RunState& run) {
   run.log.trace = 100;
   reported::EnterProgramFolder();
-  processSettings.SelfName = kSelfName;
-  processSettings.Version = kVersion;
-  processSettings.HostName = reported::HostName();
-  processSettings.ExceptionFilePattern = kExceptionFilePattern;
+  processSettings.selfName = kSelfName;
+  processSettings.version = kVersion;
+  processSettings.hostName = reported::HostName();
+  processSettings.exceptionFilePattern = kExceptionFilePattern;
   ConsoleLine("");
   const std::string exeFileName = reported::FileNameOf(platform::ExecutablePath());
   run.log.Start("100 " + exeFileName + " v" + kVersion);
@@ -34,14 +34,14 @@ constexpr int kRunLockWaitMilliseconds = 30000;
 
 void ReportFailure(RunState& run, const std::string& className, const std::string& message) {
   FailureRecord rec;
-  rec.Function = "Main()";
-  rec.ClassName = className;
-  rec.Message = message;
-  rec.Trace = run.log.trace;
-  rec.Notes = run.log.notes;
-  rec.Count = 0;
-  rec.FileName = processSettings.ExceptionFilePattern;
-  rec.bBeep = true;
+  rec.function = "Main()";
+  rec.className = className;
+  rec.message = message;
+  rec.trace = run.log.trace;
+  rec.notes = run.log.notes;
+  rec.count = 0;
+  rec.fileName = processSettings.exceptionFilePattern;
+  rec.beep = true;
   run.exceptionFileName = WriteExceptionReport(rec);
   run.log.Report(9900, " ExceptionRec.FileName=" + run.exceptionFileName);
   run.exitStatus = kExitFailure;

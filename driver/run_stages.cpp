@@ -27,7 +27,7 @@ void WriteBridgePageWhenMissing(const RunClock& clock, RunLog& log) {
   if (reported::ExistsBesideProgram(kBridgePageFile)) return;
   log.Report(210, " Writing varno.asp.");
   log.trace = 250;
-  WriteBridgePage(processSettings.EXEPath, clock.now);
+  WriteBridgePage(processSettings.exeFolder, clock.now);
 }
 
 // Traces 300 to 490: a run without arguments prints the usage text and ends.

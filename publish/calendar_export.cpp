@@ -29,24 +29,24 @@ std::string RepeatRuleLine(const std::string& repeat) {
 
 std::string CalendarHeader(std::string_view calendarName) {
   return CalendarContentLine("BEGIN:VCALENDAR") +
-         CalendarContentLine("PRODID:-//Orlix//Calendar 1.0//EN " + processSettings.Version) +
+         CalendarContentLine("PRODID:-//Orlix//Calendar 1.0//EN " + processSettings.version) +
          CalendarContentLine("CALSCALE:GREGORIAN") + CalendarContentLine("VERSION:2.0") +
          CalendarContentLine("X-WR-CALNAME:Orlix (" + std::string(calendarName) + ")");
 }
 
 // "yyyymmdd" of the date.
 void AppendDate(std::string& out, const DateParts& p) {
-  AppendZeroPadded(out, p.Year, 4);
-  AppendZeroPadded(out, p.Month, 2);
-  AppendZeroPadded(out, p.Day, 2);
+  AppendZeroPadded(out, p.year, 4);
+  AppendZeroPadded(out, p.month, 2);
+  AppendZeroPadded(out, p.day, 2);
 }
 // "yyyymmdd", "T" and "hhnnss".
 void AppendDateTime(std::string& out, const DateParts& p) {
   AppendDate(out, p);
   out.push_back('T');
-  AppendZeroPadded(out, p.Hour, 2);
-  AppendZeroPadded(out, p.Minute, 2);
-  AppendZeroPadded(out, p.Second, 2);
+  AppendZeroPadded(out, p.hour, 2);
+  AppendZeroPadded(out, p.minute, 2);
+  AppendZeroPadded(out, p.second, 2);
 }
 
 // The all-day event's end: `days` after its start. An end before the start

@@ -156,7 +156,7 @@ std::string FeedChannel(const std::string& feedName, const std::string& feedLink
   return std::string("<rss version=\"2.0\">") + kCrLf + "<channel>" + kCrLf +
          Element("title", feedName) + Element("description", kVersion) + Element("link", feedLink) +
          "<language>en-us</language>" + kCrLf +
-         Element("generator", processSettings.SelfName + " " + processSettings.Version) +
+         Element("generator", processSettings.selfName + " " + processSettings.version) +
          Element("copyright", kFeedCopyright) + Element("managingEditor", kFeedManagingEditor) +
          Element("webMaster", kFeedWebMaster) +
          Element("pubDate", reported::Rfc822DateText(0, universalNow)) + "<ttl>5</ttl>" + kCrLf;

@@ -117,11 +117,11 @@ long long MsOfDay(int hour, int minute, int second, int millisecond) {
 
 bool TryEncodeParts(const DateParts& p, DateTime& value) {
   DateTime date = 0, time = 0;
-  if (!TryEncodeDate(p.Year, p.Month, p.Day, date) ||
-      !TryEncodeTime(p.Hour, p.Minute, p.Second, p.Millisecond, time)) {
+  if (!TryEncodeDate(p.year, p.month, p.day, date) ||
+      !TryEncodeTime(p.hour, p.minute, p.second, p.millisecond, time)) {
     return false;
   }
-  value = Join(static_cast<long long>(date), MsOfDay(p.Hour, p.Minute, p.Second, p.Millisecond));
+  value = Join(static_cast<long long>(date), MsOfDay(p.hour, p.minute, p.second, p.millisecond));
   return true;
 }
 
@@ -161,13 +161,13 @@ DateParts DecodeDateTime(DateTime value) {
   const DayAndTime split = Split(value);
   const year_month_day date = CivilDate(split.day);
   DateParts parts;
-  parts.Year = static_cast<int>(date.year());
-  parts.Month = static_cast<int>(static_cast<unsigned>(date.month()));
-  parts.Day = static_cast<int>(static_cast<unsigned>(date.day()));
-  parts.Hour = static_cast<int>(split.ms / 3'600'000);
-  parts.Minute = static_cast<int>(split.ms / 60'000 % 60);
-  parts.Second = static_cast<int>(split.ms / 1000 % 60);
-  parts.Millisecond = static_cast<int>(split.ms % 1000);
+  parts.year = static_cast<int>(date.year());
+  parts.month = static_cast<int>(static_cast<unsigned>(date.month()));
+  parts.day = static_cast<int>(static_cast<unsigned>(date.day()));
+  parts.hour = static_cast<int>(split.ms / 3'600'000);
+  parts.minute = static_cast<int>(split.ms / 60'000 % 60);
+  parts.second = static_cast<int>(split.ms / 1000 % 60);
+  parts.millisecond = static_cast<int>(split.ms % 1000);
   return parts;
 }
 
@@ -234,37 +234,37 @@ std::string FormatDateTime(std::string_view pattern, DateTime value) {
     pos += token->first.size();
     switch (token->second) {
       case kYear4:
-        AppendZeroPadded(out, p.Year, 4);
+        AppendZeroPadded(out, p.year, 4);
         break;
       case kYear2:
-        AppendZeroPadded(out, p.Year % 100, 2);
+        AppendZeroPadded(out, p.year % 100, 2);
         break;
       case kMonthName:
-        out += kShortMonthNames[p.Month - 1];
+        out += kShortMonthNames[p.month - 1];
         break;
       case kMonth2:
-        AppendZeroPadded(out, p.Month, 2);
+        AppendZeroPadded(out, p.month, 2);
         break;
       case kDayName:
         out += kShortDayNames[weekday - 1];
         break;
       case kDay2:
-        AppendZeroPadded(out, p.Day, 2);
+        AppendZeroPadded(out, p.day, 2);
         break;
       case kDay:
-        AppendZeroPadded(out, p.Day, 1);
+        AppendZeroPadded(out, p.day, 1);
         break;
       case kHour2:
-        AppendZeroPadded(out, p.Hour, 2);
+        AppendZeroPadded(out, p.hour, 2);
         break;
       case kMinute2:
-        AppendZeroPadded(out, p.Minute, 2);
+        AppendZeroPadded(out, p.minute, 2);
         break;
       case kSecond2:
-        AppendZeroPadded(out, p.Second, 2);
+        AppendZeroPadded(out, p.second, 2);
         break;
       case kMs3:
-        AppendZeroPadded(out, p.Millisecond, 3);
+        AppendZeroPadded(out, p.millisecond, 3);
         break;
     }
   }
@@ -276,7 +276,7 @@ std::string ShortDateTimeText(DateTime value) {
   const DateParts p = DecodeDateTime(value);
   std::string text = FormatDateTime(kShortDateFormat, value);
   // Milliseconds alone do not count as a time of day here.
-  if (p.Hour != 0 || p.Minute != 0 || p.Second != 0) {
+  if (p.hour != 0 || p.minute != 0 || p.second != 0) {
     text += ' ';
     text += FormatDateTime(kLongTimeFormat, value);
   }
@@ -296,7 +296,7 @@ DateTime UniversalTimeOf(DateTime localDateTime) {
   platform::CivilTime universal;
   DateTime value = 0;
   if (!platform::LocalToUniversal(
-          {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}, universal) ||
+          {p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond}, universal) ||
       !TryEncodeCivil(universal, value)) {
     throw std::runtime_error("local time cannot be converted to universal time");
   }

@@ -12,7 +12,7 @@ inline constexpr long long kFirstDayNumber = -693'593;
 inline constexpr long long kLastDayNumber = 2'958'465;
 
 struct DateParts {
-  int Year = 1899, Month = 12, Day = 30, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+  int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
 // The calendar date as a date-time value at midnight; false for an invalid date.

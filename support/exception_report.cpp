@@ -55,7 +55,7 @@ std::string Line(const char* open, const std::string& value, const char* close) 
 std::string ComposeReport(const FailureRecord& rec, const std::string& dateTimeText,
                           const std::string& upTimeText, const MemoryStatus& memory,
                           int32_t& trace) {
-  const std::string traceText = std::to_string(rec.Trace);
+  const std::string traceText = std::to_string(rec.trace);
   std::string text = "<xml>\r\n";
   Reach(trace, 230);
   text += "<Exception>\r\n";
@@ -68,25 +68,25 @@ std::string ComposeReport(const FailureRecord& rec, const std::string& dateTimeT
                    GroupThousands(std::to_string(memory.totalVirtual - memory.availVirtual)) + ") ",
                "</UsedMemory>");
   Reach(trace, 310);
-  text += Line("<SelfName>", processSettings.SelfName, "</SelfName>");
+  text += Line("<SelfName>", processSettings.selfName, "</SelfName>");
   Reach(trace, 315);
-  text += Line("<Version>", processSettings.Version, "</Version>");
+  text += Line("<Version>", processSettings.version, "</Version>");
   Reach(trace, 320);
-  text += Line("<Function>", rec.Function + ":" + traceText, "</Function>");
+  text += Line("<Function>", rec.function + ":" + traceText, "</Function>");
   text += Line("<Trace>", traceText, "</Trace>");
   Reach(trace, 325);
-  text += Line("<CallingFunction>", rec.CallingFunction, "</CallingFunction>");
+  text += Line("<CallingFunction>", rec.callingFunction, "</CallingFunction>");
   Reach(trace, 330);
-  text += Line("<HostName>", processSettings.HostName, "</HostName>");
+  text += Line("<HostName>", processSettings.hostName, "</HostName>");
   Reach(trace, 340);
-  text += Line("<ClassName>", rec.ClassName, "</ClassName>");
+  text += Line("<ClassName>", rec.className, "</ClassName>");
   Reach(trace, 350);
-  text += Line("<e.Message>", rec.Message, "</e.Message>");
+  text += Line("<e.Message>", rec.message, "</e.Message>");
   Reach(trace, 360);
-  text += Line("<SQL>", rec.SQL, "</SQL>");
+  text += Line("<SQL>", rec.sql, "</SQL>");
   Reach(trace, 370);
-  text += Line("<Notes>", rec.Notes, "</Notes>");
-  text += Line("<Count>", std::to_string(rec.Count), "</Count>");
+  text += Line("<Notes>", rec.notes, "</Notes>");
+  text += Line("<Count>", std::to_string(rec.count), "</Count>");
   text += "</Exception>\r\n</xml>\r\n";
   Reach(trace, 380);
   return text;
@@ -94,7 +94,7 @@ std::string ComposeReport(const FailureRecord& rec, const std::string& dateTimeT
 
 std::string ResolveFileName(const std::string& pattern) {
   const std::string name = pattern.empty() ? kDefaultFileName : pattern;
-  return ReplaceFirst(ReplaceFirst(name, "{selfname}", processSettings.SelfName), "{timestamp}",
+  return ReplaceFirst(ReplaceFirst(name, "{selfname}", processSettings.selfName), "{timestamp}",
                       FormatDateTime("yyyymmddhhnnsszzz", Now()));
 }
 
@@ -119,10 +119,10 @@ MemoryStatus MemoryStatusOrNone() {
 void SendReportNotice(const FailureRecord& received, const std::string& fileName) {
   SyslogNotice notice;
   notice.id = kNoticeID;
-  notice.message = "EXCEPTION:Func=" + received.Function +
-                   " Trace=" + std::to_string(received.Trace) + " File=\"" + fileName +
-                   "\" SelfName=" + processSettings.SelfName +
-                   " Version=" + processSettings.Version;
+  notice.message = "EXCEPTION:Func=" + received.function +
+                   " Trace=" + std::to_string(received.trace) + " File=\"" + fileName +
+                   "\" SelfName=" + processSettings.selfName +
+                   " Version=" + processSettings.version;
   notice.port = 0;
   PostSyslogMsg(notice, "");
 }
@@ -138,12 +138,12 @@ void ReportWriterFailure(const FailureRecord& received, const std::string& class
                          const std::string& message, int32_t trace) {
   try {
     FailureRecord rec = received;
-    rec.Function = "loam32.SaveExceptionRecAsXML";
-    rec.ClassName = className;
-    rec.Message = message;
-    rec.Trace = trace;
-    rec.FileName = processSettings.ExceptionFilePattern;
-    rec.bBeep = true;
+    rec.function = "loam32.SaveExceptionRecAsXML";
+    rec.className = className;
+    rec.message = message;
+    rec.trace = trace;
+    rec.fileName = processSettings.exceptionFilePattern;
+    rec.beep = true;
     WriteReport(rec, ReportKind::kWriterFailure);
   } catch (...) {
   }
@@ -155,16 +155,16 @@ std::string WriteReport(const FailureRecord& received, ReportKind kind) {
   try {
     Reach(trace, 100);
     const MemoryStatus memory = MemoryStatusOrNone();
-    if (processSettings.SelfName.empty()) return {};
+    if (processSettings.selfName.empty()) return {};
     const std::string text =
         ComposeReport(received, FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now()),
                       UpTimeTextOrNone(), memory, trace);
-    fileName = ResolveFileName(received.FileName);
+    fileName = ResolveFileName(received.fileName);
     Reach(trace, 420);
     // A report that cannot be written still sounds and sends its notice.
-    WriteTextFile(text, processSettings.EXEPath + fileName, false, "");
+    WriteTextFile(text, processSettings.exeFolder + fileName, false, "");
     Reach(trace, 460);
-    if (received.bBeep) {
+    if (received.beep) {
       for (int frequency : {200, 400, 800, 1600}) platform::Beep(frequency, 50);
     }
     Reach(trace, 480);
@@ -194,12 +194,12 @@ std::string BuildExceptionReportText(const FailureRecord& rec, const std::string
 void ReportCaughtFailure(const std::string& function, const std::exception& failure, int trace) {
   try {
     FailureRecord rec;
-    rec.Function = function;
-    rec.ClassName = FailureClassName(failure);
-    rec.Message = failure.what();
-    rec.Trace = trace;
-    rec.FileName = processSettings.ExceptionFilePattern;
-    rec.bBeep = true;
+    rec.function = function;
+    rec.className = FailureClassName(failure);
+    rec.message = failure.what();
+    rec.trace = trace;
+    rec.fileName = processSettings.exceptionFilePattern;
+    rec.beep = true;
     WriteExceptionReport(rec);
   } catch (...) {
   }

@@ -20,7 +20,7 @@ std::string reported::EnterProgramFolder() {
     const std::string folder = FolderPart(reported::ProgramPath(""));
     // A folder that cannot be made current is an answer, not a failure.
     if (!platform::SetCurrentDirectory(folder)) return "Error - " + folder;
-    processSettings.EXEPath = folder;
+    processSettings.exeFolder = folder;
     return folder;
   });
 }
@@ -41,14 +41,14 @@ std::string reported::ProgramPath(const std::string& name) {
 
 bool reported::ExistsBesideProgram(const std::string& name) {
   return Guarded("loam32.FileExists", 100, false, [&name] {
-    return platform::DirectoryEntryExists(processSettings.EXEPath + name);
+    return platform::DirectoryEntryExists(processSettings.exeFolder + name);
   });
 }
 
 std::string reported::HostName() {
   return Guarded("loam32.GetHostName", 0, {}, [] {
     const std::string name = platform::ComputerName();
-    processSettings.HostName = name;
+    processSettings.hostName = name;
     return name;
   });
 }

@@ -9,7 +9,7 @@
 
 namespace reported {
 
-// Makes the executable's folder current and keeps it in processSettings.EXEPath.
+// Makes the executable's folder current and keeps it in processSettings.exeFolder.
 // Returns the folder, or "Error - " and the folder when it cannot be made current.
 std::string EnterProgramFolder();
 // The running executable's folder for an empty name; see the .cpp for others.

@@ -12,12 +12,12 @@ inline constexpr const char* kExceptionFilePattern = "E!Varno-{timestamp}.xml";
 inline constexpr const char* kRunLogFile = "varno-log.txt";
 
 struct Settings {
-  std::string SelfName;
-  std::string Version;
-  std::string HostName;
-  std::string ExceptionFilePattern;
-  std::string EXEPath;  // the executable's folder, ending in the path separator
-  int16_t SyslogSequence = 0;
+  std::string selfName;
+  std::string version;
+  std::string hostName;
+  std::string exceptionFilePattern;
+  std::string exeFolder;  // the executable's folder, ending in the path separator
+  int16_t noticeSequence = 0;
 };
 
 // The one settings record of the process, filled at start-up.
@@ -27,14 +27,14 @@ extern Settings processSettings;
 
 // One caught failure, as handed to the exception report writer.
 struct FailureRecord {
-  std::string Function;
-  std::string ClassName;
-  std::string Message;
-  int32_t Trace = 0;
-  std::string SQL;
-  std::string CallingFunction;
-  std::string Notes;
-  std::string FileName;
-  bool bBeep = false;
-  int32_t Count = 0;
+  std::string function;
+  std::string className;
+  std::string message;
+  int32_t trace = 0;
+  std::string sql;
+  std::string callingFunction;
+  std::string notes;
+  std::string fileName;
+  bool beep = false;
+  int32_t count = 0;
 };

@@ -29,7 +29,7 @@ bool IsHostName(const std::string& text) {
 // Appends one line without trace number to the run log.
 void LogNoticeLine(const std::string& text) {
   WriteTextFile(FormatDateTime("YYYY-MM-DD HH:NN:SS.ZZZ", Now()) + text + "\r\n",
-                processSettings.EXEPath + kRunLogFile, true, "");
+                processSettings.exeFolder + kRunLogFile, true, "");
 }
 
 // Whether `text` reached `host`; a failure is only an answer here.
@@ -72,13 +72,13 @@ std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
   std::string text = "<";
   AppendNumber(text, notice.id / 10000);
   text += ">";
-  text += processSettings.SelfName;
+  text += processSettings.selfName;
   text += ":";
   AppendFiveDigits(text, sequence);
   text += " ";
   text += notice.message;
   text += " H=\"";
-  text += processSettings.HostName;
+  text += processSettings.hostName;
   text += "\" (ID=";
   AppendFiveDigits(text, notice.id);
   text += ")";
@@ -88,10 +88,10 @@ std::string FormatSyslogText(const SyslogNotice& notice, int sequence) {
 // A notice that cannot be sent is dropped: there is nowhere left to tell.
 void PostSyslogMsg(const SyslogNotice& notice, const std::string& host) {
   try {
-    processSettings.SyslogSequence = processSettings.SyslogSequence == 32767
+    processSettings.noticeSequence = processSettings.noticeSequence == 32767
                                          ? int16_t{0}
-                                         : static_cast<int16_t>(processSettings.SyslogSequence + 1);
-    const std::string text = FormatSyslogText(notice, processSettings.SyslogSequence);
+                                         : static_cast<int16_t>(processSettings.noticeSequence + 1);
+    const std::string text = FormatSyslogText(notice, processSettings.noticeSequence);
     const int32_t port = notice.port == 0 ? kSyslogPort : notice.port;
     if (!host.empty()) {
       SendToHost(text, host, port);

@@ -24,25 +24,25 @@ struct MemberName {
   ListMember member;
 };
 constexpr MemberName kMemberNames[] = {
-    {"ID", ListMember::Id},
-    {"Order", ListMember::Order},
-    {"Active", ListMember::Active},
-    {"Days", ListMember::Days},
-    {"HeadTitle", ListMember::HeadTitle},
-    {"Priority", ListMember::Priority},
-    {"Public", ListMember::Public},
-    {"Title", ListMember::Title},
-    {"Repeat", ListMember::Repeat},
-    {"Description", ListMember::Description},
-    {"Flags", ListMember::Flags},
-    {"DoToday", ListMember::DoToday},
-    {"SortBy", ListMember::SortBy},
-    {"Notes", ListMember::Notes},
-    {"ETC", ListMember::Etc},
-    {"Status", ListMember::Status},
-    {"RSSOutput", ListMember::RssOutput},
-    {"Link", ListMember::Link},
-    {"ItemLink", ListMember::ItemLink},
+    {"ID", ListMember::kId},
+    {"Order", ListMember::kOrder},
+    {"Active", ListMember::kActive},
+    {"Days", ListMember::kDays},
+    {"HeadTitle", ListMember::kHeadTitle},
+    {"Priority", ListMember::kPriority},
+    {"Public", ListMember::kPublic},
+    {"Title", ListMember::kTitle},
+    {"Repeat", ListMember::kRepeat},
+    {"Description", ListMember::kDescription},
+    {"Flags", ListMember::kFlags},
+    {"DoToday", ListMember::kDoToday},
+    {"SortBy", ListMember::kSortBy},
+    {"Notes", ListMember::kNotes},
+    {"ETC", ListMember::kEtc},
+    {"Status", ListMember::kStatus},
+    {"RSSOutput", ListMember::kRssOutput},
+    {"Link", ListMember::kLink},
+    {"ItemLink", ListMember::kItemLink},
 };
 
 // The table's names grouped by length, so a name is compared only with the
@@ -63,14 +63,14 @@ constexpr std::array<NamesOfLength, kLongestName + 1> kNamesByLength = [] {
 }();
 
 ListMember MemberNamed(std::string_view name) {
-  if (name.size() > kLongestName) return ListMember::None;
+  if (name.size() > kLongestName) return ListMember::kNone;
   const NamesOfLength& group = kNamesByLength[name.size()];
   // The first letter tells most names of one length apart.
   for (size_t i = 0; i < group.count; ++i) {
     const std::string_view candidate = group.names[i].name;
     if (candidate[0] == name[0] && candidate == name) return group.names[i].member;
   }
-  return ListMember::None;
+  return ListMember::kNone;
 }
 
 // The first `c` in [from, end), or nullptr.
@@ -124,13 +124,13 @@ LineFacts QuoteFactsOfLine(std::string_view line) {
     if (open != nullptr && close + 1 != end && close[1] == ':') {
       const std::string_view name(open + 1, static_cast<size_t>(close - open - 1));
       const ListMember member = MemberNamed(name);
-      if (member != ListMember::None &&
-          (facts.member == ListMember::None || member < facts.member)) {
+      if (member != ListMember::kNone &&
+          (facts.member == ListMember::kNone || member < facts.member)) {
         facts.member = member;
       }
       facts.holdsNextId |= name == "NextID";
-      facts.holdsId |= member == ListMember::Id;
-      facts.holdsSortByText |= member == ListMember::SortBy && close + 2 < end && close[2] == '"';
+      facts.holdsId |= member == ListMember::kId;
+      facts.holdsSortByText |= member == ListMember::kSortBy && close + 2 < end && close[2] == '"';
     }
     open = close;
   });
@@ -162,7 +162,7 @@ class BraceLines {
 
 // What the second pass needs of a line besides its text.
 struct LineRow {
-  ListMember member = ListMember::None;
+  ListMember member = ListMember::kNone;
   bool holdsCloseBrace = false;
 };
 
@@ -258,29 +258,29 @@ struct Loader {
 bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
   Item& item = l.item;
   switch (member) {
-    case ListMember::Id:
+    case ListMember::kId:
       l.log.trace = 2100;
       item.id = WholeNumberOfLine(line);
       l.log.trace = 2160;
       if (item.id > l.list.maxId) l.list.maxId = item.id;
       return true;
-    case ListMember::Order:
+    case ListMember::kOrder:
       l.log.trace = 2300;
       item.order = OrderText(WholeNumberOfLine(line));
       return true;
-    case ListMember::Active:
+    case ListMember::kActive:
       l.log.trace = 2200;
       item.active = Contains(RawValueOfLine(line), "true");
       if (item.active) ++l.list.activeRecords;
       return true;
-    case ListMember::Days:
+    case ListMember::kDays:
       item.days = WholeNumberOfLine(line);
       return true;
-    case ListMember::Priority:
+    case ListMember::kPriority:
       l.log.trace = 2400;
       item.priority = WholeNumberOfLine(line);
       return true;
-    case ListMember::Public:
+    case ListMember::kPublic:
       l.log.trace = 2200;
       item.isPublic = Contains(RawValueOfLine(line), "true");
       return true;
@@ -293,7 +293,7 @@ bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
 bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
   Item& item = l.item;
   switch (member) {
-    case ListMember::Title:
+    case ListMember::kTitle:
       l.log.trace = 2500;
       ReadString(item.title, line);
       // A title without date or placeholder is its own display title; any
@@ -301,33 +301,33 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
       // show members that may follow the Title line.
       if (IsPlainTitle(item.title)) item.displayTitle.assign(item.title);
       return true;
-    case ListMember::Repeat:
+    case ListMember::kRepeat:
       ReadString(item.repeat, line);
       if (!item.repeat.empty() && (static_cast<unsigned char>(item.repeat.front()) <= ' ' ||
                                    static_cast<unsigned char>(item.repeat.back()) <= ' ')) {
         item.repeat = Trim(item.repeat);
       }
       return true;
-    case ListMember::Description:
+    case ListMember::kDescription:
       l.log.trace = 2600;
       ReadDescription(item, line);
       return true;
-    case ListMember::Flags:
+    case ListMember::kFlags:
       l.log.trace = 2610;
       ReadString(item.flags, line);
       return true;
-    case ListMember::DoToday:
+    case ListMember::kDoToday:
       ReadString(item.doToday, line);
       if (item.doToday != l.load.clock.today) item.doToday.clear();
       return true;
-    case ListMember::Notes:
+    case ListMember::kNotes:
       l.log.trace = 2700;
       ReadString(item.notes, line);
       return true;
-    case ListMember::Etc:
+    case ListMember::kEtc:
       ReadString(item.etc, line);
       return true;
-    case ListMember::Status:
+    case ListMember::kStatus:
       ReadString(item.status, line);
       return true;
     default:
@@ -339,26 +339,26 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
 void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
   ItemList& list = l.list;
   switch (member) {
-    case ListMember::HeadTitle:
+    case ListMember::kHeadTitle:
       ReadString(list.headTitle, line);
       break;
-    case ListMember::SortBy:
+    case ListMember::kSortBy:
       list.sortBy = AsUtf8(ReadListString(ValueOfLine(line, false, true)));
       l.log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" +
                                  l.load.listFile + "\")");
       break;
-    case ListMember::RssOutput:
+    case ListMember::kRssOutput:
       l.log.trace = 2900;
       list.feedName = LowerCase(AsUtf8(ReadListString(ValueOfLine(line, false, true))));
       break;
-    case ListMember::Link: {
+    case ListMember::kLink: {
       l.log.trace = 3100;
       std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
       link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
       list.link = AsUtf8(ReadListString(link));
       break;
     }
-    case ListMember::ItemLink:
+    case ListMember::kItemLink:
       l.log.trace = 3200;
       list.itemLinkLine = AsUtf8(line);
       break;
@@ -368,8 +368,8 @@ void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
 }
 
 void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t index) {
-  if (member == ListMember::None) return;
-  if (member == ListMember::ItemStart) {
+  if (member == ListMember::kNone) return;
+  if (member == ListMember::kItemStart) {
     l.log.trace = 2050;
     StartItem(l.item, index);
     return;
@@ -425,7 +425,7 @@ std::vector<LineRow> FirstPass(std::string_view text, ItemList& list, size_t& it
     const char* const lineEnd = line.data() + line.size();
     const LineFacts facts = QuoteFactsOfLine(line);
     const bool itemStart = braces.HoldsOpen(lineEnd);
-    rows.push_back({itemStart ? ListMember::ItemStart : facts.member, braces.HoldsClose(lineEnd)});
+    rows.push_back({itemStart ? ListMember::kItemStart : facts.member, braces.HoldsClose(lineEnd)});
     ++list.lineCount;
     if (facts.holdsNextId) {
       list.nextIdFromFile = ParseIntStrict(reported::TextBetween(line, "\"NextID\":", ","));
@@ -454,7 +454,7 @@ void SecondPass(std::string_view text, const std::vector<LineRow>& rows, Loader&
 
 LineFacts FactsOfLine(std::string_view line) {
   LineFacts facts = QuoteFactsOfLine(line);
-  if (line.find('{') != std::string_view::npos) facts.member = ListMember::ItemStart;
+  if (line.find('{') != std::string_view::npos) facts.member = ListMember::kItemStart;
   return facts;
 }
 

@@ -14,32 +14,32 @@
 
 // The rows of the second pass's member table, in the table's order.
 enum class ListMember : uint8_t {
-  None,
-  ItemStart,  // "{"
-  Id,
-  Order,
-  Active,
-  Days,
-  HeadTitle,
-  Priority,
-  Public,
-  Title,
-  Repeat,
-  Description,
-  Flags,
-  DoToday,
-  SortBy,
-  Notes,
-  Etc,
-  Status,
-  RssOutput,
-  Link,
-  ItemLink,
+  kNone,
+  kItemStart,  // "{"
+  kId,
+  kOrder,
+  kActive,
+  kDays,
+  kHeadTitle,
+  kPriority,
+  kPublic,
+  kTitle,
+  kRepeat,
+  kDescription,
+  kFlags,
+  kDoToday,
+  kSortBy,
+  kNotes,
+  kEtc,
+  kStatus,
+  kRssOutput,
+  kLink,
+  kItemLink,
 };
 // What the two passes look for in one line; `member` is the first row of the
 // member table whose text the line holds.
 struct LineFacts {
-  ListMember member = ListMember::None;  // the second pass's row
+  ListMember member = ListMember::kNone;  // the second pass's row
   bool holdsNextId = false;              // "NextID":
   bool holdsId = false;                  // "ID":
   bool holdsSortByText = false;          // "SortBy":" (a quote after the colon)

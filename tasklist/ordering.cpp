@@ -15,12 +15,12 @@ int32_t SortPriority(int32_t priority) {
 }  // namespace
 
 SortKey SortKeyNamed(std::string_view sortBy) {
-  if (sortBy == "Order") return SortKey::Order;
-  if (sortBy == "DoToday") return SortKey::DoToday;
-  if (sortBy == "Description") return SortKey::Description;
-  if (sortBy == "Priority") return SortKey::Priority;
-  if (sortBy == "Title" || sortBy == "DisplayTitle") return SortKey::DisplayTitle;
-  return SortKey::None;
+  if (sortBy == "Order") return SortKey::kOrder;
+  if (sortBy == "DoToday") return SortKey::kDoToday;
+  if (sortBy == "Description") return SortKey::kDescription;
+  if (sortBy == "Priority") return SortKey::kPriority;
+  if (sortBy == "Title" || sortBy == "DisplayTitle") return SortKey::kDisplayTitle;
+  return SortKey::kNone;
 }
 
 int CompareText(std::string_view a, std::string_view b) {
@@ -33,24 +33,24 @@ int CompareText(std::string_view a, std::string_view b) {
 
 bool SortsAfter(const Item& a, const Item& b, SortKey key) {
   switch (key) {
-    case SortKey::Order:
+    case SortKey::kOrder:
       return CompareText(a.order, b.order) > 0;
-    case SortKey::DoToday:
+    case SortKey::kDoToday:
       return CompareText(a.doToday, b.doToday) > 0;
-    case SortKey::Description:
+    case SortKey::kDescription:
       return CompareText(a.description, b.description) > 0;
-    case SortKey::Priority:
+    case SortKey::kPriority:
       return SortPriority(a.priority) > SortPriority(b.priority);
-    case SortKey::DisplayTitle:
+    case SortKey::kDisplayTitle:
       return CompareText(a.displayTitle, b.displayTitle) > 0;
-    case SortKey::None:
+    case SortKey::kNone:
       break;
   }
   return false;
 }
 
 void SortItems(std::vector<Item>& items, SortKey key) {
-  if (key == SortKey::None || items.size() < 2) return;
+  if (key == SortKey::kNone || items.size() < 2) return;
   const auto before = [&items, key](uint32_t a, uint32_t b) {
     return SortsAfter(items[b], items[a], key);
   };

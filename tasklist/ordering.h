@@ -9,7 +9,7 @@
 #include "tasklist/item.h"
 
 // The recognised sort keys ("Title" orders by the display title too).
-enum class SortKey { None, Order, DoToday, Description, Priority, DisplayTitle };
+enum class SortKey { kNone, kOrder, kDoToday, kDescription, kPriority, kDisplayTitle };
 
 // The key `sortBy` names, matched exactly; None for any other text.
 SortKey SortKeyNamed(std::string_view sortBy);

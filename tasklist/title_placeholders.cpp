@@ -54,7 +54,7 @@ void ReadRepeat(std::string_view repeat, TitleDate& facts) {
 
 long long MonthIndex(DateTime value) {
   const DateParts p = DecodeDateTime(value);
-  return p.Year * 12LL + p.Month - 1;
+  return p.year * 12LL + p.month - 1;
 }
 
 // Moves `due` forward by steps of `months` months, each step from the previous
@@ -73,7 +73,7 @@ void RollForwardByMonths(DateTime& due, long long months, DateTime today) {
 
   for (long long stepsTaken = 0; today > due; ++stepsTaken) {
     const bool dayIsFinal =
-        DecodeDateTime(due).Day <= 28 || (!cycleHasFebruary && stepsTaken >= cycle);
+        DecodeDateTime(due).day <= 28 || (!cycleHasFebruary && stepsTaken >= cycle);
     if (!dayIsFinal) {
       due = IncMonth(due, step);
       continue;
@@ -118,11 +118,11 @@ void RollForward(TitleDate& facts, DateTime today) {
 std::string IsoDate(DateTime value) {
   const DateParts p = DecodeDateTime(value);
   std::string text;
-  AppendZeroPadded(text, p.Year, 4);
+  AppendZeroPadded(text, p.year, 4);
   text.push_back('-');
-  AppendZeroPadded(text, p.Month, 2);
+  AppendZeroPadded(text, p.month, 2);
   text.push_back('-');
-  AppendZeroPadded(text, p.Day, 2);
+  AppendZeroPadded(text, p.day, 2);
   return text;
 }
 

@@ -59,7 +59,7 @@ std::string Header(const std::string& name) {
 
 class CalendarExport : public testing::Test {
  protected:
-  void SetUp() override { processSettings.Version = "2025.10.3.1353"; }
+  void SetUp() override { processSettings.version = "2025.10.3.1353"; }
   void TearDown() override { processSettings = saved_; }
 
  private:

@@ -56,11 +56,11 @@ TEST(DateTimeEncode, RejectsInvalidParts) {
 TEST(DateTimeDecode, RoundTripsEveryMillisecond) {
   for (int ms = 0; ms < 1000; ++ms) {
     const DateParts p = DecodeDateTime(At(2025, 10, 3, 13, 53, 7, ms));
-    ASSERT_EQ(p.Millisecond, ms);
-    ASSERT_EQ(p.Second, 7);
+    ASSERT_EQ(p.millisecond, ms);
+    ASSERT_EQ(p.second, 7);
   }
   const DateParts p = DecodeDateTime(At(9999, 12, 31, 23, 59, 59, 999));
-  EXPECT_EQ((std::array{p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second, p.Millisecond}),
+  EXPECT_EQ((std::array{p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond}),
             (std::array{9999, 12, 31, 23, 59, 59, 999}));
 }
 

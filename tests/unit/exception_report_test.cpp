@@ -31,16 +31,16 @@ MemoryStatus VirtualMemory(int64_t total, int64_t avail) {
 
 FailureRecord SampleRecord() {
   FailureRecord rec;
-  rec.Function = "Main()";
-  rec.ClassName = "EConvertError";
-  rec.Message = "'31.02.2025' is not a valid date";
-  rec.Trace = 5240;
-  rec.SQL = "select";
-  rec.CallingFunction = "LoadList";
-  rec.Notes = "reading item 7";
-  rec.FileName = "E!Varno-{timestamp}.xml";
-  rec.bBeep = true;
-  rec.Count = 3;
+  rec.function = "Main()";
+  rec.className = "EConvertError";
+  rec.message = "'31.02.2025' is not a valid date";
+  rec.trace = 5240;
+  rec.sql = "select";
+  rec.callingFunction = "LoadList";
+  rec.notes = "reading item 7";
+  rec.fileName = "E!Varno-{timestamp}.xml";
+  rec.beep = true;
+  rec.count = 3;
   return rec;
 }
 
@@ -78,7 +78,7 @@ TEST_F(ReportTest, DocumentHasEighteenExactLines) {
 
   // Values go in unescaped; a line break in the message spreads line 13.
   FailureRecord rec;
-  rec.Message = "a < b &\r\nc";
+  rec.message = "a < b &\r\nc";
   const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
   ASSERT_EQ(lines.size(), 19u);
   EXPECT_EQ(lines[12] + "|" + lines[13], "<e.Message>a < b &|c</e.Message>");
@@ -87,8 +87,8 @@ TEST_F(ReportTest, DocumentHasEighteenExactLines) {
 TEST_F(ReportTest, ValuesInAnotherCodePageAreWrittenInUTF8) {
   // A system message in the Windows code page beside a UTF-8 note.
   FailureRecord rec;
-  rec.Message = "Acc\xE8s refus\xE9";
-  rec.Notes = "sParam1_JSONFile=caf\xC3\xA9.json";
+  rec.message = "Acc\xE8s refus\xE9";
+  rec.notes = "sParam1_JSONFile=caf\xC3\xA9.json";
   const auto lines = SplitCrLf(BuildExceptionReportText(rec, "", "", VirtualMemory(1, 1)));
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(lines[12], "<e.Message>Accès refusé</e.Message>");
@@ -106,7 +106,7 @@ TEST_F(ReportTest, UsedMemoryLineGroupsThousandsAndKeepsTwoDecimals) {
 }
 
 TEST_F(ReportTest, NothingHappensBeforeTheSettingsAreFilled) {
-  processSettings.SelfName.clear();
+  processSettings.selfName.clear();
   EXPECT_EQ(WriteExceptionReport(SampleRecord()), "");
   EXPECT_TRUE(folder_.Names().empty());
 }
@@ -130,7 +130,7 @@ TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
 
   // Without a file name the self name goes into the default pattern.
   FailureRecord rec = SampleRecord();
-  rec.FileName.clear();
+  rec.fileName.clear();
   const std::string defaultName = WriteExceptionReport(rec);
   EXPECT_TRUE(std::regex_match(defaultName, std::regex(R"(E!VARNO-\d{17}\.xml)"))) << defaultName;
   EXPECT_EQ(folder_.Names(), (std::vector<std::string>{defaultName, name}));
@@ -138,9 +138,9 @@ TEST_F(ReportTest, WritesTheFileAndBroadcastsTheNotice) {
 
 TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
   VARNO_LISTEN_ISOLATED(listener);
-  processSettings.EXEPath = folder_ / "missing/";
+  processSettings.exeFolder = folder_ / "missing/";
   FailureRecord rec = SampleRecord();
-  rec.FileName = "fixed.xml";
+  rec.fileName = "fixed.xml";
   EXPECT_EQ(WriteExceptionReport(rec), "fixed.xml");
   EXPECT_TRUE(folder_.Names().empty());
   EXPECT_NE(listener.Receive(" File=\"fixed.xml\" ").value_or("").find(" File=\"fixed.xml\" "),
@@ -149,7 +149,7 @@ TEST_F(ReportTest, UnwritableReportStillNamesItsFileAndSendsTheNotice) {
 
 TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
   VARNO_LISTEN_ISOLATED(listener);
-  processSettings.ExceptionFilePattern = "caught.xml";
+  processSettings.exceptionFilePattern = "caught.xml";
   ReportCaughtFailure("loam32.FileExists", ConvertError("bad value"), 100);
   const auto lines = SplitCrLf(ReadFile(folder_ / "caught.xml"));
   ASSERT_EQ(lines.size(), 18u);
@@ -166,9 +166,9 @@ TEST_F(ReportTest, CaughtFailureIsReportedUnderTheRoutineName) {
 // The fault strikes after the file is written and before any notice, so
 // this test sends nothing and runs anywhere.
 TEST_F(ReportTest, FailureOfTheWriterGivesOneSecondReportAndNoMore) {
-  processSettings.ExceptionFilePattern = "second-{timestamp}.xml";
+  processSettings.exceptionFilePattern = "second-{timestamp}.xml";
   FailureRecord rec = SampleRecord();
-  rec.FileName = "first.xml";
+  rec.fileName = "first.xml";
   SetReportWriterFaultCheckpoint(460);
   EXPECT_EQ(WriteExceptionReport(rec), "first.xml");
   const std::vector<std::string> names = folder_.Names();
@@ -188,7 +188,7 @@ TEST_F(ReportTest, FailureOfTheWriterGivesOneSecondReportAndNoMore) {
       "<CallingFunction>LoadList</CallingFunction><Notes>reading item 7</Notes><Count>3</Count>");
 
   // The guard is lifted again: the next failure gets its report too.
-  rec.FileName = "again.xml";
+  rec.fileName = "again.xml";
   EXPECT_EQ(WriteExceptionReport(rec), "again.xml");
   EXPECT_TRUE(std::filesystem::exists(folder_ / "again.xml"));
 }

@@ -24,7 +24,7 @@ class GuardedTest : public ::testing::Test {
     savedNotice_ = notice != nullptr ? notice : "";
     hadNotice_ = notice != nullptr;
     ::setenv("VARNO_NOTICE_TO", "off", 1);
-    processSettings.ExceptionFilePattern = "report.xml";
+    processSettings.exceptionFilePattern = "report.xml";
   }
   void TearDown() override {
     if (hadNotice_) {

@@ -63,7 +63,7 @@ TEST(ExecutableFolder, SetPathToEXEPathMakesItCurrentAndKeepsIt) {
   const std::string folder = reported::ProgramPath("");
   EXPECT_EQ(folder + "unit_tests", platform::ExecutablePath());
   EXPECT_EQ(reported::EnterProgramFolder(), folder);
-  EXPECT_EQ(processSettings.EXEPath, folder);
+  EXPECT_EQ(processSettings.exeFolder, folder);
   EXPECT_EQ(platform::CurrentDirectory() + "/", folder);
   platform::SetCurrentDirectory(before);
   processSettings = saved;
@@ -85,17 +85,17 @@ TEST(ExecutableFolder, SiblingProgramIsLookedForAtItsFixedPathOnly) {
 
 TEST(ExistsBesideProgram, LooksBesideTheExecutable) {
   TempFolder folder;
-  const std::string savedPath = processSettings.EXEPath;
-  processSettings.EXEPath = folder.path() + "/";
+  const std::string savedPath = processSettings.exeFolder;
+  processSettings.exeFolder = folder.path() + "/";
   WriteFile(folder / ".todo.json", "{}");
   std::filesystem::create_directory(folder / "web");
   EXPECT_TRUE(reported::ExistsBesideProgram("*.json"));
   EXPECT_TRUE(reported::ExistsBesideProgram("web"));
   EXPECT_FALSE(reported::ExistsBesideProgram("*.csv"));
   // Without a folder the name is looked for in the current directory.
-  processSettings.EXEPath.clear();
+  processSettings.exeFolder.clear();
   EXPECT_FALSE(reported::ExistsBesideProgram(".todo.json"));
-  processSettings.EXEPath = savedPath;
+  processSettings.exeFolder = savedPath;
 }
 
 }  // namespace

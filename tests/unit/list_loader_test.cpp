@@ -63,30 +63,30 @@ class ListLoader : public InFreshFolder {
 // The member table applied by plain substring tests in the table's order.
 ListMember MemberBySubstrings(std::string_view line) {
   static const std::pair<const char*, ListMember> kRows[] = {
-      {"{", ListMember::ItemStart},
-      {"\"ID\":", ListMember::Id},
-      {"\"Order\":", ListMember::Order},
-      {"\"Active\":", ListMember::Active},
-      {"\"Days\":", ListMember::Days},
-      {"\"HeadTitle\":", ListMember::HeadTitle},
-      {"\"Priority\":", ListMember::Priority},
-      {"\"Public\":", ListMember::Public},
-      {"\"Title\":", ListMember::Title},
-      {"\"Repeat\":", ListMember::Repeat},
-      {"\"Description\":", ListMember::Description},
-      {"\"Flags\":", ListMember::Flags},
-      {"\"DoToday\":", ListMember::DoToday},
-      {"\"SortBy\":", ListMember::SortBy},
-      {"\"Notes\":", ListMember::Notes},
-      {"\"ETC\":", ListMember::Etc},
-      {"\"Status\":", ListMember::Status},
-      {"\"RSSOutput\":", ListMember::RssOutput},
-      {"\"Link\":", ListMember::Link},
-      {"\"ItemLink\":", ListMember::ItemLink}};
+      {"{", ListMember::kItemStart},
+      {"\"ID\":", ListMember::kId},
+      {"\"Order\":", ListMember::kOrder},
+      {"\"Active\":", ListMember::kActive},
+      {"\"Days\":", ListMember::kDays},
+      {"\"HeadTitle\":", ListMember::kHeadTitle},
+      {"\"Priority\":", ListMember::kPriority},
+      {"\"Public\":", ListMember::kPublic},
+      {"\"Title\":", ListMember::kTitle},
+      {"\"Repeat\":", ListMember::kRepeat},
+      {"\"Description\":", ListMember::kDescription},
+      {"\"Flags\":", ListMember::kFlags},
+      {"\"DoToday\":", ListMember::kDoToday},
+      {"\"SortBy\":", ListMember::kSortBy},
+      {"\"Notes\":", ListMember::kNotes},
+      {"\"ETC\":", ListMember::kEtc},
+      {"\"Status\":", ListMember::kStatus},
+      {"\"RSSOutput\":", ListMember::kRssOutput},
+      {"\"Link\":", ListMember::kLink},
+      {"\"ItemLink\":", ListMember::kItemLink}};
   for (const auto& [text, member] : kRows) {
     if (line.find(text) != std::string_view::npos) return member;
   }
-  return ListMember::None;
+  return ListMember::kNone;
 }
 
 }  // namespace
@@ -108,15 +108,15 @@ ListMember MemberOfLine(std::string_view line) {
 }
 
 TEST(ListLoaderMemberTable, FirstRowInTableOrderWins) {
-  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::Id);
-  EXPECT_EQ(MemberOfLine("    \"Title\":\"a { b\","), ListMember::ItemStart);
-  EXPECT_EQ(MemberOfLine("  \"HeadTitle\":\"x\","), ListMember::HeadTitle);
-  EXPECT_EQ(MemberOfLine("    \"DisplayTitle\":\"x\","), ListMember::None);
-  EXPECT_EQ(MemberOfLine("    \"DoTodayBoolean\":true,"), ListMember::None);
-  EXPECT_EQ(MemberOfLine("  \"ItemLink\":\"x\","), ListMember::ItemLink);
-  EXPECT_EQ(MemberOfLine("  \"NextID\":3,"), ListMember::None);
-  EXPECT_EQ(MemberOfLine("    \"Repeat\":\"\"Days\":\""), ListMember::Days);
-  EXPECT_EQ(MemberOfLine("  }"), ListMember::None);
+  EXPECT_EQ(MemberOfLine("    \"Notes\":\"see \"ID\":3\","), ListMember::kId);
+  EXPECT_EQ(MemberOfLine("    \"Title\":\"a { b\","), ListMember::kItemStart);
+  EXPECT_EQ(MemberOfLine("  \"HeadTitle\":\"x\","), ListMember::kHeadTitle);
+  EXPECT_EQ(MemberOfLine("    \"DisplayTitle\":\"x\","), ListMember::kNone);
+  EXPECT_EQ(MemberOfLine("    \"DoTodayBoolean\":true,"), ListMember::kNone);
+  EXPECT_EQ(MemberOfLine("  \"ItemLink\":\"x\","), ListMember::kItemLink);
+  EXPECT_EQ(MemberOfLine("  \"NextID\":3,"), ListMember::kNone);
+  EXPECT_EQ(MemberOfLine("    \"Repeat\":\"\"Days\":\""), ListMember::kDays);
+  EXPECT_EQ(MemberOfLine("  }"), ListMember::kNone);
 }
 
 TEST(ListLoaderMemberTable, AgreesWithSubstringTestsInOrder) {

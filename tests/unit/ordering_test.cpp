@@ -50,14 +50,14 @@ void BubbleSort(std::vector<Item>& items, SortKey key) {
 }  // namespace
 
 TEST(Ordering, KeyNamesMatchExactly) {
-  EXPECT_EQ(SortKeyNamed("Order"), SortKey::Order);
-  EXPECT_EQ(SortKeyNamed("DoToday"), SortKey::DoToday);
-  EXPECT_EQ(SortKeyNamed("Description"), SortKey::Description);
-  EXPECT_EQ(SortKeyNamed("Priority"), SortKey::Priority);
-  EXPECT_EQ(SortKeyNamed("Title"), SortKey::DisplayTitle);
-  EXPECT_EQ(SortKeyNamed("DisplayTitle"), SortKey::DisplayTitle);
-  EXPECT_EQ(SortKeyNamed("order"), SortKey::None);
-  EXPECT_EQ(SortKeyNamed("ID"), SortKey::None);
+  EXPECT_EQ(SortKeyNamed("Order"), SortKey::kOrder);
+  EXPECT_EQ(SortKeyNamed("DoToday"), SortKey::kDoToday);
+  EXPECT_EQ(SortKeyNamed("Description"), SortKey::kDescription);
+  EXPECT_EQ(SortKeyNamed("Priority"), SortKey::kPriority);
+  EXPECT_EQ(SortKeyNamed("Title"), SortKey::kDisplayTitle);
+  EXPECT_EQ(SortKeyNamed("DisplayTitle"), SortKey::kDisplayTitle);
+  EXPECT_EQ(SortKeyNamed("order"), SortKey::kNone);
+  EXPECT_EQ(SortKeyNamed("ID"), SortKey::kNone);
 }
 
 TEST(Ordering, TextComparesUnsignedBytesAndPrefixesFirst) {

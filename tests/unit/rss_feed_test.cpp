@@ -54,8 +54,8 @@ TEST(RssFeed, GenerationCommentNeverHoldsTwoHyphens) {
 
 TEST(RssFeed, ChannelElementsInOrder) {
   const Settings saved = processSettings;
-  processSettings.SelfName = "VARNO";
-  processSettings.Version = "2025.10.3.1353";
+  processSettings.selfName = "VARNO";
+  processSettings.version = "2025.10.3.1353";
   // The pubDate shows the universal time it is given.
   const std::string channel = FeedChannel("listrss.xml", "http://h/l?a=1&b=<2>", Friday());
   processSettings = saved;

@@ -129,12 +129,12 @@ inline void WriteFile(const std::string& path, const std::string& content) {
 class RunSettings {
  public:
   explicit RunSettings(const std::string& folder) : saved_(processSettings) {
-    processSettings.SelfName = "VARNO";
-    processSettings.Version = "2025.10.3.1353";
-    processSettings.HostName = "desk";
-    processSettings.ExceptionFilePattern = "E!Varno-{timestamp}.xml";
-    processSettings.EXEPath = folder + "/";
-    processSettings.SyslogSequence = 0;
+    processSettings.selfName = "VARNO";
+    processSettings.version = "2025.10.3.1353";
+    processSettings.hostName = "desk";
+    processSettings.exceptionFilePattern = "E!Varno-{timestamp}.xml";
+    processSettings.exeFolder = folder + "/";
+    processSettings.noticeSequence = 0;
   }
   RunSettings(const RunSettings&) = delete;
   RunSettings& operator=(const RunSettings&) = delete;

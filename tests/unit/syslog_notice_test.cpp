@@ -40,10 +40,10 @@ TEST_F(SyslogTest, PostBroadcastsOnPort514AndWrapsTheSequence) {
   PostSyslogMsg(Notice(5003, "first", 9999), "");
   EXPECT_EQ(listener.Receive(" first "), "<0>VARNO:00001 first H=\"desk\" (ID=05003)");
 
-  processSettings.SyslogSequence = 32767;
+  processSettings.noticeSequence = 32767;
   PostSyslogMsg(Notice(30005, "wrapped"), "");
   EXPECT_EQ(listener.Receive(" wrapped "), "<3>VARNO:00000 wrapped H=\"desk\" (ID=30005)");
-  EXPECT_EQ(processSettings.SyslogSequence, 0);
+  EXPECT_EQ(processSettings.noticeSequence, 0);
 
   // A named host gets the record's port, 0 standing for 514.
   PostSyslogMsg(Notice(5003, "direct"), "localhost");
@@ -62,7 +62,7 @@ TEST_F(SyslogTest, NoPortMeansNothingSent) {
 
 TEST_F(SyslogTest, UnicastFailureIsReportedWithItsCheckpoint) {
   VARNO_LISTEN_ISOLATED(listener);
-  processSettings.ExceptionFilePattern = "report.xml";
+  processSettings.exceptionFilePattern = "report.xml";
   EXPECT_EQ(SendUnicastNotice("x", "127.0.0.1", 70000), -2);
   EXPECT_NE(ReadFile(folder_ / "report.xml").find("<Function>loam32.UniticastUDPPacket:300<"),
             std::string::npos);
@@ -108,7 +108,7 @@ TEST_F(NoticeToTest, OffSendsNothingAndLogsNothing) {
   Aim("off");
   PostSyslogMsg(Notice(5003, "silenced"), "");
   EXPECT_EQ(listener.Receive("silenced", 500), std::nullopt);
-  EXPECT_EQ(processSettings.SyslogSequence, 1);
+  EXPECT_EQ(processSettings.noticeSequence, 1);
   EXPECT_TRUE(folder_.Names().empty());
 }
 
