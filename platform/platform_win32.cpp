@@ -682,7 +682,7 @@ bool FileSize(const std::string& path, uint64_t& size) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER bytes{};
-  if (!file.Valid() || !::GetFileSizeEx(file.get(), &bytes)) return false;
+  if (!file.Valid() || !::GetFileSizeEx(file.Get(), &bytes)) return false;
   size = static_cast<uint64_t>(bytes.QuadPart);
   return true;
 }
