@@ -81,7 +81,7 @@ class NoticeListener {
 // send outside a loopback-only namespace.
 #define VARNO_LISTEN_ISOLATED(listener)                                                  \
   if (!varno_test::OnlyLoopback())                                                       \
-    GTEST_SKIP() << "sends UDP: run inside /work/shared/tools/isolated (loopback only)"; \
+    GTEST_SKIP() << "sends UDP: run inside scripts/isolated (loopback only)"; \
   varno_test::NoticeListener listener;                                                   \
   if (!listener.Bound()) GTEST_SKIP() << "cannot bind UDP port 514"
 
