@@ -199,27 +199,72 @@ DateTime Now() {
   return TryEncodeCivil(platform::LocalNow(), value) ? value : 0;
 }
 
+namespace {
+
+// The fields a date pattern may name.
+enum Field {
+  kYear4,
+  kYear2,
+  kMonthName,
+  kMonth2,
+  kDayName,
+  kDay2,
+  kDay,
+  kHour2,
+  kMinute2,
+  kSecond2,
+  kMs3
+};
+// Each field's token; longest first among tokens that share a letter.
+constexpr std::pair<std::string_view, Field> kTokens[] = {
+    {"yyyy", kYear4},  {"yy", kYear2},   {"mmm", kMonthName}, {"mm", kMonth2},
+    {"ddd", kDayName}, {"dd", kDay2},    {"d", kDay},         {"hh", kHour2},
+    {"nn", kMinute2},  {"ss", kSecond2}, {"zzz", kMs3}};
+
+// Appends one field of the pattern for the date parts `p` on `weekday`.
+void AppendField(std::string& out, Field field, const DateParts& p, int weekday) {
+  switch (field) {
+    case kYear4:
+      AppendZeroPadded(out, p.year, 4);
+      break;
+    case kYear2:
+      AppendZeroPadded(out, p.year % 100, 2);
+      break;
+    case kMonthName:
+      out += kShortMonthNames[p.month - 1];
+      break;
+    case kMonth2:
+      AppendZeroPadded(out, p.month, 2);
+      break;
+    case kDayName:
+      out += kShortDayNames[weekday - 1];
+      break;
+    case kDay2:
+      AppendZeroPadded(out, p.day, 2);
+      break;
+    case kDay:
+      AppendZeroPadded(out, p.day, 1);
+      break;
+    case kHour2:
+      AppendZeroPadded(out, p.hour, 2);
+      break;
+    case kMinute2:
+      AppendZeroPadded(out, p.minute, 2);
+      break;
+    case kSecond2:
+      AppendZeroPadded(out, p.second, 2);
+      break;
+    case kMs3:
+      AppendZeroPadded(out, p.millisecond, 3);
+      break;
+  }
+}
+
+}  // namespace
+
 std::string FormatDateTime(std::string_view pattern, DateTime value) {
   const DateParts p = DecodeDateTime(value);
   const int weekday = DayOfWeek(value);
-  // Longest first among tokens that share a letter.
-  enum Field {
-    kYear4,
-    kYear2,
-    kMonthName,
-    kMonth2,
-    kDayName,
-    kDay2,
-    kDay,
-    kHour2,
-    kMinute2,
-    kSecond2,
-    kMs3
-  };
-  static constexpr std::pair<std::string_view, Field> kTokens[] = {
-      {"yyyy", kYear4},  {"yy", kYear2},   {"mmm", kMonthName}, {"mm", kMonth2},
-      {"ddd", kDayName}, {"dd", kDay2},    {"d", kDay},         {"hh", kHour2},
-      {"nn", kMinute2},  {"ss", kSecond2}, {"zzz", kMs3}};
   std::string out;
   size_t pos = 0;
   while (pos < pattern.size()) {
@@ -232,41 +277,7 @@ std::string FormatDateTime(std::string_view pattern, DateTime value) {
       continue;
     }
     pos += token->first.size();
-    switch (token->second) {
-      case kYear4:
-        AppendZeroPadded(out, p.year, 4);
-        break;
-      case kYear2:
-        AppendZeroPadded(out, p.year % 100, 2);
-        break;
-      case kMonthName:
-        out += kShortMonthNames[p.month - 1];
-        break;
-      case kMonth2:
-        AppendZeroPadded(out, p.month, 2);
-        break;
-      case kDayName:
-        out += kShortDayNames[weekday - 1];
-        break;
-      case kDay2:
-        AppendZeroPadded(out, p.day, 2);
-        break;
-      case kDay:
-        AppendZeroPadded(out, p.day, 1);
-        break;
-      case kHour2:
-        AppendZeroPadded(out, p.hour, 2);
-        break;
-      case kMinute2:
-        AppendZeroPadded(out, p.minute, 2);
-        break;
-      case kSecond2:
-        AppendZeroPadded(out, p.second, 2);
-        break;
-      case kMs3:
-        AppendZeroPadded(out, p.millisecond, 3);
-        break;
-    }
+    AppendField(out, token->second, p, weekday);
   }
   return out;
 }
