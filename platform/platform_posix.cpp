@@ -398,20 +398,28 @@ SendOutcome SendDatagram(const std::string& host, const std::string& text, int p
   return SendFrom(socket.Get(), text, Destination(target, port));
 }
 
+namespace {
+
+CivilTime CivilTimeOf(const tm& broken, int millisecond) {
+  CivilTime result;
+  result.year = broken.tm_year + 1900;
+  result.month = broken.tm_mon + 1;
+  result.day = broken.tm_mday;
+  result.hour = broken.tm_hour;
+  result.minute = broken.tm_min;
+  result.second = broken.tm_sec;
+  result.millisecond = millisecond;
+  return result;
+}
+
+}  // namespace
+
 CivilTime LocalNow() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   tm local{};
   ::localtime_r(&now.tv_sec, &local);
-  CivilTime result;
-  result.year = local.tm_year + 1900;
-  result.month = local.tm_mon + 1;
-  result.day = local.tm_mday;
-  result.hour = local.tm_hour;
-  result.minute = local.tm_min;
-  result.second = local.tm_sec;
-  result.millisecond = static_cast<int>(now.tv_nsec / 1000000);
-  return result;
+  return CivilTimeOf(local, static_cast<int>(now.tv_nsec / 1000000));
 }
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
@@ -429,13 +437,7 @@ bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {
   if (moment == static_cast<time_t>(-1) && errno != 0) return false;
   tm utc{};
   if (::gmtime_r(&moment, &utc) == nullptr) return false;
-  universal.year = utc.tm_year + 1900;
-  universal.month = utc.tm_mon + 1;
-  universal.day = utc.tm_mday;
-  universal.hour = utc.tm_hour;
-  universal.minute = utc.tm_min;
-  universal.second = utc.tm_sec;
-  universal.millisecond = local.millisecond;
+  universal = CivilTimeOf(utc, local.millisecond);
   return true;
 }
 

@@ -7,47 +7,12 @@
 #include "support/settings.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
+#include "support/utf8_text.h"
 #include "tasklist/list_format.h"
 
 namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
-
-// Length of the well-formed UTF-8 sequence at `pos` and its code point, or 0
-// when the bytes there are not one.
-size_t Utf8Sequence(std::string_view text, size_t pos, char32_t& codePoint) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(pos);
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  }
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    codePoint = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    codePoint = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() - pos < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    const unsigned char next = byte(pos + i);
-    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  return length;
-}
 
 bool IsXmlCharacter(char32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
@@ -82,7 +47,7 @@ void PutXmlSafe(RoomWriter& w, std::string_view text, bool escapeMarkup) {
     w.Next() = next;
     if (pos == text.size()) return;
     char32_t codePoint = 0;
-    const size_t length = Utf8Sequence(text, pos, codePoint);
+    const size_t length = DecodeUtf8Char(text.substr(pos), codePoint);
     if (length == 0) {
       w.Put(kReplacementCharacter);
       ++pos;

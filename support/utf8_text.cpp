@@ -32,33 +32,45 @@ void AppendCodePoint(std::string& out, char32_t code) {
 
 }  // namespace
 
-size_t Utf8CharLength(std::string_view text) {
+size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint) {
   if (text.empty()) return 0;
   const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  }
   // The second byte's range rules out the over-long forms (E0, F0), the
   // surrogates (ED) and code points above U+10FFFF (F4).
   size_t length = 0;
   unsigned char low = 0x80, high = 0xBF;
   if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2;
+    codePoint = lead & 0x1F;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3;
+    codePoint = lead & 0x0F;
     if (lead == 0xE0) low = 0xA0;
     if (lead == 0xED) high = 0x9F;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4;
+    codePoint = lead & 0x07;
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xF4) high = 0x8F;
   } else {
     return 0;
   }
   if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
+  for (size_t i = 1; i < length; ++i) {
     if (!IsContinuation(byte(i))) return 0;
+    codePoint = (codePoint << 6) | (byte(i) & 0x3F);
   }
   return length;
+}
+
+size_t Utf8CharLength(std::string_view text) {
+  char32_t codePoint = 0;
+  return DecodeUtf8Char(text, codePoint);
 }
 
 bool IsUtf8(std::string_view text) {

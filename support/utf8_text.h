@@ -11,6 +11,8 @@
 // it does not start with one (over-long forms, surrogates and code points
 // above U+10FFFF are not valid).
 size_t Utf8CharLength(std::string_view text);
+// The same, and the character's code point in `codePoint`.
+size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint);
 // True when the whole of `text` is valid UTF-8.
 bool IsUtf8(std::string_view text);
 // Every byte of `text` read as a Windows-1252 character, in UTF-8. The five
