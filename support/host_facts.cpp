@@ -52,12 +52,3 @@ std::string reported::HostName() {
     return name;
   });
 }
-
-UpTime reported::ReadUpTime() {
-  return Guarded("loam32.MachineUpTime", 0, {},
-                 [] { return MachineUpTimeFromTicks(platform::TickCount()); });
-}
-
-MemoryStatus reported::ReadMemoryStatus() {
-  return Guarded("loam32.GetMemoryStatus", 100, {}, [] { return ::ReadMemoryStatus(); });
-}

@@ -18,7 +18,5 @@ std::string ProgramPath(const std::string& name);
 bool ExistsBesideProgram(const std::string& name);
 // The machine's name, also stored in processSettings.HostName.
 std::string HostName();
-UpTime ReadUpTime();
-MemoryStatus ReadMemoryStatus();
 
 }  // namespace reported

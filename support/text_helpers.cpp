@@ -21,7 +21,3 @@ std::string reported::TextBetween(std::string_view text, std::string_view startM
 std::string reported::FileNameOf(std::string_view path) {
   return Guarded("loam32.ExtractFileName", 0, {}, [path] { return ::FileNameOf(path); });
 }
-
-std::string reported::ZeroPadded(long long number, int width) {
-  return Guarded("loam32.ZeroPad", 0, {}, [=] { return ::ZeroPadded(number, width); });
-}

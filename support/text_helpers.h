@@ -19,7 +19,5 @@ std::string TextBetween(std::string_view text, std::string_view startMarker,
                         std::string_view endMarker);
 // FileNameOf, reported as "loam32.ExtractFileName".
 std::string FileNameOf(std::string_view path);
-// ZeroPadded, reported as "loam32.ZeroPad".
-std::string ZeroPadded(long long number, int width);
 
 }  // namespace reported

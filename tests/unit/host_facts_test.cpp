@@ -50,7 +50,7 @@ TEST(MemoryStatus, PercentagesTellWhatIsFree) {
   // Without a total the percentage is 0, not "not a number".
   EXPECT_EQ(MemoryStatusFromFigures({}).availPhysPercent, 0.0);
 
-  const MemoryStatus live = reported::ReadMemoryStatus();
+  const MemoryStatus live = ReadMemoryStatus();
   ASSERT_TRUE(live.valid);
   EXPECT_GT(live.totalPhys, 0);
   EXPECT_GT(live.usedVirtual, 0);

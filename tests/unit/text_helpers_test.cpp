@@ -146,12 +146,12 @@ TEST(TextHelpersExtractFileName, EitherSeparator) {
 }
 
 TEST(TextHelpersZeroPad, PadsInFrontOfEverything) {
-  EXPECT_EQ(reported::ZeroPadded(7, 4), "0007");
-  EXPECT_EQ(reported::ZeroPadded(12345, 4), "12345");
-  EXPECT_EQ(reported::ZeroPadded(1234, 4), "1234");
-  EXPECT_EQ(reported::ZeroPadded(-5, 4), "00-5");
-  EXPECT_EQ(reported::ZeroPadded(0, 0), "0");
-  EXPECT_EQ(reported::ZeroPadded(3, -2), "3");
+  EXPECT_EQ(ZeroPadded(7, 4), "0007");
+  EXPECT_EQ(ZeroPadded(12345, 4), "12345");
+  EXPECT_EQ(ZeroPadded(1234, 4), "1234");
+  EXPECT_EQ(ZeroPadded(-5, 4), "00-5");
+  EXPECT_EQ(ZeroPadded(0, 0), "0");
+  EXPECT_EQ(ZeroPadded(3, -2), "3");
 }
 
 TEST(TextHelpersBooleanTStr, PicksByFlag) {
