@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/failures.h"
+#include "support/steps_ahead.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
@@ -409,45 +411,177 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   l.log.trace = 4400;
 }
 
-// The first pass: counts the lines and the items and reads "NextID"
-// strictly. The same look at a line finds its row for the second pass.
-std::vector<LineRow> FirstPass(std::string_view text, ItemList& list, size_t& itemCount,
-                               RunLog& log) {
-  const char* const end = text.data() + text.size();
-  const char* next = nullptr;
-  list.lineCount = 0;
-  itemCount = 0;
+// Below this many bytes a list loads faster on one thread than on two.
+constexpr size_t kBytesWorthAThread = 256 * 1024;
+
+// A line the first pass acts on besides counting it: one holding "NextID",
+// or one holding the SortBy text.
+struct NotedLine {
+  size_t row;
+  std::string_view text;
+  bool holdsNextId;
+};
+
+// What the first pass finds in a run of whole lines.
+struct LineScan {
   std::vector<LineRow> rows;
-  rows.reserve(text.size() / 24 + 1);
-  BraceLines braces(text);
-  for (const char* start = text.data(); start < end; start = next) {
+  std::vector<NotedLine> noted;
+  std::vector<std::pair<size_t, const char*>> itemStarts;  // row and start of each "{" line
+  size_t itemCount = 0;
+};
+
+// The first pass's look at each line of [begin, end): its row for the second
+// pass, and whether it holds an ID, "NextID" or the SortBy text.
+void ScanLines(const char* begin, const char* end, LineScan& scan) {
+  BraceLines braces(std::string_view(begin, static_cast<size_t>(end - begin)));
+  const char* next = nullptr;
+  for (const char* start = begin; start < end; start = next) {
     const std::string_view line = LineAt(start, end, next);
     const char* const lineEnd = line.data() + line.size();
     const LineFacts facts = QuoteFactsOfLine(line);
     const bool itemStart = braces.HoldsOpen(lineEnd);
-    rows.push_back({itemStart ? ListMember::kItemStart : facts.member, braces.HoldsClose(lineEnd)});
-    ++list.lineCount;
-    if (facts.holdsNextId) {
-      list.nextIdFromFile = ParseIntStrict(reported::TextBetween(line, "\"NextID\":", ","));
+    if (itemStart) scan.itemStarts.emplace_back(scan.rows.size(), start);
+    if (facts.holdsNextId || (!facts.holdsId && facts.holdsSortByText)) {
+      scan.noted.push_back({scan.rows.size(), line, facts.holdsNextId});
     } else if (facts.holdsId) {
-      ++itemCount;
-    } else if (facts.holdsSortByText) {
+      ++scan.itemCount;
+    }
+    scan.rows.push_back(
+        {itemStart ? ListMember::kItemStart : facts.member, braces.HoldsClose(lineEnd)});
+  }
+}
+
+// The start of the line after the middle of a long text, where its second
+// half starts; nullptr for a short text or one without such a line.
+const char* MiddleLineStart(std::string_view text) {
+  if (text.size() < kBytesWorthAThread) return nullptr;
+  const char* const end = text.data() + text.size();
+  const char* const newline = FindChar(text.data() + text.size() / 2, end, '\n');
+  return newline != nullptr && newline + 1 < end ? newline + 1 : nullptr;
+}
+
+// The lines of `text`, scanned in two halves side by side when it is long.
+LineScan ScanText(std::string_view text) {
+  const char* const end = text.data() + text.size();
+  LineScan scan;
+  // Room for every line's row, so that the second half's rows join the
+  // first's in place.
+  scan.rows.reserve(text.size() / 24 + 1);
+  const char* const middle = MiddleLineStart(text);
+  if (middle == nullptr) {
+    ScanLines(text.data(), end, scan);
+    return scan;
+  }
+  LineScan tail;
+  tail.rows.reserve(static_cast<size_t>(end - middle) / 24 + 1);
+  StepsAhead secondHalf({[&] { ScanLines(middle, end, tail); }}, 1, true);
+  ScanLines(text.data(), middle, scan);
+  secondHalf.WaitFor(0);
+  const size_t offset = scan.rows.size();
+  scan.rows.insert(scan.rows.end(), tail.rows.begin(), tail.rows.end());
+  for (NotedLine& line : tail.noted) {
+    line.row += offset;
+    scan.noted.push_back(line);
+  }
+  for (auto& [row, start] : tail.itemStarts) scan.itemStarts.emplace_back(row + offset, start);
+  scan.itemCount += tail.itemCount;
+  return scan;
+}
+
+// The first pass: counts the lines and the items and reads "NextID"
+// strictly. The same look at a line finds its row for the second pass.
+LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
+  LineScan scan = ScanText(text);
+  // What the pass reports, in the order of the lines.
+  for (const NotedLine& line : scan.noted) {
+    list.lineCount = static_cast<int32_t>(line.row + 1);
+    if (line.holdsNextId) {
+      list.nextIdFromFile = ParseIntStrict(reported::TextBetween(line.text, "\"NextID\":", ","));
+    } else {
       log.Report(1040, " \"SortBy\" set line " + std::to_string(list.lineCount));
     }
   }
-  return rows;
+  list.lineCount = static_cast<int32_t>(scan.rows.size());
+  return scan;
 }
 
-// The second pass: assembles the items; the first line is never examined.
-void SecondPass(std::string_view text, const std::vector<LineRow>& rows, Loader& loader) {
-  const char* const end = text.data() + text.size();
-  const char* start = text.data();
-  if (!rows.empty()) LineAt(start, end, start);
-  for (size_t index = 1; index < rows.size(); ++index) {
+// The second pass over the rows [from, to), the first starting at `start`.
+void AssembleItems(const char* start, const char* end, const std::vector<LineRow>& rows,
+                   size_t from, size_t to, Loader& loader) {
+  for (size_t index = from; index < to; ++index) {
     const std::string_view line = LineAt(start, end, start);
     ApplyMember(loader, rows[index].member, line, static_cast<int32_t>(index));
     FinishLine(loader, rows[index].holdsCloseBrace, static_cast<int32_t>(index));
   }
+}
+
+// Where the second pass may be split in two: at the line holding the "{" of
+// the item nearest the middle, when no line after it sets a member of the
+// list itself (those report, and the last one read wins). 0 for none.
+size_t SplitRowOf(const LineScan& scan, std::string_view text) {
+  if (text.size() < kBytesWorthAThread || scan.itemStarts.size() < 2) return 0;
+  const auto [row, start] = scan.itemStarts[scan.itemStarts.size() / 2];
+  for (size_t index = row; index < scan.rows.size(); ++index) {
+    const ListMember member = scan.rows[index].member;
+    if (member == ListMember::kHeadTitle || member == ListMember::kSortBy ||
+        member >= ListMember::kRssOutput) {
+      return 0;
+    }
+  }
+  return row;
+}
+
+// Adds the items and counts the second half of the pass assembled.
+void MergeSecondHalf(ItemList& list, ItemList& tail) {
+  for (Item& item : tail.items) {
+    const auto slot = static_cast<size_t>(list.recordsFromFile);
+    ++list.recordsFromFile;
+    if (slot < list.items.size()) {
+      list.items[slot] = std::move(item);
+    } else {
+      list.items.push_back(std::move(item));
+    }
+  }
+  list.activeRecords += tail.activeRecords;
+  if (tail.maxId > list.maxId) list.maxId = tail.maxId;
+}
+
+// The second pass: assembles the items; the first line is never examined.
+// An item's "{" resets all it holds, so a long list is assembled in two
+// halves side by side, split at an item's first line.
+void SecondPass(std::string_view text, const LineScan& scan, Loader& loader) {
+  const char* const end = text.data() + text.size();
+  const char* start = text.data();
+  const std::vector<LineRow>& rows = scan.rows;
+  if (rows.empty()) return;
+  LineAt(start, end, start);
+  const size_t split = SplitRowOf(scan, text);
+  if (split == 0) {
+    AssembleItems(start, end, rows, 1, rows.size(), loader);
+    return;
+  }
+  ItemList tail;
+  tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2);
+  RunLog tailLog{loader.log.trace, {}};
+  Loader tailLoader{loader.load, tail, tailLog, Item{}, ContextNote{}};
+  const char* const splitStart = scan.itemStarts[scan.itemStarts.size() / 2].second;
+  StepsAhead secondHalf(
+      {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
+  AssembleItems(start, end, rows, 1, split, loader);
+  // The pass ends where the second half ended, counting the items before it.
+  const auto takeTailState = [&, recordsBefore = loader.list.recordsFromFile] {
+    loader.log.trace = tailLog.trace;
+    loader.note = tailLoader.note;
+    if (loader.note.records) loader.note.recordsFromFile += recordsBefore;
+  };
+  try {
+    secondHalf.WaitFor(0);
+  } catch (...) {
+    takeTailState();
+    throw;
+  }
+  takeTailState();
+  MergeSecondHalf(loader.list, tail);
 }
 
 }  // namespace
@@ -522,8 +656,8 @@ void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, R
 }
 
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {
-  size_t itemCount = 0;
-  const std::vector<LineRow> rows = FirstPass(text, list, itemCount, log);
+  const LineScan scan = FirstPass(text, list, log);
+  const size_t itemCount = scan.itemCount;
   // Room for an item added by the request, so that adding one moves no record.
   list.items.reserve(itemCount + 1);
   platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
@@ -542,7 +676,7 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   list.maxId = 0;
   Loader loader{load, list, log, Item{}, ContextNote{}};
   try {
-    SecondPass(text, rows, loader);
+    SecondPass(text, scan, loader);
   } catch (...) {
     loader.note.WriteTo(log.notes);
     throw;

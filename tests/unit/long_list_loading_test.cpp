@@ -1,0 +1,120 @@
+// Long lists are loaded in two halves side by side; what they load must be
+// what one pass over the lines in order loads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/failures.h"
+#include "tasklist/list_loader.h"
+#include "tasklist_test_helpers.h"
+
+using tasklist_test::InFreshFolder;
+
+namespace {
+
+std::string Member(const std::string& name, const std::string& value) {
+  return "    \"" + name + "\":" + value + ",\r\n";
+}
+
+// One item as the program writes it, but for the twists a hand-edited file
+// may hold, chosen by `n`: no "{" (the item goes on from the one before), no
+// title or description (not stored), an ID of -1, placeholders in the title.
+std::string AwkwardItem(int n) {
+  std::string item = n % 97 == 5 ? "" : "  {\r\n";
+  item += Member("ID", n % 89 == 3 ? "-1" : std::to_string((n * 7919) % 20011));
+  item += Member("Order", "\"" + std::to_string(n % 50) + "\"");
+  item += Member("Days", std::to_string(n % 9));
+  item += Member("Active", n % 3 == 0 ? "false" : "true");
+  item += Member("DoToday", n % 5 == 0 ? "\"20251003\"" : "\"20251002\"");
+  item += Member("Priority", std::to_string(n % 4));
+  item += Member("Public", n % 2 == 0 ? "true" : "false");
+  if (n % 83 != 7) {
+    item += Member("Title", n % 4 == 0 ? "\"2025-12-2" + std::to_string(n % 10) + " T%ID% %DTG%\""
+                                       : "\"Title " + std::to_string(n) + "\"");
+    item += Member("Description", "\"%DAYS% nights, caf%C3%A9 " + std::to_string(n) + "\"");
+  }
+  item += Member("Flags", "\"f\"");
+  item += Member("Notes", "\"c:\\\\dir\"");
+  item += "    \"Repeat\":\" 1W \"\r\n  },\r\n";
+  return item;
+}
+
+std::string LongList(int items, const std::string& tail = "") {
+  std::string text =
+      "{\r\n  \"Updated\":\"13:53:07 03/10/25 by varno.exe v2025.10.3.1353\",\r\n"
+      "  \"RSSOutput\": \"ListRSS.xml\",\r\n  \"SortBy\":\"Title\",\r\n"
+      "  \"NextID\":9,\r\n  \"items\":[\r\n";
+  for (int n = 0; n < items; ++n) text += AwkwardItem(n);
+  return text + tail + "  ]\r\n}";
+}
+
+// Everything loading keeps of an item, as text.
+std::string Facts(const Item& item) {
+  return std::to_string(item.id) + "|" + std::to_string(item.active) + "|" + item.order + "|" +
+         item.description + "|" + std::to_string(item.days) + "|" + item.flags + "|" +
+         std::to_string(item.priority) + "|" + item.notes + "|" + item.status + "|" + item.etc +
+         "|" + item.title + "|" + item.displayTitle + "|" + item.repeat + "|" + item.doToday + "|" +
+         std::to_string(item.isPublic) + std::to_string(item.displayTitleCurrent);
+}
+
+class LongListLoading : public InFreshFolder {
+ protected:
+  ItemList Load(const std::string& text) {
+    ItemList loaded;
+    LoadListText(text, {files.list, false, clock}, loaded, log);
+    return loaded;
+  }
+};
+
+}  // namespace
+
+TEST_F(LongListLoading, HalvesLoadWhatOnePassLoads) {
+  const std::string text = LongList(3000);
+  ASSERT_GT(text.size(), 600000u);  // long enough for two halves
+  const ItemList halves = Load(text);
+  const std::string halvesNotes = log.notes;
+  // A list member after the items keeps the item lines in one pass.
+  const ItemList onePass = Load(LongList(3000, "  \"HeadTitle\":\"x\",\r\n"));
+
+  ASSERT_EQ(halves.items.size(), onePass.items.size());
+  for (size_t i = 0; i < halves.items.size(); ++i) {
+    ASSERT_EQ(Facts(halves.items[i]), Facts(onePass.items[i])) << "item " << i;
+  }
+  EXPECT_EQ(halves.recordsFromFile, onePass.recordsFromFile);
+  EXPECT_EQ(halves.activeRecords, onePass.activeRecords);
+  EXPECT_EQ(halves.maxId, onePass.maxId);
+  EXPECT_EQ(halves.lineCount + 1, onePass.lineCount);
+  EXPECT_EQ(halvesNotes,
+            "iJSONStringListCount=" + std::to_string(halves.lineCount - 1) + " VarnoLoad.ID=-1");
+}
+
+TEST_F(LongListLoading, FirstPassReportsEveryHalfInLineOrder) {
+  // A SortBy text and an ID on lines of the second half.
+  std::string text = LongList(3000);
+  const size_t late = text.find("  {\r\n", text.size() * 3 / 4);
+  text.insert(late, "  \"SortBy\":\"Order\",\r\n  \"NextID\":77,\r\n");
+  const auto lineOf = [&](size_t at) {
+    return std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1;
+  };
+  const ItemList loaded = Load(text);
+  EXPECT_EQ(loaded.nextIdFromFile, 77);
+  const std::string lines = LogText();
+  const size_t first = lines.find(" 1040 \"SortBy\" set line 4\r\n");
+  const size_t second =
+      lines.find(" 1040 \"SortBy\" set line " + std::to_string(lineOf(late)) + "\r\n");
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_LT(first, second);
+  EXPECT_EQ(loaded.sortBy, "Order");
+}
+
+TEST_F(LongListLoading, BadNextIdInTheSecondHalfStopsBeforeLaterLines) {
+  std::string text = LongList(3000);
+  text.insert(text.find("  {\r\n", text.size() * 2 / 3), "  \"NextID\":7 ,\r\n");
+  text.insert(text.find("  {\r\n", text.size() * 5 / 6), "  \"SortBy\":\"Order\",\r\n");
+  EXPECT_THROW(Load(text), ConvertError);
+  EXPECT_EQ(log.trace, 1040);
+  const std::string lines = LogText();
+  EXPECT_NE(lines.find(" 1040 \"SortBy\" set line 4\r\n"), std::string::npos);
+  EXPECT_EQ(lines.find("set line", lines.find("set line 4") + 1), std::string::npos);
+}
