@@ -2,9 +2,11 @@
 
 #include <unordered_map>
 
+#include "platform/platform.h"
 #include "publish/rss_feed.h"
 #include "support/failures.h"
 #include "support/path_names.h"
+#include "support/steps_ahead.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
@@ -66,25 +68,18 @@ ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
   return counts;
 }
 
-// Traces 9110: both calendars, in the room of `room` and `spare`.
-void WriteCalendars(const Publishing& pass, std::string& room, std::string& spare) {
-  CalendarTexts calendars;
-  calendars.privateText = std::move(room);
-  calendars.publicText = std::move(spare);
-  BuildCalendarTexts(pass, calendars);
+// Trace 9110: both calendars.
+void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars) {
   pass.log.Report(9110, " Writing \"" + pass.files.calendar + "\"");
   WriteDerivedFile(pass, calendars.privateText, pass.files.calendar);
   if (!pass.files.publicCalendar.empty()) {
     WriteDerivedFile(pass, calendars.publicText, pass.files.publicCalendar);
   }
-  room = std::move(calendars.privateText);
-  spare = std::move(calendars.publicText);
 }
 
 // Traces 9120 to 9140: the list file and its two dated copies.
-void WriteList(const Publishing& pass, std::string& room) {
+void WriteList(const Publishing& pass, const std::string& room) {
   const std::string& listFile = pass.files.list;
-  BuildListText(pass, room);
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   // The list file reaches stable storage before it replaces the old one. When
@@ -102,17 +97,25 @@ void WriteList(const Publishing& pass, std::string& room) {
 }
 
 // Traces 9150 and 9160: both CSV exports.
-void WriteCsvs(const Publishing& pass, std::string& room, std::string& spare) {
-  CsvTexts csv;
-  csv.fullText = std::move(room);
-  csv.todayText = std::move(spare);
-  BuildCsvTexts(pass, csv);
+void WriteCsvs(const Publishing& pass, const CsvTexts& csv) {
   pass.log.Report(9150, " Writing \"" + pass.files.csv + "\"");
   WriteDerivedFile(pass, csv.fullText, pass.files.csv);
   pass.log.Report(9160, " Writing \"" + pass.files.todayCsv + "\"");
   WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv);
-  room = std::move(csv.fullText);
 }
+
+// Below this many items building a text takes less than starting a thread.
+constexpr size_t kItemsWorthAThread = 200;
+
+// The texts of a pass and the rooms they are built in: the loaded list
+// text's room takes the private calendar and then the list; the feed's room
+// then takes the full CSV, the public calendar's the today CSV.
+struct PassTexts {
+  CalendarTexts calendars;
+  std::string feed;
+  std::string list;
+  CsvTexts csv;
+};
 
 }  // namespace
 
@@ -239,17 +242,49 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv) {
 
 void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   StartPublishingPass(pass);
-  // Each text is built just before its file is written, in the room of the
-  // loaded list text or in one spare room: fresh memory costs more than
-  // building the texts, and the list text is about as long as the longest.
-  std::string& room = textRoom;
-  std::string spare;
-  WriteCalendars(pass, room, spare);
-  BuildFeedText(pass, room);
+  // The texts are built on a second thread, each while the one before it is
+  // written, with a trace of their own; a failure in building one is
+  // reported at its trace when the pass comes to write it.
+  RunLog builderLog{pass.log.trace, pass.log.notes};
+  const Publishing builder{pass.list, pass.files, pass.clock, pass.redoId, builderLog};
+  PassTexts texts;
+  texts.calendars.privateText = std::move(textRoom);
+  // The feed comes out under half as long as the list text; room made once
+  // costs less than room grown step by step.
+  texts.feed.reserve(texts.calendars.privateText.capacity() / 2);
+  platform::AdviseLargeRoom(texts.feed.data(), texts.feed.capacity());
+  StepsAhead steps({[&] { BuildCalendarTexts(builder, texts.calendars); },
+                    [&] { BuildFeedText(builder, texts.feed); },
+                    [&] {
+                      texts.list = std::move(texts.calendars.privateText);
+                      BuildListText(builder, texts.list);
+                    },
+                    [&] {
+                      texts.csv.fullText = std::move(texts.feed);
+                      texts.csv.todayText = std::move(texts.calendars.publicText);
+                      BuildCsvTexts(builder, texts.csv);
+                    }},
+                   2, pass.list.items.size() >= kItemsWorthAThread);
+  const auto take = [&](size_t step) {
+    try {
+      steps.WaitFor(step);
+    } catch (...) {
+      pass.log.trace = builderLog.trace;
+      throw;
+    }
+  };
+  take(0);
+  WriteCalendars(pass, texts.calendars);
+  steps.Done(0);
+  take(1);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
-  WriteDerivedFile(pass, room, pass.list.feedName);
-  WriteList(pass, room);
-  WriteCsvs(pass, room, spare);
+  WriteDerivedFile(pass, texts.feed, pass.list.feedName);
+  steps.Done(1);
+  take(2);
+  WriteList(pass, texts.list);
+  take(3);
+  WriteCsvs(pass, texts.csv);
+  textRoom = std::move(texts.list);
 
   const size_t total = pass.list.items.size();
   pass.log.Report(9200, " Total Records=" + std::to_string(total) + " [0.." +

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/deployment.h"
+#include "support/failures.h"
 #include "tasklist/item_update.h"
 #include "tasklist/list_format.h"
 #include "tasklist/list_loader.h"
@@ -283,4 +286,55 @@ TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
   SetItems({MakeItem(6, false, "done"), MakeItem(7, true, "c")});
   EXPECT_EQ(guidsAndLinks(same),
             (std::vector<std::string>{"<link>/same</link>", "<guid>/same</guid>"}));
+}
+
+// A long list's texts are built on a second thread while the one before is
+// written; the files and the order of the log lines are those of one thread.
+TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
+  std::vector<Item> items;
+  for (int32_t id = 1; id <= 600; ++id) {
+    Item item = MakeItem(id, id % 3 != 0,
+                         "2025-10-0" + std::to_string(id % 9 + 1) + " t" + std::to_string(id));
+    item.isPublic = id % 2 == 0;
+    item.doToday = id % 5 == 0 ? clock.today : "";
+    items.push_back(item);
+  }
+  SetItems(items);
+  StartPublishingPass(Pass());
+  CalendarTexts calendars;
+  BuildCalendarTexts(Pass(), calendars);
+  std::string feed, text;
+  BuildFeedText(Pass(), feed);
+  BuildListText(Pass(), text);
+  CsvTexts csv;
+  BuildCsvTexts(Pass(), csv);
+
+  RunPublishingPass(Pass(), textRoom);
+  EXPECT_EQ(ReadFile(files.calendar), calendars.privateText);
+  EXPECT_EQ(ReadFile("listrss.xml"), feed);
+  EXPECT_EQ(ReadFile("list.json"), text);
+  EXPECT_EQ(ReadFile("list-fri.json"), text);
+  EXPECT_EQ(ReadFile(files.csv), csv.fullText);
+  EXPECT_EQ(ReadFile(files.todayCsv), csv.todayText);
+  const std::string log = LogText();
+  size_t at = 0;
+  for (const std::string& name : {files.calendar, std::string("listrss.xml"), files.list,
+                                  files.weekdayCopy, files.monthCopy, files.csv, files.todayCsv}) {
+    at = log.find("Writing \"" + name + "\"", at);
+    EXPECT_NE(at, std::string::npos) << name;
+  }
+}
+
+TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
+  std::vector<Item> items;
+  for (int32_t id = 1; id <= 600; ++id) items.push_back(MakeItem(id, true, "t"));
+  SetItems(items);
+  tasklist_test::WriteFile("list.json", "old");
+  std::filesystem::permissions("list.json", std::filesystem::perms::owner_read);
+  EXPECT_THROW(RunPublishingPass(Pass(), textRoom), InOutError);
+  EXPECT_EQ(log.trace, 9120);
+  EXPECT_EQ(ReadFile("list.json"), "old");
+  EXPECT_TRUE(std::filesystem::exists("listrss.xml"));
+  EXPECT_FALSE(std::filesystem::exists("list-fri.json"));
+  EXPECT_FALSE(std::filesystem::exists(files.csv));
 }
