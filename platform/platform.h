@@ -104,9 +104,15 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
 // this process) is not replaced, also for an administrator. The new file
 // keeps the old one's permissions (and owner where the process may set it),
 // or takes those of the file `rightsFrom` names; the temporary never holds
-// the data with wider permissions than that.
+// the data with wider permissions than that. With `oldFile` given, the file
+// replaced may be left under a temporary name, put in `*oldFile` ("" when
+// none is left), for the caller to remove: removing a long file takes time
+// the caller may spend on other work meanwhile.
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom = {});
+                                  const std::string& rightsFrom = {},
+                                  std::string* oldFile = nullptr);
+// Removes the file `path`; false when it could not.
+bool RemoveFile(const std::string& path);
 // Appends `data` to `path`, creating it when missing; a read-only file is not
 // written. "" on success.
 std::string AppendToFile(const std::string& path, const std::string& data);

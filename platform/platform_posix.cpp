@@ -148,11 +148,20 @@ bool TakeRights(int fd, const struct stat& rights) {
 // data out at once, an exchange does not. A run killed between the two
 // leaves a temporary of a dead pid, which the next run removes. A file
 // system without the exchange, or an old file gone meanwhile, gets a rename.
-bool PutInPlace(const std::string& temp, const std::string& target, bool exchange) {
+// With `oldFile` the old file is left for the caller under a name of its own
+// (a later replace of the same file in this run uses the temporary name
+// again), put in `*oldFile`.
+bool PutInPlace(const std::string& temp, const std::string& target, bool exchange,
+                std::string* oldFile) {
   if (exchange) {
     if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
       // The new file is in place whatever happens to the old one.
-      ::unlink(temp.c_str());
+      const std::string left = target + ".old" + kTempMarker + std::to_string(::getpid());
+      if (oldFile != nullptr && ::rename(temp.c_str(), left.c_str()) == 0) {
+        *oldFile = left;
+      } else {
+        ::unlink(temp.c_str());
+      }
       return true;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != ENOENT) return false;
@@ -535,7 +544,8 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
 }
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom) {
+                                  const std::string& rightsFrom, std::string* oldFile) {
+  if (oldFile != nullptr) oldFile->clear();
   std::string target;
   struct stat old {};
   bool exists = false;
@@ -568,7 +578,9 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
   if (file.Close() != 0) return fail("close " + temp, errno);
   // The durable replace flushed its data already, so a plain rename costs it
   // nothing more.
-  if (!PutInPlace(temp, target, replacing && !durable)) return fail("rename to " + target, errno);
+  if (!PutInPlace(temp, target, replacing && !durable, oldFile)) {
+    return fail("rename to " + target, errno);
+  }
 
   if (durable) {
     const std::string folder = FolderOf(target);
@@ -577,6 +589,10 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
   }
   return {};
+}
+
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
 }
 
 std::string AppendToFile(const std::string& path, const std::string& data) {

@@ -537,7 +537,9 @@ std::string ReadableTypeName(const char* compiledName) {
 }
 
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom) {
+                                  const std::string& rightsFrom, std::string* oldFile) {
+  // The old file goes with the replace here: none is left.
+  if (oldFile != nullptr) oldFile->clear();
   std::string target;
   if (!FinalTarget(path, target)) return LastErrorText("follow link " + path);
   const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
@@ -576,6 +578,10 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
   DWORD error = 0;
   if (!MoveOver(temp, target, error)) return fail("replace " + target, error);
   return {};
+}
+
+bool RemoveFile(const std::string& path) {
+  return ::DeleteFileW(Wide(path).c_str()) != 0;
 }
 
 std::string AppendToFile(const std::string& path, const std::string& data) {

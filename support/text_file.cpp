@@ -44,3 +44,12 @@ int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileNa
     ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, originalFile));
   });
 }
+
+int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
+                        const std::string& rightsFrom, BackgroundRemoval& removal) {
+  return ResultOf(text, [&] {
+    std::string oldFile;
+    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, rightsFrom, &oldFile));
+    if (!oldFile.empty()) removal.Add(std::move(oldFile));
+  });
+}

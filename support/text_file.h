@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "support/background_removal.h"
+
 // Result codes of WriteTextFile.
 inline constexpr int32_t kWriteOk = 0;
 inline constexpr int32_t kWriteNothing = -1;
@@ -25,3 +27,9 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
 // `originalFile`, whose copy it holds: a private list has private copies.
 int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileName,
                               const std::string& originalFile);
+
+// Replaces `fileName` like WriteTextFile, with the permissions of
+// `rightsFrom` unless it is "", and leaves the removal of the file it
+// replaced to `removal`.
+int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
+                        const std::string& rightsFrom, BackgroundRemoval& removal);

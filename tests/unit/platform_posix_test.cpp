@@ -77,6 +77,32 @@ TEST(ReplaceFileAtomically, PutsTheNewFileInPlaceAndDropsTheOldOne) {
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"held.csv", "list.csv", "new.csv"}));
 }
 
+// The caller removes the old file later, on a thread of its own; the file
+// may be replaced again before that, and a run killed before it leaves a
+// temporary the next run removes.
+TEST(ReplaceFileAtomically, LeavesTheOldFileToTheCallerUnderANameOfItsOwn) {
+  TempFolder folder;
+  const std::string target = folder / "list.csv";
+  WriteFile(target, "first");
+  std::string oldFile = "stale";
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "second", false, "", &oldFile), "");
+  EXPECT_EQ(ReadFile(target), "second");
+  ASSERT_NE(oldFile, "");
+  EXPECT_EQ(ReadFile(oldFile), "first");
+  std::string again;
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "third", false, "", &again), "");
+  EXPECT_EQ(ReadFile(target), "third");
+  EXPECT_EQ(ReadFile(again), "second");
+  // A new file and a flushed one leave nothing.
+  std::string none = "stale";
+  EXPECT_EQ(platform::ReplaceFileAtomically(folder / "new.csv", "made", false, "", &none), "");
+  EXPECT_EQ(none, "");
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "fourth", true, "", &none), "");
+  EXPECT_EQ(none, "");
+  platform::RemoveStaleTemporaryFiles(folder.path());
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"list.csv", "new.csv"}));
+}
+
 TEST(ReplaceFileAtomically, ReadersSeeOnlyWholeTexts) {
   TempFolder folder;
   const std::string target = folder / "list.ics";

@@ -1,0 +1,43 @@
+#include "support/background_removal.h"
+
+#include "platform/platform.h"
+
+BackgroundRemoval::BackgroundRemoval(bool alongside) {
+  if (alongside) thread_ = std::thread([this] { RemoveFiles(); });
+}
+
+BackgroundRemoval::~BackgroundRemoval() {
+  if (!thread_.joinable()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  added_.notify_one();
+  thread_.join();
+}
+
+void BackgroundRemoval::Add(std::string path) {
+  if (!thread_.joinable()) {
+    platform::RemoveFile(path);
+    return;
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    waiting_.push_back(std::move(path));
+  }
+  added_.notify_one();
+}
+
+void BackgroundRemoval::RemoveFiles() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    added_.wait(lock, [&] { return closing_ || !waiting_.empty(); });
+    if (waiting_.empty()) return;
+    const std::string path = std::move(waiting_.front());
+    waiting_.pop_front();
+    lock.unlock();
+    // A file that cannot be removed is a leftover the next run removes.
+    platform::RemoveFile(path);
+    lock.lock();
+  }
+}

@@ -1,0 +1,32 @@
+// Files removed on a thread of their own while the run goes on: removing a
+// long file frees its pages and blocks, which takes as long as writing a
+// short one.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class BackgroundRemoval {
+ public:
+  // With `alongside` false each file is removed when it is added: for files
+  // too short to pay for a thread.
+  explicit BackgroundRemoval(bool alongside);
+  // Waits until every file added is removed.
+  ~BackgroundRemoval();
+  BackgroundRemoval(const BackgroundRemoval&) = delete;
+  BackgroundRemoval& operator=(const BackgroundRemoval&) = delete;
+
+  void Add(std::string path);
+
+ private:
+  void RemoveFiles();
+
+  std::mutex mutex_;
+  std::condition_variable added_;
+  std::deque<std::string> waiting_;
+  bool closing_ = false;
+  std::thread thread_;
+};
