@@ -26,17 +26,17 @@ void DropClosingPunctuation(std::string& text) {
 
 // Writes a derived file unless its name is the list file's own. A failed
 // write does not stop the run; only the log tells which file it was. A copy
-// of the list file takes the list file's permissions.
+// of the list file takes the list file's permissions. The file it replaces
+// is left to `removal`.
 void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
-                      bool copyOfList = false) {
+                      BackgroundRemoval& removal, bool copyOfList = false) {
   const std::string& listFile = pass.files.list;
   if (SameFileName(name, listFile)) {
     pass.log.ReportAtCurrentTrace(" ERROR: Skipping \"" + name +
                                   "\": it would replace the list file.");
     return;
   }
-  const int32_t result = copyOfList ? WriteTextFileAsCopyOf(text, name, listFile)
-                                    : WriteTextFile(text, name, false, "");
+  const int32_t result = ReplaceTextFile(text, name, copyOfList ? listFile : "", removal);
   if (result == kWriteFailed) {
     std::string line = " ";
     line += std::to_string(pass.log.trace) + " Writing \"" + name +
@@ -69,16 +69,17 @@ ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
 }
 
 // Trace 9110: both calendars.
-void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars) {
+void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars,
+                    BackgroundRemoval& removal) {
   pass.log.Report(9110, " Writing \"" + pass.files.calendar + "\"");
-  WriteDerivedFile(pass, calendars.privateText, pass.files.calendar);
+  WriteDerivedFile(pass, calendars.privateText, pass.files.calendar, removal);
   if (!pass.files.publicCalendar.empty()) {
-    WriteDerivedFile(pass, calendars.publicText, pass.files.publicCalendar);
+    WriteDerivedFile(pass, calendars.publicText, pass.files.publicCalendar, removal);
   }
 }
 
 // Traces 9120 to 9140: the list file and its two dated copies.
-void WriteList(const Publishing& pass, const std::string& room) {
+void WriteList(const Publishing& pass, const std::string& room, BackgroundRemoval& removal) {
   const std::string& listFile = pass.files.list;
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
@@ -91,25 +92,26 @@ void WriteList(const Publishing& pass, const std::string& room) {
     throw InOutError("Cannot write \"" + listFile + "\"");
   }
   pass.log.Report(9130, " Writing \"" + pass.files.weekdayCopy + "\"");
-  WriteDerivedFile(pass, room, pass.files.weekdayCopy, true);
+  WriteDerivedFile(pass, room, pass.files.weekdayCopy, removal, true);
   pass.log.Report(9140, " Writing \"" + pass.files.monthCopy + "\"");
-  WriteDerivedFile(pass, room, pass.files.monthCopy, true);
+  WriteDerivedFile(pass, room, pass.files.monthCopy, removal, true);
 }
 
 // Traces 9150 and 9160: both CSV exports.
-void WriteCsvs(const Publishing& pass, const CsvTexts& csv) {
+void WriteCsvs(const Publishing& pass, const CsvTexts& csv, BackgroundRemoval& removal) {
   pass.log.Report(9150, " Writing \"" + pass.files.csv + "\"");
-  WriteDerivedFile(pass, csv.fullText, pass.files.csv);
+  WriteDerivedFile(pass, csv.fullText, pass.files.csv, removal);
   pass.log.Report(9160, " Writing \"" + pass.files.todayCsv + "\"");
-  WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv);
+  WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv, removal);
 }
 
-// Below this many items building a text takes less than starting a thread.
+// Below this many items building a text, or removing a file, takes less
+// than starting a thread.
 constexpr size_t kItemsWorthAThread = 200;
 
-// The texts of a pass and the rooms they are built in: the loaded list
-// text's room takes the private calendar and then the list; the feed's room
-// then takes the full CSV, the public calendar's the today CSV.
+// The texts of a pass and the rooms they are built in: the list text takes
+// the loaded list text's room, and once the calendars are written the CSV
+// exports take theirs.
 struct PassTexts {
   CalendarTexts calendars;
   std::string feed;
@@ -242,30 +244,33 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv) {
 
 void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   StartPublishingPass(pass);
-  // The texts are built on a second thread, each while the one before it is
-  // written, with a trace of their own; a failure in building one is
-  // reported at its trace when the pass comes to write it.
-  RunLog builderLog{pass.log.trace, pass.log.notes};
-  const Publishing builder{pass.list, pass.files, pass.clock, pass.redoId, builderLog};
+  // The list text, the longest, is built on a thread of its own and the
+  // other texts in turn on a second one, each while the file before it is
+  // written. Each thread keeps a trace of its own: a failure in building a
+  // text is reported at its trace when the pass comes to write that text.
+  const bool longList = pass.list.items.size() >= kItemsWorthAThread;
   PassTexts texts;
-  texts.calendars.privateText = std::move(textRoom);
-  // The feed comes out under half as long as the list text; room made once
-  // costs less than room grown step by step.
-  texts.feed.reserve(texts.calendars.privateText.capacity() / 2);
+  texts.list = std::move(textRoom);
+  // The calendar (and later the CSV export) and the feed come out shorter
+  // than a quarter and a half of the list text; room made once costs less
+  // than room grown step by step.
+  texts.calendars.privateText.reserve(texts.list.capacity() / 4);
+  texts.feed.reserve(texts.list.capacity() / 2);
   platform::AdviseLargeRoom(texts.feed.data(), texts.feed.capacity());
-  StepsAhead steps({[&] { BuildCalendarTexts(builder, texts.calendars); },
-                    [&] { BuildFeedText(builder, texts.feed); },
-                    [&] {
-                      texts.list = std::move(texts.calendars.privateText);
-                      BuildListText(builder, texts.list);
-                    },
-                    [&] {
-                      texts.csv.fullText = std::move(texts.feed);
-                      texts.csv.todayText = std::move(texts.calendars.publicText);
-                      BuildCsvTexts(builder, texts.csv);
-                    }},
-                   2, pass.list.items.size() >= kItemsWorthAThread);
-  const auto take = [&](size_t step) {
+  RunLog listLog{pass.log.trace, pass.log.notes};
+  RunLog otherLog{pass.log.trace, pass.log.notes};
+  const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
+  const Publishing otherBuilder{pass.list, pass.files, pass.clock, pass.redoId, otherLog};
+  StepsAhead listStep({[&] { BuildListText(listBuilder, texts.list); }}, 1, longList);
+  StepsAhead otherSteps({[&] { BuildCalendarTexts(otherBuilder, texts.calendars); },
+                         [&] { BuildFeedText(otherBuilder, texts.feed); },
+                         [&] {
+                           texts.csv.fullText = std::move(texts.calendars.privateText);
+                           texts.csv.todayText = std::move(texts.calendars.publicText);
+                           BuildCsvTexts(otherBuilder, texts.csv);
+                         }},
+                        2, longList);
+  const auto take = [&pass](StepsAhead& steps, const RunLog& builderLog, size_t step) {
     try {
       steps.WaitFor(step);
     } catch (...) {
@@ -273,17 +278,19 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
       throw;
     }
   };
-  take(0);
-  WriteCalendars(pass, texts.calendars);
-  steps.Done(0);
-  take(1);
+  // The files replaced are removed meanwhile, on a thread of their own.
+  BackgroundRemoval removal(longList);
+  take(otherSteps, otherLog, 0);
+  WriteCalendars(pass, texts.calendars, removal);
+  otherSteps.Done(0);
+  take(otherSteps, otherLog, 1);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
-  WriteDerivedFile(pass, texts.feed, pass.list.feedName);
-  steps.Done(1);
-  take(2);
-  WriteList(pass, texts.list);
-  take(3);
-  WriteCsvs(pass, texts.csv);
+  WriteDerivedFile(pass, texts.feed, pass.list.feedName, removal);
+  otherSteps.Done(1);
+  take(listStep, listLog, 0);
+  WriteList(pass, texts.list, removal);
+  take(otherSteps, otherLog, 2);
+  WriteCsvs(pass, texts.csv, removal);
   textRoom = std::move(texts.list);
 
   const size_t total = pass.list.items.size();
