@@ -549,24 +549,30 @@ void MergeSecondHalf(ItemList& list, ItemList& tail) {
 // The second pass: assembles the items; the first line is never examined.
 // An item's "{" resets all it holds, so a long list is assembled in two
 // halves side by side, split at an item's first line.
-void SecondPass(std::string_view text, const LineScan& scan, Loader& loader) {
+// `startList` readies the list for the items; it runs first on this thread.
+template <typename StartList>
+void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
+                StartList&& startList) {
   const char* const end = text.data() + text.size();
   const char* start = text.data();
   const std::vector<LineRow>& rows = scan.rows;
-  if (rows.empty()) return;
-  LineAt(start, end, start);
   const size_t split = SplitRowOf(scan, text);
   if (split == 0) {
+    startList();
+    if (rows.empty()) return;
+    LineAt(start, end, start);
     AssembleItems(start, end, rows, 1, rows.size(), loader);
     return;
   }
   ItemList tail;
   tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2);
-  RunLog tailLog{loader.log.trace, {}};
+  RunLog tailLog{1060, {}};
   Loader tailLoader{loader.load, tail, tailLog, Item{}, ContextNote{}};
   const char* const splitStart = scan.itemStarts[scan.itemStarts.size() / 2].second;
   StepsAhead secondHalf(
       {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
+  startList();
+  LineAt(start, end, start);
   AssembleItems(start, end, rows, 1, split, loader);
   // The pass ends where the second half ended, counting the items before it.
   const auto takeTailState = [&, recordsBefore = loader.list.recordsFromFile] {
@@ -657,26 +663,28 @@ void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, R
 
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {
   const LineScan scan = FirstPass(text, list, log);
-  const size_t itemCount = scan.itemCount;
-  // Room for an item added by the request, so that adding one moves no record.
-  list.items.reserve(itemCount + 1);
-  platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
-  list.items.assign(itemCount, Item{});
-  const std::string count = std::to_string(itemCount);
-  log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
-                       std::to_string(static_cast<long long>(itemCount) - 1) +
-                       "], lines processed=" + std::to_string(list.lineCount) +
-                       ", iVarnoArrayCount=" + count + ". New JSON file created=" +
-                       reported::BooleanText(load.newListFile, "True", "False"));
-
-  log.trace = 1060;
-  list.sortBy = "Order";
-  list.recordsFromFile = 0;
-  list.activeRecords = 0;
-  list.maxId = 0;
+  // Made while the second half of a long list is being assembled already.
+  const auto startList = [&] {
+    const size_t itemCount = scan.itemCount;
+    // Room for an item added by the request, so that adding one moves no record.
+    list.items.reserve(itemCount + 1);
+    platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
+    list.items.assign(itemCount, Item{});
+    const std::string count = std::to_string(itemCount);
+    log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
+                         std::to_string(static_cast<long long>(itemCount) - 1) +
+                         "], lines processed=" + std::to_string(list.lineCount) +
+                         ", iVarnoArrayCount=" + count + ". New JSON file created=" +
+                         reported::BooleanText(load.newListFile, "True", "False"));
+    log.trace = 1060;
+    list.sortBy = "Order";
+    list.recordsFromFile = 0;
+    list.activeRecords = 0;
+    list.maxId = 0;
+  };
   Loader loader{load, list, log, Item{}, ContextNote{}};
   try {
-    SecondPass(text, scan, loader);
+    SecondPass(text, scan, loader, startList);
   } catch (...) {
     loader.note.WriteTo(log.notes);
     throw;
