@@ -117,7 +117,25 @@ struct PassTexts {
   std::string feed;
   std::string list;
   CsvTexts csv;
+
+  explicit PassTexts(std::string&& textRoom) : list(std::move(textRoom)) {
+    // The calendar (and later the CSV export) and the feed come out shorter
+    // than a quarter and a half of the list text; room made once costs less
+    // than room grown step by step.
+    calendars.privateText.reserve(list.capacity() / 4);
+    feed.reserve(list.capacity() / 2);
+    platform::AdviseLargeRoom(feed.data(), feed.capacity());
+  }
 };
+
+// Traces 9200 to 9220: the summary lines.
+void ReportTotals(const Publishing& pass) {
+  const size_t total = pass.list.items.size();
+  pass.log.Report(9200, " Total Records=" + std::to_string(total) + " [0.." +
+                            std::to_string(static_cast<long long>(total) - 1) + "]");
+  pass.log.Report(9210, " Active Records=" + std::to_string(pass.list.activeRecords));
+  pass.log.Report(9220, " Max ID=" + std::to_string(pass.list.maxId));
+}
 
 }  // namespace
 
@@ -249,14 +267,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // written. Each thread keeps a trace of its own: a failure in building a
   // text is reported at its trace when the pass comes to write that text.
   const bool longList = pass.list.items.size() >= kItemsWorthAThread;
-  PassTexts texts;
-  texts.list = std::move(textRoom);
-  // The calendar (and later the CSV export) and the feed come out shorter
-  // than a quarter and a half of the list text; room made once costs less
-  // than room grown step by step.
-  texts.calendars.privateText.reserve(texts.list.capacity() / 4);
-  texts.feed.reserve(texts.list.capacity() / 2);
-  platform::AdviseLargeRoom(texts.feed.data(), texts.feed.capacity());
+  PassTexts texts(std::move(textRoom));
   RunLog listLog{pass.log.trace, pass.log.notes};
   RunLog otherLog{pass.log.trace, pass.log.notes};
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
@@ -292,10 +303,5 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   take(otherSteps, otherLog, 2);
   WriteCsvs(pass, texts.csv, removal);
   textRoom = std::move(texts.list);
-
-  const size_t total = pass.list.items.size();
-  pass.log.Report(9200, " Total Records=" + std::to_string(total) + " [0.." +
-                            std::to_string(static_cast<long long>(total) - 1) + "]");
-  pass.log.Report(9210, " Active Records=" + std::to_string(pass.list.activeRecords));
-  pass.log.Report(9220, " Max ID=" + std::to_string(pass.list.maxId));
+  ReportTotals(pass);
 }
