@@ -105,10 +105,6 @@ void WriteCsvs(const Publishing& pass, const CsvTexts& csv, BackgroundRemoval& r
   WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv, removal);
 }
 
-// Below this many items building a text, or removing a file, takes less
-// than starting a thread.
-constexpr size_t kItemsWorthAThread = 200;
-
 // The texts of a pass and the rooms they are built in: the list text takes
 // the loaded list text's room, and once the calendars are written the CSV
 // exports take theirs.
@@ -266,7 +262,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // other texts in turn on a second one, each while the file before it is
   // written. Each thread keeps a trace of its own: a failure in building a
   // text is reported at its trace when the pass comes to write that text.
-  const bool longList = pass.list.items.size() >= kItemsWorthAThread;
+  const bool longList = pass.list.items.size() >= kItemsWorthThreads;
   PassTexts texts(std::move(textRoom));
   RunLog listLog{pass.log.trace, pass.log.notes};
   RunLog otherLog{pass.log.trace, pass.log.notes};

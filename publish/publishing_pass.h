@@ -2,6 +2,7 @@
 // the sorted items and written in a fixed order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -48,6 +49,11 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars);
 void BuildFeedText(const Publishing& pass, std::string& feed);
 void BuildListText(const Publishing& pass, std::string& text);
 void BuildCsvTexts(const Publishing& pass, CsvTexts& csv);
+// From this many items on the texts are built, and the files they replace
+// removed, on threads of their own; for fewer the threads cost about what
+// they save.
+inline constexpr size_t kItemsWorthThreads = 2000;
+
 // The whole pass as the run calls it (traces 7912 to 9220): each file's text
 // built and written in the fixed order, in the room of `textRoom`, then the
 // summary lines.

@@ -411,9 +411,6 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   l.log.trace = 4400;
 }
 
-// Below this many bytes a list loads faster on one thread than on two.
-constexpr size_t kBytesWorthAThread = 256 * 1024;
-
 // A line the first pass acts on besides counting it: one holding "NextID",
 // or one holding the SortBy text.
 struct NotedLine {
@@ -454,7 +451,7 @@ void ScanLines(const char* begin, const char* end, LineScan& scan) {
 // The start of the line after the middle of a long text, where its second
 // half starts; nullptr for a short text or one without such a line.
 const char* MiddleLineStart(std::string_view text) {
-  if (text.size() < kBytesWorthAThread) return nullptr;
+  if (text.size() < kListBytesWorthTwoThreads) return nullptr;
   const char* const end = text.data() + text.size();
   const char* const newline = FindChar(text.data() + text.size() / 2, end, '\n');
   return newline != nullptr && newline + 1 < end ? newline + 1 : nullptr;
@@ -519,7 +516,7 @@ void AssembleItems(const char* start, const char* end, const std::vector<LineRow
 // the item nearest the middle, when no line after it sets a member of the
 // list itself (those report, and the last one read wins). 0 for none.
 size_t SplitRowOf(const LineScan& scan, std::string_view text) {
-  if (text.size() < kBytesWorthAThread || scan.itemStarts.size() < 2) return 0;
+  if (text.size() < kListBytesWorthTwoThreads || scan.itemStarts.size() < 2) return 0;
   const auto [row, start] = scan.itemStarts[scan.itemStarts.size() / 2];
   for (size_t index = row; index < scan.rows.size(); ++index) {
     const ListMember member = scan.rows[index].member;

@@ -2,6 +2,7 @@
 // the first pass that sizes the list and the second pass that assembles items.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,9 +41,9 @@ enum class ListMember : uint8_t {
 // member table whose text the line holds.
 struct LineFacts {
   ListMember member = ListMember::kNone;  // the second pass's row
-  bool holdsNextId = false;              // "NextID":
-  bool holdsId = false;                  // "ID":
-  bool holdsSortByText = false;          // "SortBy":" (a quote after the colon)
+  bool holdsNextId = false;               // "NextID":
+  bool holdsId = false;                   // "ID":
+  bool holdsSortByText = false;           // "SortBy":" (a quote after the colon)
 };
 LineFacts FactsOfLine(std::string_view line);
 
@@ -65,6 +66,10 @@ struct ListLoad {
   bool newListFile = false;
   const RunClock& clock;
 };
+
+// From this many bytes on a list is loaded in two halves side by side; a
+// shorter one loads as fast on one thread, with less work in all.
+inline constexpr size_t kListBytesWorthTwoThreads = 1024 * 1024;
 
 // Traces 1030 to 4400: reads the list file once (into `textRoom`) and loads it into `list`.
 void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log);

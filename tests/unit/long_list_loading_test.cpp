@@ -39,6 +39,9 @@ std::string AwkwardItem(int n) {
   return item;
 }
 
+// Enough items for a list loaded in two halves, each long enough for two.
+constexpr int kItems = 8000;
+
 std::string LongList(int items, const std::string& tail = "") {
   std::string text =
       "{\r\n  \"Updated\":\"13:53:07 03/10/25 by varno.exe v2025.10.3.1353\",\r\n"
@@ -69,12 +72,12 @@ class LongListLoading : public InFreshFolder {
 }  // namespace
 
 TEST_F(LongListLoading, HalvesLoadWhatOnePassLoads) {
-  const std::string text = LongList(3000);
-  ASSERT_GT(text.size(), 600000u);  // long enough for two halves
+  const std::string text = LongList(kItems);
+  ASSERT_GT(text.size(), 2 * kListBytesWorthTwoThreads);
   const ItemList halves = Load(text);
   const std::string halvesNotes = log.notes;
   // A list member after the items keeps the item lines in one pass.
-  const ItemList onePass = Load(LongList(3000, "  \"HeadTitle\":\"x\",\r\n"));
+  const ItemList onePass = Load(LongList(kItems, "  \"HeadTitle\":\"x\",\r\n"));
 
   ASSERT_EQ(halves.items.size(), onePass.items.size());
   for (size_t i = 0; i < halves.items.size(); ++i) {
@@ -90,7 +93,7 @@ TEST_F(LongListLoading, HalvesLoadWhatOnePassLoads) {
 
 TEST_F(LongListLoading, FirstPassReportsEveryHalfInLineOrder) {
   // A SortBy text and an ID on lines of the second half.
-  std::string text = LongList(3000);
+  std::string text = LongList(kItems);
   const size_t late = text.find("  {\r\n", text.size() * 3 / 4);
   text.insert(late, "  \"SortBy\":\"Order\",\r\n  \"NextID\":77,\r\n");
   const auto lineOf = [&](size_t at) {
@@ -109,7 +112,7 @@ TEST_F(LongListLoading, FirstPassReportsEveryHalfInLineOrder) {
 }
 
 TEST_F(LongListLoading, BadNextIdInTheSecondHalfStopsBeforeLaterLines) {
-  std::string text = LongList(3000);
+  std::string text = LongList(kItems);
   text.insert(text.find("  {\r\n", text.size() * 2 / 3), "  \"NextID\":7 ,\r\n");
   text.insert(text.find("  {\r\n", text.size() * 5 / 6), "  \"SortBy\":\"Order\",\r\n");
   EXPECT_THROW(Load(text), ConvertError);

@@ -292,7 +292,7 @@ TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
 // written; the files and the order of the log lines are those of one thread.
 TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
   std::vector<Item> items;
-  for (int32_t id = 1; id <= 600; ++id) {
+  for (int32_t id = 1; id <= static_cast<int32_t>(kItemsWorthThreads); ++id) {
     Item item = MakeItem(id, id % 3 != 0,
                          "2025-10-0" + std::to_string(id % 9 + 1) + " t" + std::to_string(id));
     item.isPublic = id % 2 == 0;
@@ -332,7 +332,9 @@ TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
 
 TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
   std::vector<Item> items;
-  for (int32_t id = 1; id <= 600; ++id) items.push_back(MakeItem(id, true, "t"));
+  for (int32_t id = 1; id <= static_cast<int32_t>(kItemsWorthThreads); ++id) {
+    items.push_back(MakeItem(id, true, "t"));
+  }
   SetItems(items);
   tasklist_test::WriteFile("list.json", "old");
   std::filesystem::permissions("list.json", std::filesystem::perms::owner_read);
