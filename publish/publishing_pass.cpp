@@ -105,22 +105,41 @@ void WriteCsvs(const Publishing& pass, const CsvTexts& csv, BackgroundRemoval& r
   WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv, removal);
 }
 
-// The texts of a pass and the rooms they are built in: the list text takes
-// the loaded list text's room, and once the calendars are written the CSV
-// exports take theirs.
+// The texts of a pass and the rooms they are built in. Built one after the
+// other, each text takes the room of the one written before it, the first
+// the loaded list text's: fresh memory costs more than building a short
+// text. Built side by side, the list text takes the loaded list text's room,
+// the calendars and the feed rooms of their own made once, and the CSV
+// exports the calendars' once those are written.
 struct PassTexts {
   CalendarTexts calendars;
   std::string feed;
   std::string list;
   CsvTexts csv;
+  bool sideBySide = false;
 
-  explicit PassTexts(std::string&& textRoom) : list(std::move(textRoom)) {
-    // The calendar (and later the CSV export) and the feed come out shorter
-    // than a quarter and a half of the list text; room made once costs less
-    // than room grown step by step.
+  PassTexts(std::string&& textRoom, bool sideBySideBuilds)
+      : list(std::move(textRoom)), sideBySide(sideBySideBuilds) {
+    if (!sideBySide) return;
+    // The calendar and the feed come out shorter than a quarter and a half
+    // of the list text.
     calendars.privateText.reserve(list.capacity() / 4);
     feed.reserve(list.capacity() / 2);
     platform::AdviseLargeRoom(feed.data(), feed.capacity());
+  }
+  // The room each text is built in, taken just before it is built.
+  void RoomForCalendars() {
+    if (!sideBySide) calendars.privateText = std::move(list);
+  }
+  void RoomForFeed() {
+    if (!sideBySide) feed = std::move(calendars.privateText);
+  }
+  void RoomForList() {
+    if (!sideBySide) list = std::move(feed);
+  }
+  void RoomForCsv() {
+    csv.fullText = std::move(sideBySide ? calendars.privateText : list);
+    csv.todayText = std::move(calendars.publicText);
   }
 };
 
@@ -263,17 +282,26 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // written. Each thread keeps a trace of its own: a failure in building a
   // text is reported at its trace when the pass comes to write that text.
   const bool longList = pass.list.items.size() >= kItemsWorthThreads;
-  PassTexts texts(std::move(textRoom));
+  PassTexts texts(std::move(textRoom), longList);
   RunLog listLog{pass.log.trace, pass.log.notes};
   RunLog otherLog{pass.log.trace, pass.log.notes};
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
   const Publishing otherBuilder{pass.list, pass.files, pass.clock, pass.redoId, otherLog};
-  StepsAhead listStep({[&] { BuildListText(listBuilder, texts.list); }}, 1, longList);
-  StepsAhead otherSteps({[&] { BuildCalendarTexts(otherBuilder, texts.calendars); },
-                         [&] { BuildFeedText(otherBuilder, texts.feed); },
+  StepsAhead listStep({[&] {
+                        texts.RoomForList();
+                        BuildListText(listBuilder, texts.list);
+                      }},
+                      1, longList);
+  StepsAhead otherSteps({[&] {
+                           texts.RoomForCalendars();
+                           BuildCalendarTexts(otherBuilder, texts.calendars);
+                         },
                          [&] {
-                           texts.csv.fullText = std::move(texts.calendars.privateText);
-                           texts.csv.todayText = std::move(texts.calendars.publicText);
+                           texts.RoomForFeed();
+                           BuildFeedText(otherBuilder, texts.feed);
+                         },
+                         [&] {
+                           texts.RoomForCsv();
                            BuildCsvTexts(otherBuilder, texts.csv);
                          }},
                         2, longList);
@@ -298,6 +326,6 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   WriteList(pass, texts.list, removal);
   take(otherSteps, otherLog, 2);
   WriteCsvs(pass, texts.csv, removal);
-  textRoom = std::move(texts.list);
+  textRoom = std::move(longList ? texts.list : texts.csv.fullText);
   ReportTotals(pass);
 }
