@@ -20,6 +20,9 @@ class BackgroundRemoval {
   BackgroundRemoval& operator=(const BackgroundRemoval&) = delete;
 
   void Add(std::string path);
+  // False when files are removed as they are added: a replace may then as
+  // well remove the old file itself.
+  bool Alongside() const { return thread_.joinable(); }
 
  private:
   void RemoveFiles();

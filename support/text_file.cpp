@@ -49,7 +49,8 @@ int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal) {
   return ResultOf(text, [&] {
     std::string oldFile;
-    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, rightsFrom, &oldFile));
+    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, rightsFrom,
+                                                 removal.Alongside() ? &oldFile : nullptr));
     if (!oldFile.empty()) removal.Add(std::move(oldFile));
   });
 }
