@@ -64,8 +64,7 @@ int RunProtected(RunState& run, const StageFunction& stages) {
   return run.exitStatus;
 }
 
-int RunVarno(const std::vector<std::string>& args) {
-  RunState run;
+int RunVarno(RunState& run, const std::vector<std::string>& args) {
   run.args = args;
   // Each argument is text in UTF-8; one typed in an older code page is taken
   // as Windows-1252.

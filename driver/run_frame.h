@@ -18,5 +18,6 @@ void StartUp(RunState& run);
 // of the run. Returns the exit status.
 int RunProtected(RunState& run, const StageFunction& stages);
 
-// The whole program for the given arguments (program name excluded).
-int RunVarno(const std::vector<std::string>& args);
+// The whole program for the given arguments (program name excluded), in
+// `run`, which the caller gives fresh.
+int RunVarno(RunState& run, const std::vector<std::string>& args);
