@@ -1,9 +1,16 @@
 #include "support/background_removal.h"
 
+#include <system_error>
+
 #include "platform/platform.h"
 
 BackgroundRemoval::BackgroundRemoval(bool alongside) {
-  if (alongside) thread_ = std::thread([this] { RemoveFiles(); });
+  if (!alongside) return;
+  try {
+    thread_ = std::thread([this] { RemoveFiles(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): each file goes when it is added.
+  }
 }
 
 BackgroundRemoval::~BackgroundRemoval() {

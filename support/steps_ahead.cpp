@@ -1,8 +1,16 @@
 #include "support/steps_ahead.h"
 
+#include <system_error>
+
 StepsAhead::StepsAhead(std::vector<std::function<void()>> steps, size_t roomsAhead, bool alongside)
     : steps_(std::move(steps)), roomsAhead_(roomsAhead) {
-  if (alongside) thread_ = std::thread([this] { RunSteps(); });
+  if (!alongside) return;
+  try {
+    thread_ = std::thread([this] { RunSteps(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): the steps run on the consumer's
+    // thread, as for short work.
+  }
 }
 
 StepsAhead::~StepsAhead() {

@@ -1,10 +1,15 @@
 #include "support/steps_ahead.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <stdexcept>
 #include <string>
+
+#include "support/background_removal.h"
 
 namespace {
 
@@ -61,4 +66,29 @@ TEST(StepsAhead, LeavingEarlyAbandonsTheStepsNotStarted) {
     steps.WaitFor(0);
   }  // step 1 waits for step 0's room, which is never given back
   EXPECT_EQ(ran, 1);
+}
+
+// Under a process limit that allows no more threads the steps still run, in
+// order, on the consumer's thread, and so do the removals.
+TEST(StepsAhead, RunsOnTheConsumersThreadWhenNoThreadCanBeHad) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as a user with no processes left";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit none{0, 0};
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::setrlimit(RLIMIT_NPROC, &none) != 0) {
+      ::_exit(3);
+    }
+    std::string order;
+    StepsAhead steps({[&] { order += 'a'; }, [&] { order += 'b'; }}, 1, true);
+    steps.WaitFor(0);
+    steps.Done(0);
+    steps.WaitFor(1);
+    BackgroundRemoval removal(true);
+    removal.Add("/nonexistent/file");
+    ::_exit(order == "ab" && !removal.Alongside() ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
