@@ -38,13 +38,6 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
                   [&] { ThrowOnError(platform::ReplaceFileAtomically(fileName, text, true)); });
 }
 
-int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileName,
-                              const std::string& originalFile) {
-  return ResultOf(text, [&] {
-    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, originalFile));
-  });
-}
-
 int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal) {
   return ResultOf(text, [&] {

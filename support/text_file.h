@@ -23,13 +23,9 @@ int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool
 // stable storage before it takes the old one's place. Used for the list file.
 int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName);
 
-// Replaces `fileName` like WriteTextFile, giving it the permissions of
-// `originalFile`, whose copy it holds: a private list has private copies.
-int32_t WriteTextFileAsCopyOf(const std::string& text, const std::string& fileName,
-                              const std::string& originalFile);
-
 // Replaces `fileName` like WriteTextFile, with the permissions of
-// `rightsFrom` unless it is "", and leaves the removal of the file it
+// `rightsFrom` unless it is "" (a copy of the list file takes the list's, so a
+// private list has private copies), and leaves the removal of the file it
 // replaced to `removal`.
 int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal);

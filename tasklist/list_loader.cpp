@@ -381,6 +381,20 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   }
 }
 
+// Stores a completed item in the next slot of the list. A hand-edited file
+// can hold more items than the first pass counted: the list grows so that
+// none is dropped.
+template <typename CompletedItem>
+void StoreItem(ItemList& list, CompletedItem&& item) {
+  const auto slot = static_cast<size_t>(list.recordsFromFile);
+  ++list.recordsFromFile;
+  if (slot < list.items.size()) {
+    list.items[slot] = std::forward<CompletedItem>(item);
+  } else {
+    list.items.push_back(std::forward<CompletedItem>(item));
+  }
+}
+
 // Trace 3400 onward: the context note and, on a "}", the completed item.
 void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   ItemList& list = l.list;
@@ -396,15 +410,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     l.log.trace = 4000;
     l.note = {true, true, 0, 0, list.recordsFromFile};
     if (!item.description.empty() || !item.title.empty()) {
-      const auto slot = static_cast<size_t>(list.recordsFromFile);
-      ++list.recordsFromFile;
-      // A hand-edited file can hold more items than the first pass counted:
-      // the list grows so that none is dropped.
-      if (slot < list.items.size()) {
-        list.items[slot] = item;
-      } else {
-        list.items.push_back(item);
-      }
+      StoreItem(list, item);
       item.id = -1;
     }
   }
@@ -514,31 +520,24 @@ void AssembleItems(const char* start, const char* end, const std::vector<LineRow
 
 // Where the second pass may be split in two: at the line holding the "{" of
 // the item nearest the middle, when no line after it sets a member of the
-// list itself (those report, and the last one read wins). 0 for none.
-size_t SplitRowOf(const LineScan& scan, std::string_view text) {
-  if (text.size() < kListBytesWorthTwoThreads || scan.itemStarts.size() < 2) return 0;
-  const auto [row, start] = scan.itemStarts[scan.itemStarts.size() / 2];
-  for (size_t index = row; index < scan.rows.size(); ++index) {
+// list itself (those report, and the last one read wins). The row and the
+// line's start; row 0 for none.
+std::pair<size_t, const char*> SplitOf(const LineScan& scan, std::string_view text) {
+  if (text.size() < kListBytesWorthTwoThreads || scan.itemStarts.size() < 2) return {0, nullptr};
+  const std::pair<size_t, const char*> split = scan.itemStarts[scan.itemStarts.size() / 2];
+  for (size_t index = split.first; index < scan.rows.size(); ++index) {
     const ListMember member = scan.rows[index].member;
     if (member == ListMember::kHeadTitle || member == ListMember::kSortBy ||
         member >= ListMember::kRssOutput) {
-      return 0;
+      return {0, nullptr};
     }
   }
-  return row;
+  return split;
 }
 
 // Adds the items and counts the second half of the pass assembled.
 void MergeSecondHalf(ItemList& list, ItemList& tail) {
-  for (Item& item : tail.items) {
-    const auto slot = static_cast<size_t>(list.recordsFromFile);
-    ++list.recordsFromFile;
-    if (slot < list.items.size()) {
-      list.items[slot] = std::move(item);
-    } else {
-      list.items.push_back(std::move(item));
-    }
-  }
+  for (Item& item : tail.items) StoreItem(list, std::move(item));
   list.activeRecords += tail.activeRecords;
   if (tail.maxId > list.maxId) list.maxId = tail.maxId;
 }
@@ -553,7 +552,9 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
   const char* const end = text.data() + text.size();
   const char* start = text.data();
   const std::vector<LineRow>& rows = scan.rows;
-  const size_t split = SplitRowOf(scan, text);
+  const std::pair<size_t, const char*> splitAt = SplitOf(scan, text);
+  const size_t split = splitAt.first;
+  const char* const splitStart = splitAt.second;
   if (split == 0) {
     startList();
     if (rows.empty()) return;
@@ -565,7 +566,6 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
   tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2);
   RunLog tailLog{1060, {}};
   Loader tailLoader{loader.load, tail, tailLog, Item{}, ContextNote{}};
-  const char* const splitStart = scan.itemStarts[scan.itemStarts.size() / 2].second;
   StepsAhead secondHalf(
       {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
   startList();
