@@ -114,7 +114,8 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
 // Removes the file `path`; false when it could not.
 bool RemoveFile(const std::string& path);
 // Appends `data` to `path`, creating it when missing; a read-only file is not
-// written. "" on success.
+// written. "" on success. Each call writes the file `path` names at that
+// moment, even when the file of an earlier call is kept open for the next.
 std::string AppendToFile(const std::string& path, const std::string& data);
 // Tells the system that the memory at [start, start + size) is about to be
 // filled and kept for the rest of the run, so that it may back it with large

@@ -24,6 +24,7 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <thread>
@@ -57,6 +58,11 @@ class FileDescriptor {
     fd_ = -1;
     return result;
   }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
 
  private:
   int fd_;
@@ -75,6 +81,27 @@ bool WriteAll(int fd, const std::string& data) {
     left -= static_cast<size_t>(written);
   }
   return true;
+}
+
+// The file AppendToFile wrote last, held open while its name still names it:
+// a run appends each log line on its own, and opening and closing the file
+// for every line took three times as long as writing it.
+struct HeldAppendFile {
+  std::mutex lock;
+  int fd = -1;
+  dev_t device = 0;
+  ino_t inode = 0;
+
+  void Close() {
+    ::close(fd);
+    fd = -1;
+  }
+};
+
+HeldAppendFile& HeldAppend() {
+  // Never destroyed: a line may still be appended while the process ends.
+  static HeldAppendFile* held = new HeldAppendFile;
+  return *held;
 }
 
 // Folder part of `path` without the final separator: "." when there is none.
@@ -596,14 +623,30 @@ bool RemoveFile(const std::string& path) {
 }
 
 std::string AppendToFile(const std::string& path, const std::string& data) {
-  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-  if (file.Get() < 0) return ErrorText("open " + path, errno);
+  HeldAppendFile& held = HeldAppend();
+  const std::lock_guard<std::mutex> guard(held.lock);
+  // The name is looked up each time: a file moved away or replaced, or a
+  // relative name after a change of folder, is written as a fresh open would.
+  struct stat named {};
+  if (held.fd >= 0 && (::stat(path.c_str(), &named) != 0 || named.st_dev != held.device ||
+                       named.st_ino != held.inode)) {
+    held.Close();
+  }
+  if (held.fd < 0) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (file.Get() < 0) return ErrorText("open " + path, errno);
+    if (::fstat(file.Get(), &named) != 0) return ErrorText("stat " + path, errno);
+    held.fd = file.Release();
+    held.device = named.st_dev;
+    held.inode = named.st_ino;
+  }
   // Root opens a file without write bits all the same; it stays unwritten.
-  struct stat info {};
-  if (::fstat(file.Get(), &info) == 0 && (info.st_mode & 0222) == 0)
-    return ErrorText("read-only " + path, EACCES);
-  if (!WriteAll(file.Get(), data)) return ErrorText("write " + path, errno);
-  if (file.Close() != 0) return ErrorText("close " + path, errno);
+  if ((named.st_mode & 0222) == 0) return ErrorText("read-only " + path, EACCES);
+  if (!WriteAll(held.fd, data)) {
+    const int error = errno;
+    held.Close();
+    return ErrorText("write " + path, error);
+  }
   return {};
 }
 

@@ -288,6 +288,32 @@ TEST(AppendAndRead, AppendCreatesThenAppends) {
   EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
 }
 
+// A log line goes to the file its name names now: after the log is moved
+// away, replaced or made read-only, and for a relative name in another folder.
+TEST(AppendAndRead, AppendsToTheFileTheNameNamesNow) {
+  TempFolder first, second;
+  const std::string log = first / "varno-log.txt";
+  EXPECT_EQ(platform::AppendToFile(log, "1"), "");
+  std::filesystem::rename(log, first / "moved.txt");
+  EXPECT_EQ(platform::AppendToFile(log, "2"), "");
+  EXPECT_EQ(platform::ReplaceFileAtomically(log, "new", false), "");
+  EXPECT_EQ(platform::AppendToFile(log, "3"), "");
+  EXPECT_EQ(ReadFile(first / "moved.txt"), "1");
+  EXPECT_EQ(ReadFile(log), "new3");
+  ASSERT_EQ(::chmod(log.c_str(), 0444), 0);
+  EXPECT_NE(platform::AppendToFile(log, "lost"), "");
+  EXPECT_EQ(ReadFile(log), "new3");
+
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(first.path());
+  EXPECT_EQ(platform::AppendToFile("relative.txt", "a"), "");
+  std::filesystem::current_path(second.path());
+  EXPECT_EQ(platform::AppendToFile("relative.txt", "b"), "");
+  std::filesystem::current_path(before);
+  EXPECT_EQ(ReadFile(first / "relative.txt"), "a");
+  EXPECT_EQ(ReadFile(second / "relative.txt"), "b");
+}
+
 TEST(AppendAndRead, ReadsIntoRoomMadeBeforehandAndAdvisedLarge) {
   TempFolder folder;
   const std::string file = folder / "list.json";
