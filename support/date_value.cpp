@@ -41,6 +41,15 @@ struct DayAndTime {
   long long ms;
 };
 
+// Rounds half away from zero as std::llround does, for magnitudes below 2^52
+// (a date-time value's milliseconds), where the fraction is exact. Done here
+// so that the program loads no maths library at start-up.
+long long RoundToWhole(double value) {
+  const auto whole = static_cast<long long>(value);
+  const double fraction = value - static_cast<double>(whole);
+  return whole + (fraction >= 0.5 ? 1 : 0) - (fraction <= -0.5 ? 1 : 0);
+}
+
 // Rounds to the nearest millisecond first, so a value built from a time
 // decodes back to exactly that time. A negative value counts days back from
 // day zero while its fraction is still a time forward within that day.
@@ -48,7 +57,7 @@ DayAndTime Split(DateTime value) {
   if (!std::isfinite(value) || std::fabs(value) > kLastDayNumber + 1) {
     throw std::out_of_range("date-time value out of range");
   }
-  const long long total = std::llround(value * kMsPerDay);
+  const long long total = RoundToWhole(value * kMsPerDay);
   const DayAndTime parts{total / kMsPerDay, std::llabs(total % kMsPerDay)};
   if (parts.day < kFirstDayNumber || parts.day > kLastDayNumber) {
     throw std::out_of_range("date-time value out of range");

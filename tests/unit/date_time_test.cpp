@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -70,6 +71,25 @@ TEST(DateTimeDecode, RoundsToTheNearestMillisecond) {
   EXPECT_EQ(Stamp(45933.0 - 0.6 / 86400000), "2025-10-02 23:59:59.999");
   EXPECT_EQ(DateOf(45933.0 - 0.4 / 86400000), 45933.0);
   EXPECT_EQ(DateOf(At(2025, 10, 3, 23, 59, 59, 999)), 45933.0);
+}
+
+// Every value, before day zero too, and halves of a millisecond above all,
+// decodes to the time the C library's rounding gives.
+TEST(DateTimeDecode, RoundsHalvesAwayFromZeroAsTheCLibraryDoes) {
+  std::mt19937_64 random(20261210);
+  std::uniform_int_distribution<long long> halves(-2LL * 693593 * 86400000,
+                                                  2LL * 2958465 * 86400000);
+  for (int i = 0; i < 20000; ++i) {
+    const long long half = halves(random) | 1;
+    const double value = i % 2 == 0 ? static_cast<double>(half) / (2 * 86400000.0)
+                                    : std::ldexp(static_cast<double>(half), -30);
+    if (value <= -693593 || value >= 2958466) continue;
+    const long long total = std::llround(value * 86400000.0);
+    const DateParts p = DecodeDateTime(value);
+    ASSERT_EQ(((p.hour * 60LL + p.minute) * 60 + p.second) * 1000 + p.millisecond,
+              std::llabs(total % 86400000))
+        << std::hexfloat << value;
+  }
 }
 
 TEST(DateTimeDecode, OutOfRangeThrows) {
