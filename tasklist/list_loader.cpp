@@ -1,6 +1,5 @@
 #include "tasklist/list_loader.h"
 
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -19,60 +18,56 @@
 
 namespace {
 
-// The quoted member names of the table, each recognised by the name between
-// double quotes followed by ":"; "{" (row 1) is tested apart.
-struct MemberName {
-  std::string_view name;
-  ListMember member;
-};
-constexpr MemberName kMemberNames[] = {
-    {"ID", ListMember::kId},
-    {"Order", ListMember::kOrder},
-    {"Active", ListMember::kActive},
-    {"Days", ListMember::kDays},
-    {"HeadTitle", ListMember::kHeadTitle},
-    {"Priority", ListMember::kPriority},
-    {"Public", ListMember::kPublic},
-    {"Title", ListMember::kTitle},
-    {"Repeat", ListMember::kRepeat},
-    {"Description", ListMember::kDescription},
-    {"Flags", ListMember::kFlags},
-    {"DoToday", ListMember::kDoToday},
-    {"SortBy", ListMember::kSortBy},
-    {"Notes", ListMember::kNotes},
-    {"ETC", ListMember::kEtc},
-    {"Status", ListMember::kStatus},
-    {"RSSOutput", ListMember::kRssOutput},
-    {"Link", ListMember::kLink},
-    {"ItemLink", ListMember::kItemLink},
-};
-
-// The table's names grouped by length, so a name is compared only with the
-// few of its own length.
-constexpr size_t kLongestName = 11;
-constexpr size_t kMostOfOneLength = 5;
-struct NamesOfLength {
-  MemberName names[kMostOfOneLength] = {};
-  size_t count = 0;
-};
-constexpr std::array<NamesOfLength, kLongestName + 1> kNamesByLength = [] {
-  std::array<NamesOfLength, kLongestName + 1> byLength{};
-  for (const MemberName& entry : kMemberNames) {
-    NamesOfLength& group = byLength[entry.name.size()];
-    group.names[group.count++] = entry;
-  }
-  return byLength;
-}();
-
+// The row of the member table whose quoted name (followed by ":") is
+// `name`; kNone for any other. "{" (row 1) is tested apart. Every line of a
+// list asks, so the length and a letter pick the one name to compare with.
 ListMember MemberNamed(std::string_view name) {
-  if (name.size() > kLongestName) return ListMember::kNone;
-  const NamesOfLength& group = kNamesByLength[name.size()];
-  // The first letter tells most names of one length apart.
-  for (size_t i = 0; i < group.count; ++i) {
-    const std::string_view candidate = group.names[i].name;
-    if (candidate[0] == name[0] && candidate == name) return group.names[i].member;
+  using enum ListMember;
+  const auto either = [name](std::string_view text, ListMember member) {
+    return name == text ? member : kNone;
+  };
+  switch (name.size()) {
+    case 2:
+      return either("ID", kId);
+    case 3:
+      return either("ETC", kEtc);
+    case 4:
+      return name[0] == 'D' ? either("Days", kDays) : either("Link", kLink);
+    case 5:
+      switch (name[0]) {
+        case 'O':
+          return either("Order", kOrder);
+        case 'T':
+          return either("Title", kTitle);
+        case 'F':
+          return either("Flags", kFlags);
+        default:
+          return either("Notes", kNotes);
+      }
+    case 6:
+      switch (name[1]) {
+        case 'c':
+          return either("Active", kActive);
+        case 'u':
+          return either("Public", kPublic);
+        case 'e':
+          return either("Repeat", kRepeat);
+        case 'o':
+          return either("SortBy", kSortBy);
+        default:
+          return either("Status", kStatus);
+      }
+    case 7:
+      return either("DoToday", kDoToday);
+    case 8:
+      return name[0] == 'P' ? either("Priority", kPriority) : either("ItemLink", kItemLink);
+    case 9:
+      return name[0] == 'H' ? either("HeadTitle", kHeadTitle) : either("RSSOutput", kRssOutput);
+    case 11:
+      return either("Description", kDescription);
+    default:
+      return kNone;
   }
-  return ListMember::kNone;
 }
 
 // The first `c` in [from, end), or nullptr.
@@ -92,51 +87,74 @@ std::string_view LineAt(const char* start, const char* end, const char*& next) {
   return {start, static_cast<size_t>(lineEnd - start)};
 }
 
-// Calls `onQuote` with the place of each double quote in [begin, end), in
-// order. Eight bytes are tested at a time where the byte order lets the
-// first match be found from the low end of the word.
-template <typename OnQuote>
-void ForEachQuote(const char* begin, const char* end, OnQuote onQuote) {
+// The high bit of each byte of `word` that is zero.
+constexpr uint64_t ZeroBytes(uint64_t word) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+
+// Calls `onByte` with the place of each double quote and each line feed in
+// [begin, end), in order. Eight bytes are tested at a time where the byte
+// order lets the first match be found from the low end of the word.
+template <typename OnByte>
+void ForEachQuoteOrLineFeed(const char* begin, const char* end, OnByte onByte) {
   const char* p = begin;
   if constexpr (std::endian::native == std::endian::little) {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
-    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
     for (; end - p >= 8; p += 8) {
       uint64_t word;
       std::memcpy(&word, p, sizeof word);
-      const uint64_t x = word ^ (kOnes * '"');
-      // The high bit of each byte that is zero in x, that is a quote in word.
-      uint64_t quotes = ~(((x & kLow7) + kLow7) | x | kLow7);
-      for (; quotes != 0; quotes &= quotes - 1) onQuote(p + std::countr_zero(quotes) / 8);
+      uint64_t found = ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\n'));
+      for (; found != 0; found &= found - 1) onByte(p + std::countr_zero(found) / 8);
     }
   }
   for (; p != end; ++p) {
-    if (*p == '"') onQuote(p);
+    if (*p == '"' || *p == '\n') onByte(p);
   }
 }
 
-// Every text the passes look for but the braces is a quoted name and ":", so
-// each of its occurrences lies between two neighbouring double quotes: one
-// walk over the quotes finds them all, and the earliest row in the table wins.
-LineFacts QuoteFactsOfLine(std::string_view line) {
-  LineFacts facts;
-  const char* const end = line.data() + line.size();
+// What the name between the neighbouring double quotes `open` and `close`
+// (followed by ":") tells of its line, which ends before `end` at the latest.
+void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const char* end) {
+  const std::string_view name(open + 1, static_cast<size_t>(close - open - 1));
+  const ListMember member = MemberNamed(name);
+  if (member != ListMember::kNone && (facts.member == ListMember::kNone || member < facts.member)) {
+    facts.member = member;
+  }
+  facts.holdsNextId |= member == ListMember::kNone && name == "NextID";
+  facts.holdsId |= member == ListMember::kId;
+  // The quote after the colon is on the line: neither CR nor LF is one.
+  facts.holdsSortByText |= member == ListMember::kSortBy && close + 2 < end && close[2] == '"';
+}
+
+// Calls `onLine(line, facts)` for each line of [begin, end) (up to its LF, a
+// CR before that dropped) with what its double quotes tell, the braces left
+// out; one walk over the bytes finds the lines and the quotes together.
+// Every text looked for but the braces is a quoted name and ":", so each of
+// its occurrences lies between two neighbouring double quotes of a line, and
+// the earliest row in the table wins.
+template <typename OnLine>
+void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
+  const char* lineStart = begin;
   const char* open = nullptr;
-  ForEachQuote(line.data(), end, [&](const char* close) {
-    if (open != nullptr && close + 1 != end && close[1] == ':') {
-      const std::string_view name(open + 1, static_cast<size_t>(close - open - 1));
-      const ListMember member = MemberNamed(name);
-      if (member != ListMember::kNone &&
-          (facts.member == ListMember::kNone || member < facts.member)) {
-        facts.member = member;
-      }
-      facts.holdsNextId |= name == "NextID";
-      facts.holdsId |= member == ListMember::kId;
-      facts.holdsSortByText |= member == ListMember::kSortBy && close + 2 < end && close[2] == '"';
+  LineFacts facts;
+  const auto finishLine = [&](const char* lineEnd, const char* next) {
+    if (lineEnd != lineStart && lineEnd[-1] == '\r') --lineEnd;
+    onLine(std::string_view(lineStart, static_cast<size_t>(lineEnd - lineStart)), facts);
+    lineStart = next;
+    open = nullptr;
+    facts = LineFacts{};
+  };
+  ForEachQuoteOrLineFeed(begin, end, [&](const char* at) {
+    if (*at == '\n') {
+      finishLine(at, at + 1);
+      return;
     }
-    open = close;
+    // A ":" after the quote is on its line: it is not a line end.
+    if (open != nullptr && at + 1 < end && at[1] == ':') NoteQuotedName(facts, open, at, end);
+    open = at;
   });
-  return facts;
+  if (lineStart < end) finishLine(end, end);
 }
 
 // Tells which lines hold a brace, walking the braces of the whole text once:
@@ -166,7 +184,21 @@ class BraceLines {
 struct LineRow {
   ListMember member = ListMember::kNone;
   bool holdsCloseBrace = false;
+  // Bytes from the line's start to the next line's, so that the second pass
+  // need not look for the line end again; 0 when that does not fit.
+  uint16_t toNext = 0;
 };
+
+// The line of `row`, which starts at `start` (before `end`); `next` is where
+// the following line starts.
+std::string_view LineOfRow(const LineRow& row, const char* start, const char* end,
+                           const char*& next) {
+  if (row.toNext == 0) return LineAt(start, end, next);
+  next = start + row.toNext;
+  const char* lineEnd = next - 1;
+  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
+  return {start, static_cast<size_t>(lineEnd - start)};
+}
 
 // The value rule's text before its double quotes are removed: the text after
 // the first ":", its last character dropped when it holds a ",".
@@ -437,21 +469,24 @@ struct LineScan {
 // pass, and whether it holds an ID, "NextID" or the SortBy text.
 void ScanLines(const char* begin, const char* end, LineScan& scan) {
   BraceLines braces(std::string_view(begin, static_cast<size_t>(end - begin)));
-  const char* next = nullptr;
-  for (const char* start = begin; start < end; start = next) {
-    const std::string_view line = LineAt(start, end, next);
+  const char* lineStart = begin;
+  ForEachLineFacts(begin, end, [&](std::string_view line, const LineFacts& facts) {
     const char* const lineEnd = line.data() + line.size();
-    const LineFacts facts = QuoteFactsOfLine(line);
     const bool itemStart = braces.HoldsOpen(lineEnd);
-    if (itemStart) scan.itemStarts.emplace_back(scan.rows.size(), start);
+    if (itemStart) scan.itemStarts.emplace_back(scan.rows.size(), line.data());
     if (facts.holdsNextId || (!facts.holdsId && facts.holdsSortByText)) {
       scan.noted.push_back({scan.rows.size(), line, facts.holdsNextId});
     } else if (facts.holdsId) {
       ++scan.itemCount;
     }
+    const auto fromPrevious = static_cast<size_t>(line.data() - lineStart);
+    if (!scan.rows.empty() && fromPrevious <= UINT16_MAX) {
+      scan.rows.back().toNext = static_cast<uint16_t>(fromPrevious);
+    }
+    lineStart = line.data();
     scan.rows.push_back(
         {itemStart ? ListMember::kItemStart : facts.member, braces.HoldsClose(lineEnd)});
-  }
+  });
 }
 
 // The start of the line after the middle of a long text, where its second
@@ -512,7 +547,7 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
 void AssembleItems(const char* start, const char* end, const std::vector<LineRow>& rows,
                    size_t from, size_t to, Loader& loader) {
   for (size_t index = from; index < to; ++index) {
-    const std::string_view line = LineAt(start, end, start);
+    const std::string_view line = LineOfRow(rows[index], start, end, start);
     ApplyMember(loader, rows[index].member, line, static_cast<int32_t>(index));
     FinishLine(loader, rows[index].holdsCloseBrace, static_cast<int32_t>(index));
   }
@@ -589,10 +624,16 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
 
 }  // namespace
 
-LineFacts FactsOfLine(std::string_view line) {
-  LineFacts facts = QuoteFactsOfLine(line);
-  if (line.find('{') != std::string_view::npos) facts.member = ListMember::kItemStart;
-  return facts;
+std::vector<LineFacts> FactsOfLines(std::string_view text) {
+  std::vector<LineFacts> lines;
+  ForEachLineFacts(text.data(), text.data() + text.size(),
+                   [&lines](std::string_view line, LineFacts facts) {
+                     if (line.find('{') != std::string_view::npos) {
+                       facts.member = ListMember::kItemStart;
+                     }
+                     lines.push_back(facts);
+                   });
+  return lines;
 }
 
 void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, bool trimFirst,

@@ -45,7 +45,9 @@ struct LineFacts {
   bool holdsId = false;                   // "ID":
   bool holdsSortByText = false;           // "SortBy":" (a quote after the colon)
 };
-LineFacts FactsOfLine(std::string_view line);
+// What the first pass finds in each line of `text` (split at LF, a CR
+// before it dropped).
+std::vector<LineFacts> FactsOfLines(std::string_view text);
 
 // The value rule: the text after the first ":", its last character dropped
 // when it holds a ",", every double quote removed (unless `keepQuotes`);

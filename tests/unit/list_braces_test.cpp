@@ -57,7 +57,7 @@ TEST(ListBraces, AnyValueRoundTripsThroughALineOfItsOwnMember) {
     std::string value;
     for (int i = random() % 14; i > 0; --i) value += alphabet[random() % alphabet.size()];
     const std::string line = "    \"Notes\":\"" + Held(value) + "\",";
-    ASSERT_EQ(FactsOfLine(line).member, ListMember::kNotes) << line;
+    ASSERT_EQ(FactsOfLines(line).at(0).member, ListMember::kNotes) << line;
     ASSERT_EQ(ReadListString(ValueOfLine(line)), value) << line;
   }
 }

@@ -104,7 +104,7 @@ TEST(ListLoaderValueRule, Steps) {
 }
 
 ListMember MemberOfLine(std::string_view line) {
-  return FactsOfLine(line).member;
+  return FactsOfLines(line).at(0).member;
 }
 
 TEST(ListLoaderMemberTable, FirstRowInTableOrderWins) {
@@ -143,11 +143,72 @@ TEST(ListLoaderMemberTable, AgreesWithSubstringTestsInOrder) {
   for (int n = 0; n < 20000; ++n) {
     std::string line;
     for (int i = random() % 6; i >= 0; --i) line += pieces[random() % std::size(pieces)];
-    const LineFacts facts = FactsOfLine(line);
+    const LineFacts facts = FactsOfLines(line).at(0);
     EXPECT_EQ(facts.member, MemberBySubstrings(line)) << line;
     EXPECT_EQ(facts.holdsNextId, line.find("\"NextID\":") != std::string::npos) << line;
     EXPECT_EQ(facts.holdsId, line.find("\"ID\":") != std::string::npos) << line;
     EXPECT_EQ(facts.holdsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << line;
+  }
+}
+
+// Whole texts are walked for line ends and quotes together, eight bytes at a
+// time: every line of a text of many, in any alignment, with CR LF, a lone
+// CR and a last line without LF, tells what it tells on its own.
+// Each name of the table, "NextID" and every name one letter away from them.
+TEST(ListLoaderMemberTable, KnowsEachNameAndNoNeighbourOfIt) {
+  const std::vector<std::string> names = {
+      "ID",    "Order",  "Active",      "Days",  "HeadTitle", "Priority", "Public",
+      "Title", "Repeat", "Description", "Flags", "DoToday",   "SortBy",   "Notes",
+      "ETC",   "Status", "RSSOutput",   "Link",  "ItemLink",  "NextID"};
+  for (const std::string& name : names) {
+    std::vector<std::string> variants = {name, name + "s", name.substr(1),
+                                         name.substr(0, name.size() - 1)};
+    for (size_t i = 0; i < name.size(); ++i) {
+      for (const char other : {'x', 'o', 'D', 'S'}) {
+        std::string changed = name;
+        changed[i] = other;
+        variants.push_back(changed);
+      }
+    }
+    for (const std::string& variant : variants) {
+      const std::string line = "  \"" + variant + "\":1,";
+      const LineFacts facts = FactsOfLines(line).at(0);
+      ASSERT_EQ(facts.member, MemberBySubstrings(line)) << line;
+      ASSERT_EQ(facts.holdsNextId, variant == "NextID") << line;
+    }
+  }
+}
+
+TEST(ListLoaderMemberTable, EveryLineOfATextAgreesWithSubstringTests) {
+  std::mt19937 random(12);
+  const char* pieces[] = {"\"ID\":",     "\"Title\":\"",
+                          "\"NextID\":", "\"SortBy\":\"",
+                          "\"SortBy\":", "\"",
+                          ":",           "x",
+                          "  ",          "{",
+                          "}",           "\r",
+                          "\n",          "\r\n"};
+  for (int n = 0; n < 3000; ++n) {
+    std::string text;
+    for (int i = random() % 40; i > 0; --i) text += pieces[random() % std::size(pieces)];
+    // The lines: split at LF, one CR before it dropped; none after a last LF.
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start < text.size();) {
+      const size_t lineFeed = std::min(text.find('\n', start), text.size());
+      std::string_view line(text.data() + start, lineFeed - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      lines.push_back(line);
+      start = lineFeed + 1;
+    }
+    const std::vector<LineFacts> facts = FactsOfLines(text);
+    ASSERT_EQ(facts.size(), lines.size()) << text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const std::string_view line = lines[i];
+      ASSERT_EQ(facts[i].member, MemberBySubstrings(line)) << text;
+      ASSERT_EQ(facts[i].holdsNextId, line.find("\"NextID\":") != std::string::npos) << text;
+      ASSERT_EQ(facts[i].holdsId, line.find("\"ID\":") != std::string::npos) << text;
+      ASSERT_EQ(facts[i].holdsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << text;
+    }
   }
 }
 
