@@ -77,14 +77,20 @@ const char* FindChar(const char* from, const char* end, char c) {
              : nullptr;
 }
 
+// The line [start, lineEnd) that ended at an LF or the text's end, a CR
+// before that dropped.
+std::string_view LineUpTo(const char* start, const char* lineEnd) {
+  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
+  return {start, static_cast<size_t>(lineEnd - start)};
+}
+
 // The line that starts at `start` (before `end`): up to the next LF, a CR
 // before it dropped. `next` is where the following line starts.
 std::string_view LineAt(const char* start, const char* end, const char*& next) {
   const char* newline = FindChar(start, end, '\n');
   const char* lineEnd = newline != nullptr ? newline : end;
   next = lineEnd + 1;
-  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
-  return {start, static_cast<size_t>(lineEnd - start)};
+  return LineUpTo(start, lineEnd);
 }
 
 // The high bit of each byte of `word` that is zero.
@@ -139,8 +145,7 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
   const char* open = nullptr;
   LineFacts facts;
   const auto finishLine = [&](const char* lineEnd, const char* next) {
-    if (lineEnd != lineStart && lineEnd[-1] == '\r') --lineEnd;
-    onLine(std::string_view(lineStart, static_cast<size_t>(lineEnd - lineStart)), facts);
+    onLine(LineUpTo(lineStart, lineEnd), facts);
     lineStart = next;
     open = nullptr;
     facts = LineFacts{};
@@ -195,9 +200,7 @@ std::string_view LineOfRow(const LineRow& row, const char* start, const char* en
                            const char*& next) {
   if (row.toNext == 0) return LineAt(start, end, next);
   next = start + row.toNext;
-  const char* lineEnd = next - 1;
-  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
-  return {start, static_cast<size_t>(lineEnd - start)};
+  return LineUpTo(start, next - 1);
 }
 
 // The value rule's text before its double quotes are removed: the text after
