@@ -277,10 +277,11 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv) {
 
 void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   StartPublishingPass(pass);
-  // The list text, the longest, is built on a thread of its own and the
-  // other texts in turn on a second one, each while the file before it is
-  // written. Each thread keeps a trace of its own: a failure in building a
-  // text is reported at its trace when the pass comes to write that text.
+  // The calendars, written first, are built on this thread; the list text,
+  // the longest, on a thread of its own; the feed and the CSV exports in
+  // turn on a third, each while the files before it are written. Each thread
+  // keeps a trace of its own: a failure in building a text is reported at
+  // its trace when the pass comes to write that text.
   const bool longList = pass.list.items.size() >= kItemsWorthThreads;
   PassTexts texts(std::move(textRoom), longList);
   RunLog listLog{pass.log.trace, pass.log.notes};
@@ -292,11 +293,8 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
                         BuildListText(listBuilder, texts.list);
                       }},
                       1, longList);
+  // The CSV exports take the calendars' room, given back with the feed's.
   StepsAhead otherSteps({[&] {
-                           texts.RoomForCalendars();
-                           BuildCalendarTexts(otherBuilder, texts.calendars);
-                         },
-                         [&] {
                            texts.RoomForFeed();
                            BuildFeedText(otherBuilder, texts.feed);
                          },
@@ -304,7 +302,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
                            texts.RoomForCsv();
                            BuildCsvTexts(otherBuilder, texts.csv);
                          }},
-                        2, longList);
+                        1, longList);
   const auto take = [&pass](StepsAhead& steps, const RunLog& builderLog, size_t step) {
     try {
       steps.WaitFor(step);
@@ -315,16 +313,16 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   };
   // The files replaced are removed meanwhile, on a thread of their own.
   BackgroundRemoval removal(longList);
-  take(otherSteps, otherLog, 0);
+  texts.RoomForCalendars();
+  BuildCalendarTexts(pass, texts.calendars);
   WriteCalendars(pass, texts.calendars, removal);
-  otherSteps.Done(0);
-  take(otherSteps, otherLog, 1);
+  take(otherSteps, otherLog, 0);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
   WriteDerivedFile(pass, texts.feed, pass.list.feedName, removal);
-  otherSteps.Done(1);
+  otherSteps.Done(0);
   take(listStep, listLog, 0);
   WriteList(pass, texts.list, removal);
-  take(otherSteps, otherLog, 2);
+  take(otherSteps, otherLog, 1);
   WriteCsvs(pass, texts.csv, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);
   ReportTotals(pass);
