@@ -213,7 +213,30 @@ std::string_view RawValueOfLine(std::string_view line) {
   return value;
 }
 
+// Up to nine digits, as the program writes every number it keeps, and
+// nothing else; -1 for any other text.
+int32_t PlainDigits(std::string_view text) {
+  if (text.empty() || text.size() > 9) return -1;
+  int32_t number = 0;
+  for (const char c : text) {
+    if (!IsDigit(c)) return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
 int32_t WholeNumberOfLine(std::string_view line) {
+  const size_t colon = line.find(':');
+  if (colon != std::string_view::npos) {
+    // The usual 12, and "002", are read at once: one "," dropped, then the
+    // quotes around the digits.
+    std::string_view digits = line.substr(colon + 1);
+    if (!digits.empty() && digits.back() == ',') digits.remove_suffix(1);
+    if (digits.size() >= 2 && digits.front() == '"' && digits.back() == '"') {
+      digits = digits.substr(1, digits.size() - 2);
+    }
+    if (const int32_t number = PlainDigits(digits); number >= 0) return number;
+  }
   // A number is written without quotes: then there is nothing to remove.
   const std::string_view value = RawValueOfLine(line);
   if (value.find('"') == std::string_view::npos) return ParseIntOr(value, 0);

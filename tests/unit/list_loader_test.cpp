@@ -5,6 +5,7 @@
 #include <random>
 
 #include "support/failures.h"
+#include "support/whole_number.h"
 #include "tasklist/list_format.h"
 #include "tasklist_test_helpers.h"
 
@@ -209,6 +210,23 @@ TEST(ListLoaderMemberTable, EveryLineOfATextAgreesWithSubstringTests) {
       ASSERT_EQ(facts[i].holdsId, line.find("\"ID\":") != std::string::npos) << text;
       ASSERT_EQ(facts[i].holdsSortByText, line.find("\"SortBy\":\"") != std::string::npos) << text;
     }
+  }
+}
+
+// A whole number reads by the value rule and then as a whole number, in the
+// program's own form ("12,") and in every hand-written one.
+TEST_F(ListLoader, ReadsWholeNumbersInEveryForm) {
+  const std::vector<std::string> values = {
+      "12,",          "12",   "0012,",    " 12,",       "\"12\",",    "-3,",         "+4,",
+      "$1F,",         "x1f,", "0x10",     "123456789,", "999999999,", "2147483647,", "2147483648,",
+      "-2147483648,", "1,2,", ",",        "",           "12 ,",       "1 2,",        "12,,",
+      "\"\",",        "١٢,",  "\"002\",", "\"002\"",    "\"0\"2\",",  "\"\"2\",",    "\"2\"\",",
+      "\"2,",         "2\",", "\"-2\","};
+  for (const std::string& value : values) {
+    const std::string line = "    \"Priority\":" + value;
+    Load(ListText({"    \"ID\":4,\r\n" + line + "\r\n    \"Title\":\"a\""}));
+    ASSERT_EQ(list.items.size(), 1u) << line;
+    EXPECT_EQ(list.items[0].priority, ParseIntOr(ValueOfLine(line), 0)) << line;
   }
 }
 
