@@ -272,10 +272,15 @@ void AddCalendarEvents(CalendarTexts& calendars, const Item& item, const std::st
   }
   std::string& uid = calendars.uid;
   CalendarUid(uid, calendars.privateIds, item.id, uidStem);
+  const size_t eventStart = calendars.privateText.size();
   AppendEvent(calendars.privateText, item, facts, uid, calendars.stampLine);
-  if (item.isPublic) {
-    CalendarUid(uid, calendars.publicIds, item.id, uidStem);
-    AppendEvent(calendars.publicText, item, facts, uid, calendars.stampLine);
+  if (!item.isPublic) return;
+  // The public event is the private one unless its UID is numbered apart.
+  CalendarUid(calendars.publicUid, calendars.publicIds, item.id, uidStem);
+  if (calendars.publicUid == uid) {
+    calendars.publicText.append(calendars.privateText, eventStart);
+  } else {
+    AppendEvent(calendars.publicText, item, facts, calendars.publicUid, calendars.stampLine);
   }
 }
 

@@ -19,8 +19,9 @@ struct CalendarTexts {
   // The DTSTAMP line of the time the events are stamped with, made once.
   std::string stampLine;
   DateTime stampTime = 0;
-  // The UID of the event being added; its room is reused.
+  // The UIDs of the event being added; their room is reused.
   std::string uid;
+  std::string publicUid;
 };
 
 // Starts both texts with their headers; the texts keep their room.

@@ -233,6 +233,31 @@ TEST_F(CalendarExport, UIDsStayUniqueWithinAFile) {
             std::string::npos);
 }
 
+// Each file numbers its own UIDs: a public item whose ID a private one had
+// before it is numbered apart in the private file only.
+TEST_F(CalendarExport, EachFileNumbersItsOwnUIDs) {
+  Item first = MakeItem("2025-10-03 a", 5);
+  Item second = MakeItem("2025-10-04 b", 5);
+  Item third = MakeItem("2025-10-05 c", 5);
+  second.isPublic = third.isPublic = true;
+  CalendarTexts calendars;
+  StartCalendarTexts(calendars);
+  for (const Item* item : {&first, &second, &third}) {
+    AddCalendarEvents(calendars, *item, "upcoming", UniversalNow());
+  }
+  EXPECT_NE(
+      calendars.privateText.find("UID:upcoming-5-2@" + kDomain + "\r\nDESCRIPTION:2025-10-04 b"),
+      std::string::npos);
+  EXPECT_NE(
+      calendars.privateText.find("UID:upcoming-5-3@" + kDomain + "\r\nDESCRIPTION:2025-10-05 c"),
+      std::string::npos);
+  const std::string publicEvents = calendars.publicText.substr(Header("Public").size());
+  EXPECT_EQ(publicEvents.find("UID:upcoming-5@" + kDomain + "\r\nDESCRIPTION:2025-10-04 b"),
+            publicEvents.find("UID:"));
+  EXPECT_NE(publicEvents.find("UID:upcoming-5-2@" + kDomain + "\r\nDESCRIPTION:2025-10-05 c"),
+            std::string::npos);
+}
+
 TEST_F(CalendarExport, TextValuesAreEscaped) {
   EXPECT_EQ(CalendarText("a\\b;c,d"), "a\\\\b\\;c\\,d");
   EXPECT_EQ(CalendarText("one\r\ntwo\nthree\rfour"), "one\\ntwo\\nthree\\nfour");
