@@ -264,7 +264,7 @@ void ReadDescription(Item& item, std::string_view line) {
   }
 }
 
-// The loader's reset of an item at "{"; the strings keep their capacity.
+// The loader's reset of an item at "{"; the strings keep what room they have.
 void StartItem(Item& item, int32_t index) {
   item.id = -1;
   item.active = true;
@@ -306,13 +306,26 @@ struct ContextNote {
 };
 
 // The loader's working state between lines.
+constexpr size_t kNotStored = SIZE_MAX;
+
 struct Loader {
   const ListLoad& load;
   ItemList& list;
   RunLog& log;
   Item item;  // zero-filled until the first item start
   ContextNote note;
+  // The slot the item last stored was moved to: until the next "{" the item
+  // holds its members there, and takes them back when a line sets one more.
+  size_t storedIn = kNotStored;
 };
+
+// An item stored without a "{" after it goes on with what it held.
+void TakeBackStoredItem(Loader& l) {
+  if (l.storedIn == kNotStored) return;
+  l.item = l.list.items[l.storedIn];
+  l.item.id = -1;
+  l.storedIn = kNotStored;
+}
 
 // The members that set a number or a switch of the item; false for any other.
 bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
@@ -432,8 +445,10 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   if (member == ListMember::kItemStart) {
     l.log.trace = 2050;
     StartItem(l.item, index);
+    l.storedIn = kNotStored;
     return;
   }
+  TakeBackStoredItem(l);
   if (!ApplyNumberMember(l, member, line) && !ApplyTextMember(l, member, line)) {
     ApplyListMember(l, member, line);
   }
@@ -441,9 +456,9 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
 
 // Stores a completed item in the next slot of the list. A hand-edited file
 // can hold more items than the first pass counted: the list grows so that
-// none is dropped.
+// none is dropped. Returns the slot.
 template <typename CompletedItem>
-void StoreItem(ItemList& list, CompletedItem&& item) {
+size_t StoreItem(ItemList& list, CompletedItem&& item) {
   const auto slot = static_cast<size_t>(list.recordsFromFile);
   ++list.recordsFromFile;
   if (slot < list.items.size()) {
@@ -451,6 +466,7 @@ void StoreItem(ItemList& list, CompletedItem&& item) {
   } else {
     list.items.push_back(std::forward<CompletedItem>(item));
   }
+  return slot;
 }
 
 // Trace 3400 onward: the context note and, on a "}", the completed item.
@@ -468,7 +484,9 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     l.log.trace = 4000;
     l.note = {true, true, 0, 0, list.recordsFromFile};
     if (!item.description.empty() || !item.title.empty()) {
-      StoreItem(list, item);
+      l.storedIn = StoreItem(list, std::move(item));
+      // What it held is in its slot now.
+      item = Item{};
       item.id = -1;
     }
   }

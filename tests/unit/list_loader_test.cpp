@@ -321,6 +321,23 @@ TEST_F(ListLoader, HeaderWithoutSortByOrdersByOrder) {
   EXPECT_EQ(list.sortBy, "Order");
 }
 
+// Without its "{" an item goes on from what the item before it held.
+TEST_F(ListLoader, ItemWithoutItsBraceKeepsThePreviousItemsMembers) {
+  std::string text =
+      ListText({FullItem(1, "a"), Member("ID", "2", false) + "\r\n" + Member("Title", "b") +
+                                      "\r\n" + Member("Notes", "own")});
+  const size_t first = text.find("  {\r\n");
+  text.erase(text.find("  {\r\n", first + 1), 5);
+  Load(text);
+  ASSERT_EQ(list.recordsFromFile, 2);
+  const Item& second = list.items[1];
+  EXPECT_EQ(std::vector<std::string>({second.title, second.notes, second.status, second.repeat}),
+            std::vector<std::string>({"b", "own", list.items[0].status, list.items[0].repeat}));
+  EXPECT_EQ(second.id, 2);
+  EXPECT_EQ(list.items[0].title, "a");
+  EXPECT_FALSE(list.items[0].status.empty());
+}
+
 TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
   // "NextID" and "ID" on one line: the first pass counts no item there, the
   // second reads an ID (0, from the value rule) and stores the item.
