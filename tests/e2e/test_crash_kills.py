@@ -43,6 +43,16 @@ class KilledRuns(VarnoTestCase):
     def json_files(self):
         return [name for name in self.folder.files() if name.endswith(".json")]
 
+    def run_after_kill(self, args):
+        """A normal run after a kill; a failing one shows what the folder and
+        the end of the run log held."""
+        try:
+            self.folder.run(*args, check_status=0)
+        except AssertionError as failure:
+            log = self.folder.read("varno-log.txt") if self.folder.exists("varno-log.txt") else b""
+            raise AssertionError(f"{failure}\nfiles: {sorted(self.folder.files())}\nlog ends:\n"
+                                 + b"\n".join(log.splitlines()[-12:]).decode(errors="replace"))
+
     def normal_run_time(self):
         """How long a run lasts once started, as the kills below see it."""
         times = []
@@ -94,7 +104,7 @@ class KilledRuns(VarnoTestCase):
                 if any(".varno-tmp." in name for name in self.folder.files()):
                     outcomes["temporary files left"] += 1
 
-                self.folder.run(*args, check_status=0)
+                self.run_after_kill(args)
                 new = self.folder.read("list.json")
                 self.assertNotEqual(new, old)
                 self.assertIn(without_moment(killed), (without_moment(old), without_moment(new)))
