@@ -213,29 +213,18 @@ std::string_view RawValueOfLine(std::string_view line) {
   return value;
 }
 
-// Up to nine digits, as the program writes every number it keeps, and
-// nothing else; -1 for any other text.
-int32_t PlainDigits(std::string_view text) {
-  if (text.empty() || text.size() > 9) return -1;
-  int32_t number = 0;
-  for (const char c : text) {
-    if (!IsDigit(c)) return -1;
-    number = number * 10 + (c - '0');
-  }
-  return number;
-}
-
 int32_t WholeNumberOfLine(std::string_view line) {
   const size_t colon = line.find(':');
   if (colon != std::string_view::npos) {
     // The usual 12, and "002", are read at once: one "," dropped, then the
-    // quotes around the digits.
-    std::string_view digits = line.substr(colon + 1);
-    if (!digits.empty() && digits.back() == ',') digits.remove_suffix(1);
-    if (digits.size() >= 2 && digits.front() == '"' && digits.back() == '"') {
-      digits = digits.substr(1, digits.size() - 2);
+    // quotes around the number. Any "," or quote left fails the reading,
+    // and the value rule below then decides.
+    std::string_view number = line.substr(colon + 1);
+    if (!number.empty() && number.back() == ',') number.remove_suffix(1);
+    if (number.size() >= 2 && number.front() == '"' && number.back() == '"') {
+      number = number.substr(1, number.size() - 2);
     }
-    if (const int32_t number = PlainDigits(digits); number >= 0) return number;
+    if (int32_t value = 0; TryParseInt(number, value)) return value;
   }
   // A number is written without quotes: then there is nothing to remove.
   const std::string_view value = RawValueOfLine(line);
@@ -305,9 +294,9 @@ struct ContextNote {
   }
 };
 
-// The loader's working state between lines.
 constexpr size_t kNotStored = SIZE_MAX;
 
+// The loader's working state between lines.
 struct Loader {
   const ListLoad& load;
   ItemList& list;
@@ -457,14 +446,13 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
 // Stores a completed item in the next slot of the list. A hand-edited file
 // can hold more items than the first pass counted: the list grows so that
 // none is dropped. Returns the slot.
-template <typename CompletedItem>
-size_t StoreItem(ItemList& list, CompletedItem&& item) {
+size_t StoreItem(ItemList& list, Item&& item) {
   const auto slot = static_cast<size_t>(list.recordsFromFile);
   ++list.recordsFromFile;
   if (slot < list.items.size()) {
-    list.items[slot] = std::forward<CompletedItem>(item);
+    list.items[slot] = std::move(item);
   } else {
-    list.items.push_back(std::forward<CompletedItem>(item));
+    list.items.push_back(std::move(item));
   }
   return slot;
 }
