@@ -1,6 +1,7 @@
 #include "tasklist/ordering.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "support/text_helpers.h"
@@ -10,6 +11,98 @@ namespace {
 // An unset priority (0) sorts after every set one.
 int32_t SortPriority(int32_t priority) {
   return priority == 0 ? 9999 : priority;
+}
+
+// The text an item sorts by under a text key.
+std::string_view TextKeyOf(const Item& item, SortKey key) {
+  switch (key) {
+    case SortKey::kDoToday:
+      return item.doToday;
+    case SortKey::kDescription:
+      return item.description;
+    case SortKey::kDisplayTitle:
+      return item.displayTitle;
+    default:
+      return item.order;
+  }
+}
+
+// An item's place in the sort, and the lead of its key: the priority, or the
+// first eight bytes of its text (missing bytes as 0) as one big-endian number.
+// Leads that differ order their items as the keys do; equal leads of texts
+// leave the texts to compare.
+struct SortEntry {
+  uint64_t lead;
+  uint32_t index;
+};
+
+uint64_t LeadOf(const Item& item, SortKey key) {
+  if (key == SortKey::kPriority) {
+    return static_cast<uint64_t>(static_cast<int64_t>(SortPriority(item.priority)) - INT32_MIN);
+  }
+  const std::string_view text = TextKeyOf(item, key);
+  uint64_t lead = 0;
+  for (size_t i = 0; i < sizeof lead; ++i) {
+    lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+  }
+  return lead;
+}
+
+// The items' places in sorted order. The order is that of an exchange sort
+// that swaps neighbours only when the first is strictly greater: a stable
+// ascending sort, here in n log n on (key, place). Most comparisons are
+// decided by the leads, held side by side, without reaching the records.
+std::vector<SortEntry> SortedEntries(const std::vector<Item>& items, SortKey key) {
+  std::vector<SortEntry> entries(items.size());
+  for (uint32_t i = 0; i < entries.size(); ++i) entries[i] = {LeadOf(items[i], key), i};
+  std::sort(entries.begin(), entries.end(), [&items, key](const SortEntry& a, const SortEntry& b) {
+    if (a.lead != b.lead) return a.lead < b.lead;
+    if (key != SortKey::kPriority) {
+      const int order = CompareText(TextKeyOf(items[a.index], key), TextKeyOf(items[b.index], key));
+      if (order != 0) return order < 0;
+    }
+    return a.index < b.index;
+  });
+  return entries;
+}
+
+// The cycles of the permutation `entries` (slot i takes the record at
+// entries[i].index), each as its first slot, the slots its records come from
+// in turn, and its first slot again. Slots that keep their record are left
+// out. `entries` is used up.
+std::vector<uint32_t> CyclesOf(std::vector<SortEntry>& entries) {
+  std::vector<uint32_t> cycles;
+  for (uint32_t start = 0; start < entries.size(); ++start) {
+    if (entries[start].index == start) continue;
+    cycles.push_back(start);
+    uint32_t to = start;
+    for (uint32_t from = entries[to].index; from != start; from = entries[to].index) {
+      cycles.push_back(from);
+      entries[to].index = to;
+      to = from;
+    }
+    entries[to].index = to;
+    cycles.push_back(start);
+  }
+  return cycles;
+}
+
+// Each record moves once, along its cycle, in place: a second array of
+// records would cost more in fresh memory than the sort itself. With the
+// cycles traced beforehand, no move waits for a lookup, so moves of records
+// far apart can overlap.
+void MoveAlongCycles(std::vector<Item>& items, const std::vector<uint32_t>& cycles) {
+  for (size_t m = 0; m < cycles.size();) {
+    const uint32_t start = cycles[m];
+    Item held = std::move(items[start]);
+    uint32_t to = start;
+    for (++m; cycles[m] != start; ++m) {
+      items[to] = std::move(items[cycles[m]]);
+      to = cycles[m];
+    }
+    items[to] = std::move(held);
+    ++m;
+  }
 }
 
 }  // namespace
@@ -51,36 +144,13 @@ bool SortsAfter(const Item& a, const Item& b, SortKey key) {
 
 void SortItems(std::vector<Item>& items, SortKey key) {
   if (key == SortKey::kNone || items.size() < 2) return;
-  const auto before = [&items, key](uint32_t a, uint32_t b) {
-    return SortsAfter(items[b], items[a], key);
-  };
   // A list sorted by the last run usually still is: then nothing moves.
-  const auto first = items.begin();
-  const auto last = items.end();
-  if (std::is_sorted(first, last,
+  if (std::is_sorted(items.begin(), items.end(),
                      [key](const Item& a, const Item& b) { return SortsAfter(b, a, key); })) {
     return;
   }
-  // The order is that of an exchange sort that swaps neighbours only when the
-  // first is strictly greater: a stable ascending sort, done here in n log n
-  // on positions, so each record moves once.
-  std::vector<uint32_t> order(items.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), before);
-  // Each cycle of the permutation is followed in place: a second array of
-  // records would cost more in fresh memory than the sort itself.
-  for (uint32_t start = 0; start < order.size(); ++start) {
-    if (order[start] == start) continue;
-    Item held = std::move(items[start]);
-    uint32_t to = start;
-    for (uint32_t from = order[to]; from != start; from = order[to]) {
-      items[to] = std::move(items[from]);
-      order[to] = to;
-      to = from;
-    }
-    items[to] = std::move(held);
-    order[to] = to;
-  }
+  std::vector<SortEntry> entries = SortedEntries(items, key);
+  MoveAlongCycles(items, CyclesOf(entries));
 }
 
 void OrderList(ItemList& list, bool redoId, RunLog& log) {

@@ -118,6 +118,30 @@ TEST(Ordering, AgreesWithTheExchangeSort) {
   }
 }
 
+// Keys that share their first eight bytes or more, end within them, hold a
+// NUL or bytes above 127: the sort must still agree with comparing whole texts.
+TEST(Ordering, AgreesWithTheExchangeSortBeyondTheFirstEightBytes) {
+  std::mt19937 random(5);
+  const std::string pieces[] = {"",         "00002",    "0000",    std::string("a\0", 2),
+                                "\xc3\xa9", "abcdefgh", "abcdefg", "z"};
+  const char* keys[] = {"Order", "DoToday", "Description", "Title"};
+  for (int round = 0; round < 400; ++round) {
+    std::vector<Item> items;
+    for (int i = 2 + random() % 40; i > 0; --i) {
+      Item item;
+      item.id = static_cast<int32_t>(items.size()) + 1;
+      std::string text;
+      for (int p = random() % 4; p > 0; --p) text += pieces[random() % std::size(pieces)];
+      item.order = item.doToday = item.description = item.displayTitle = text;
+      items.push_back(item);
+    }
+    const char* key = keys[round % 4];
+    std::vector<Item> expected = items;
+    BubbleSort(expected, SortKeyNamed(key));
+    EXPECT_EQ(SortedIds(items, key), Ids(expected)) << key;
+  }
+}
+
 TEST(Ordering, RenumberingWritesPositions) {
   Item item;
   item.id = 40;
