@@ -10,6 +10,7 @@
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
+#include "support/then_always.h"
 #include "tasklist/list_format.h"
 #include "tasklist/ordering.h"
 #include "tasklist/title_placeholders.h"
@@ -303,13 +304,10 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
                            BuildCsvTexts(otherBuilder, texts.csv);
                          }},
                         1, longList);
+  // The text's trace is taken over either way: the pass reports its next
+  // line (which sets the trace) before it can fail again.
   const auto take = [&pass](StepsAhead& steps, const RunLog& builderLog, size_t step) {
-    try {
-      steps.WaitFor(step);
-    } catch (...) {
-      pass.log.trace = builderLog.trace;
-      throw;
-    }
+    RunThenAlways([&] { steps.WaitFor(step); }, [&] { pass.log.trace = builderLog.trace; });
   };
   // The files replaced are removed meanwhile, on a thread of their own.
   BackgroundRemoval removal(longList);

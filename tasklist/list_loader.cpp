@@ -11,6 +11,7 @@
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
+#include "support/then_always.h"
 #include "support/utf8_text.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
@@ -644,13 +645,7 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
     loader.note = tailLoader.note;
     if (loader.note.records) loader.note.recordsFromFile += recordsBefore;
   };
-  try {
-    secondHalf.WaitFor(0);
-  } catch (...) {
-    takeTailState();
-    throw;
-  }
-  takeTailState();
+  RunThenAlways([&secondHalf] { secondHalf.WaitFor(0); }, takeTailState);
   MergeSecondHalf(loader.list, tail);
 }
 
@@ -753,13 +748,8 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
     list.maxId = 0;
   };
   Loader loader{load, list, log, Item{}, ContextNote{}};
-  try {
-    SecondPass(text, scan, loader, startList);
-  } catch (...) {
-    loader.note.WriteTo(log.notes);
-    throw;
-  }
-  loader.note.WriteTo(log.notes);
+  RunThenAlways([&] { SecondPass(text, scan, loader, startList); },
+                [&] { loader.note.WriteTo(log.notes); });
 }
 
 void FinishListLink(ItemList& list, RunLog& log) {
