@@ -13,7 +13,7 @@ int32_t SortPriority(int32_t priority) {
   return priority == 0 ? 9999 : priority;
 }
 
-// The text an item sorts by under a text key.
+// The text an item sorts by under a text key (Order for any other).
 std::string_view TextKeyOf(const Item& item, SortKey key) {
   switch (key) {
     case SortKey::kDoToday:
@@ -126,20 +126,13 @@ int CompareText(std::string_view a, std::string_view b) {
 
 bool SortsAfter(const Item& a, const Item& b, SortKey key) {
   switch (key) {
-    case SortKey::kOrder:
-      return CompareText(a.order, b.order) > 0;
-    case SortKey::kDoToday:
-      return CompareText(a.doToday, b.doToday) > 0;
-    case SortKey::kDescription:
-      return CompareText(a.description, b.description) > 0;
+    case SortKey::kNone:
+      return false;
     case SortKey::kPriority:
       return SortPriority(a.priority) > SortPriority(b.priority);
-    case SortKey::kDisplayTitle:
-      return CompareText(a.displayTitle, b.displayTitle) > 0;
-    case SortKey::kNone:
-      break;
+    default:
+      return CompareText(TextKeyOf(a, key), TextKeyOf(b, key)) > 0;
   }
-  return false;
 }
 
 void SortItems(std::vector<Item>& items, SortKey key) {
