@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/text_helpers.h"
+#include "support/text_tools.h"
 
 namespace {
 
@@ -40,6 +41,9 @@ uint64_t LeadOf(const Item& item, SortKey key) {
   if (key == SortKey::kPriority) {
     return static_cast<uint64_t>(static_cast<int64_t>(SortPriority(item.priority)) - INT32_MIN);
   }
+  // Orders of digits compare by their length first, which their first bytes
+  // cannot tell: they are compared whole.
+  if (key == SortKey::kOrder) return 0;
   const std::string_view text = TextKeyOf(item, key);
   uint64_t lead = 0;
   for (size_t i = 0; i < sizeof lead; ++i) {
@@ -58,7 +62,11 @@ std::vector<SortEntry> SortedEntries(const std::vector<Item>& items, SortKey key
   std::sort(entries.begin(), entries.end(), [&items, key](const SortEntry& a, const SortEntry& b) {
     if (a.lead != b.lead) return a.lead < b.lead;
     if (key != SortKey::kPriority) {
-      const int order = CompareText(TextKeyOf(items[a.index], key), TextKeyOf(items[b.index], key));
+      const Item& first = items[a.index];
+      const Item& second = items[b.index];
+      const int order = key == SortKey::kOrder
+                            ? CompareOrders(first.order, second.order)
+                            : CompareText(TextKeyOf(first, key), TextKeyOf(second, key));
       if (order != 0) return order < 0;
     }
     return a.index < b.index;
@@ -124,10 +132,18 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+int CompareOrders(std::string_view a, std::string_view b) {
+  const bool bothNumbers = !a.empty() && !b.empty() && IsDigit(a.front()) && IsDigit(b.front());
+  if (bothNumbers && a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return CompareText(a, b);
+}
+
 bool SortsAfter(const Item& a, const Item& b, SortKey key) {
   switch (key) {
     case SortKey::kNone:
       return false;
+    case SortKey::kOrder:
+      return CompareOrders(a.order, b.order) > 0;
     case SortKey::kPriority:
       return SortPriority(a.priority) > SortPriority(b.priority);
     default:

@@ -15,6 +15,11 @@ enum class SortKey { kNone, kOrder, kDoToday, kDescription, kPriority, kDisplayT
 SortKey SortKeyNamed(std::string_view sortBy);
 // Byte-by-byte comparison on unsigned 8-bit characters; a prefix sorts first.
 int CompareText(std::string_view a, std::string_view b);
+// Orders as text, but for two that start with a digit and differ in length:
+// the shorter sorts first. Orders are written with at least five digits, so
+// the list's own orders of six digits (from the 50,000th item on) sort after
+// those of five, as their numbers do, and a list stays in its order.
+int CompareOrders(std::string_view a, std::string_view b);
 // True when `a` must come after `b` under `key` (strictly greater).
 bool SortsAfter(const Item& a, const Item& b, SortKey key);
 // Stable ascending sort of the items.

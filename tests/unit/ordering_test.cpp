@@ -81,6 +81,18 @@ TEST(Ordering, OrderComparesText) {
             (std::vector<int32_t>{2, 3, 4, 1}));
 }
 
+// Orders are written with five digits at least; from the 50,000th item on
+// they have six, and must still sort as their numbers do, or every run would
+// move the list's last half among its first tenth.
+TEST(Ordering, OrdersOfSixDigitsSortAfterThoseOfFive) {
+  EXPECT_EQ(SortedIds(Items({"100002", "09998", "99998", "100000", "-00010", "10000"}), "Order"),
+            (std::vector<int32_t>{5, 2, 6, 3, 4, 1}));
+  EXPECT_LT(CompareOrders("99998", "100000"), 0);
+  EXPECT_GT(CompareOrders("-100000", "-00010"), 0) << "orders below zero compare as text";
+  EXPECT_LT(CompareOrders("", "0"), 0);
+  EXPECT_GT(CompareOrders("a", "100000"), 0);
+}
+
 TEST(Ordering, DescriptionAndDoToday) {
   EXPECT_EQ(SortedIds(Items({"apple", "Zebra"}), "Description"), (std::vector<int32_t>{2, 1}));
   EXPECT_EQ(SortedIds(Items({"20251003", "", "20251003", ""}), "DoToday"),
