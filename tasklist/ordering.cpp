@@ -28,10 +28,27 @@ std::string_view TextKeyOf(const Item& item, SortKey key) {
   }
 }
 
+// How `a` compares with `b` under `key`: below 0 when it sorts first.
+int CompareByKey(const Item& a, const Item& b, SortKey key) {
+  switch (key) {
+    case SortKey::kNone:
+      return 0;
+    case SortKey::kOrder:
+      return CompareOrders(a.order, b.order);
+    case SortKey::kPriority: {
+      const int32_t first = SortPriority(a.priority);
+      const int32_t second = SortPriority(b.priority);
+      return first < second ? -1 : (first > second ? 1 : 0);
+    }
+    default:
+      return CompareText(TextKeyOf(a, key), TextKeyOf(b, key));
+  }
+}
+
 // An item's place in the sort, and the lead of its key: the priority, or the
-// first eight bytes of its text (missing bytes as 0) as one big-endian number.
-// Leads that differ order their items as the keys do; equal leads of texts
-// leave the texts to compare.
+// first eight bytes of its text (missing bytes as 0) as one big-endian number,
+// or 0 for an order. Leads that differ order their items as the keys do;
+// equal leads leave the keys to compare.
 struct SortEntry {
   uint64_t lead;
   uint32_t index;
@@ -61,15 +78,8 @@ std::vector<SortEntry> SortedEntries(const std::vector<Item>& items, SortKey key
   for (uint32_t i = 0; i < entries.size(); ++i) entries[i] = {LeadOf(items[i], key), i};
   std::sort(entries.begin(), entries.end(), [&items, key](const SortEntry& a, const SortEntry& b) {
     if (a.lead != b.lead) return a.lead < b.lead;
-    if (key != SortKey::kPriority) {
-      const Item& first = items[a.index];
-      const Item& second = items[b.index];
-      const int order = key == SortKey::kOrder
-                            ? CompareOrders(first.order, second.order)
-                            : CompareText(TextKeyOf(first, key), TextKeyOf(second, key));
-      if (order != 0) return order < 0;
-    }
-    return a.index < b.index;
+    const int order = CompareByKey(items[a.index], items[b.index], key);
+    return order != 0 ? order < 0 : a.index < b.index;
   });
   return entries;
 }
@@ -139,16 +149,7 @@ int CompareOrders(std::string_view a, std::string_view b) {
 }
 
 bool SortsAfter(const Item& a, const Item& b, SortKey key) {
-  switch (key) {
-    case SortKey::kNone:
-      return false;
-    case SortKey::kOrder:
-      return CompareOrders(a.order, b.order) > 0;
-    case SortKey::kPriority:
-      return SortPriority(a.priority) > SortPriority(b.priority);
-    default:
-      return CompareText(TextKeyOf(a, key), TextKeyOf(b, key)) > 0;
-  }
+  return CompareByKey(a, b, key) > 0;
 }
 
 void SortItems(std::vector<Item>& items, SortKey key) {
