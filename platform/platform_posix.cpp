@@ -604,8 +604,9 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
   if (durable && ::fsync(file.Get()) != 0) return fail("fsync " + temp, errno);
   if (file.Close() != 0) return fail("close " + temp, errno);
   // The durable replace flushed its data already, so a plain rename costs it
-  // nothing more.
-  if (!PutInPlace(temp, target, replacing && !durable, oldFile)) {
+  // nothing more, unless the caller takes the old file: a rename frees a long
+  // old file's pages before it returns.
+  if (!PutInPlace(temp, target, replacing && (!durable || oldFile != nullptr), oldFile)) {
     return fail("rename to " + target, errno);
   }
 

@@ -86,7 +86,7 @@ void WriteList(const Publishing& pass, const std::string& room, BackgroundRemova
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   // The list file reaches stable storage before it replaces the old one. When
   // it cannot be replaced the change is lost: the run must not end as a success.
-  if (WriteTextFileDurably(room, listFile) == kWriteFailed) {
+  if (WriteTextFileDurably(room, listFile, removal) == kWriteFailed) {
     pass.log.ReportAtCurrentTrace(" ERROR: Writing \"" + listFile +
                                   "\" failed: the list file keeps its old contents and this "
                                   "run's change is lost.");

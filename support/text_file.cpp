@@ -22,6 +22,16 @@ void ThrowOnError(const std::string& error) {
   if (!error.empty()) throw InOutError(error);
 }
 
+// Replaces the file, handing the file it replaced to `removal` when that
+// removes files alongside the run.
+void ReplaceLeavingOldFile(const std::string& text, const std::string& fileName, bool durable,
+                           const std::string& rightsFrom, BackgroundRemoval& removal) {
+  std::string oldFile;
+  ThrowOnError(platform::ReplaceFileAtomically(fileName, text, durable, rightsFrom,
+                                               removal.Alongside() ? &oldFile : nullptr));
+  if (!oldFile.empty()) removal.Add(std::move(oldFile));
+}
+
 }  // namespace
 
 int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool append,
@@ -38,12 +48,12 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
                   [&] { ThrowOnError(platform::ReplaceFileAtomically(fileName, text, true)); });
 }
 
+int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName,
+                             BackgroundRemoval& removal) {
+  return ResultOf(text, [&] { ReplaceLeavingOldFile(text, fileName, true, "", removal); });
+}
+
 int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal) {
-  return ResultOf(text, [&] {
-    std::string oldFile;
-    ThrowOnError(platform::ReplaceFileAtomically(fileName, text, false, rightsFrom,
-                                                 removal.Alongside() ? &oldFile : nullptr));
-    if (!oldFile.empty()) removal.Add(std::move(oldFile));
-  });
+  return ResultOf(text, [&] { ReplaceLeavingOldFile(text, fileName, false, rightsFrom, removal); });
 }

@@ -22,6 +22,9 @@ int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool
 // Replaces `fileName` like WriteTextFile, and makes the new content reach
 // stable storage before it takes the old one's place. Used for the list file.
 int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName);
+// The same, leaving the removal of the file it replaced to `removal`.
+int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName,
+                             BackgroundRemoval& removal);
 
 // Replaces `fileName` like WriteTextFile, with the permissions of
 // `rightsFrom` unless it is "" (a copy of the list file takes the list's, so a

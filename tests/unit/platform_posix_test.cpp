@@ -93,12 +93,14 @@ TEST(ReplaceFileAtomically, LeavesTheOldFileToTheCallerUnderANameOfItsOwn) {
   EXPECT_EQ(platform::ReplaceFileAtomically(target, "third", false, "", &again), "");
   EXPECT_EQ(ReadFile(target), "third");
   EXPECT_EQ(ReadFile(again), "second");
-  // A new file and a flushed one leave nothing.
+  // A new file leaves nothing; a flushed replace leaves its old file too.
   std::string none = "stale";
   EXPECT_EQ(platform::ReplaceFileAtomically(folder / "new.csv", "made", false, "", &none), "");
   EXPECT_EQ(none, "");
-  EXPECT_EQ(platform::ReplaceFileAtomically(target, "fourth", true, "", &none), "");
-  EXPECT_EQ(none, "");
+  std::string flushed;
+  EXPECT_EQ(platform::ReplaceFileAtomically(target, "fourth", true, "", &flushed), "");
+  EXPECT_EQ(ReadFile(target), "fourth");
+  EXPECT_EQ(ReadFile(flushed), "third");
   platform::RemoveStaleTemporaryFiles(folder.path());
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"list.csv", "new.csv"}));
 }
