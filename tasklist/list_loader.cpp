@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "platform/platform.h"
@@ -233,10 +234,51 @@ int32_t WholeNumberOfLine(std::string_view line) {
   return ParseIntOr(ValueOfLine(line), 0);
 }
 
+// Whether `text` holds none of a double quote, a backslash and a byte above
+// 127. Eight bytes are tested at a time.
+bool IsPlainText(std::string_view text) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (; end - p >= 8; p += 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if ((ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\\')) |
+         (word & 0x8080808080808080ull)) != 0) {
+      return false;
+    }
+  }
+  for (; p != end; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\' || c > 127) return false;
+  }
+  return true;
+}
+
+// The text between the quotes of the usual `"text",` (or `"text"`) after the
+// line's first ":", when it is plain (IsPlainText): under the value rule such
+// a text is its own value, and already UTF-8. (A "," in it drops the closing
+// quote of `"text"`, and then every quote: the same text.) nullopt for any
+// other.
+std::optional<std::string_view> PlainValueOfLine(std::string_view line) {
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  std::string_view value = line.substr(colon + 1);
+  if (value.ends_with(',')) value.remove_suffix(1);
+  if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::nullopt;
+  value = value.substr(1, value.size() - 2);
+  if (!IsPlainText(value)) return std::nullopt;
+  return value;
+}
+
 // A string member's value read into `field` (which keeps its capacity), in
 // UTF-8: a value that is not is taken as Windows-1252, each on its own, so a
 // list partly written by an older program keeps every value right.
 void ReadString(std::string& field, std::string_view line) {
+  if (const std::optional<std::string_view> plain = PlainValueOfLine(line)) {
+    field.assign(*plain);
+    return;
+  }
   ValueOfLineInto(field, line, false, false, true);
   MakeUtf8(field);
 }

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "support/failures.h"
+#include "support/utf8_text.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
 #include "tasklist_test_helpers.h"
@@ -227,6 +228,33 @@ TEST_F(ListLoader, ReadsWholeNumbersInEveryForm) {
     Load(ListText({"    \"ID\":4,\r\n" + line + "\r\n    \"Title\":\"a\""}));
     ASSERT_EQ(list.items.size(), 1u) << line;
     EXPECT_EQ(list.items[0].priority, ParseIntOr(ValueOfLine(line), 0)) << line;
+  }
+}
+
+// A text member reads by the value rule, backslash escapes and all, into
+// UTF-8, whatever quotes, commas, backslashes and bytes above 127 its line
+// holds, and wherever they stand.
+TEST_F(ListLoader, ReadsTextsInEveryForm) {
+  const std::vector<std::string> pieces = {"a", "b", ",",    "\"",       "\\",        "u007b",
+                                           ":", " ", "\xe9", "\xc3\xa9", "0123456789"};
+  const std::vector<std::string> ends = {",", "", " ,", ", ", ",,"};
+  std::mt19937 random(7);
+  std::vector<std::string> lines, items;
+  for (int i = 0; i < 400; ++i) {
+    std::string value;
+    for (size_t n = random() % 9; n > 0; --n) value += pieces[random() % pieces.size()];
+    if (random() % 4 != 0) value = "\"" + value + "\"";
+    lines.push_back("    \"Title\":" + value + ends[random() % ends.size()]);
+    items.push_back("    \"ID\":" + std::to_string(i + 1) + ",\r\n" + lines.back() +
+                    "\r\n    \"Description\":\"d\"");
+  }
+  Load(ListText(items));
+  ASSERT_EQ(list.items.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string expected;
+    ValueOfLineInto(expected, lines[i], false, false, true);
+    MakeUtf8(expected);
+    EXPECT_EQ(list.items[i].title, expected) << lines[i];
   }
 }
 
