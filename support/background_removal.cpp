@@ -20,6 +20,8 @@ BackgroundRemoval::~BackgroundRemoval() {
     closing_ = true;
   }
   added_.notify_one();
+  // The files still waiting are shared out between both threads.
+  RemoveFiles();
   thread_.join();
 }
 

@@ -14,7 +14,8 @@ class BackgroundRemoval {
   // With `alongside` false each file is removed when it is added: for files
   // too short to pay for a thread.
   explicit BackgroundRemoval(bool alongside);
-  // Waits until every file added is removed.
+  // Waits until every file added is removed, removing those still waiting
+  // alongside the thread.
   ~BackgroundRemoval();
   BackgroundRemoval(const BackgroundRemoval&) = delete;
   BackgroundRemoval& operator=(const BackgroundRemoval&) = delete;
