@@ -111,6 +111,39 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
 std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
                                   const std::string& rightsFrom = {},
                                   std::string* oldFile = nullptr);
+// A replace made in steps, so that other work may go on between them: the
+// new content is written under the temporary name, may then be flushed to
+// stable storage, and then takes the file's place. Everything
+// ReplaceFileAtomically states holds for it; ReplaceFileAtomically is its
+// steps taken at once. Destroyed before it is put in place (or after a
+// failed step) it removes the temporary: the file stays as it was.
+class StagedReplacement {
+ public:
+  StagedReplacement() = default;
+  ~StagedReplacement();
+  StagedReplacement(const StagedReplacement&) = delete;
+  StagedReplacement& operator=(const StagedReplacement&) = delete;
+
+  // Writes `data` for `path` under the temporary name. Each step returns ""
+  // on success, else an error text; a step after a failed one fails.
+  std::string Write(const std::string& path, const std::string& data,
+                    const std::string& rightsFrom = {});
+  // Makes the data written reach stable storage, and the folder entry too
+  // when it is put in place.
+  std::string Flush();
+  // Puts the new content in the file's place; `oldFile` as for
+  // ReplaceFileAtomically.
+  std::string PutInPlace(std::string* oldFile = nullptr);
+
+ private:
+  void Drop();
+
+  std::intptr_t file_ = -1;  // the temporary, open from Write to PutInPlace
+  std::string temp_;         // "" when nothing is staged
+  std::string target_;
+  bool replacing_ = false;
+  bool flushed_ = false;
+};
 // Removes the file `path`; false when it could not.
 bool RemoveFile(const std::string& path);
 // Appends `data` to `path`, creating it when missing; a read-only file is not

@@ -178,8 +178,8 @@ bool TakeRights(int fd, const struct stat& rights) {
 // With `oldFile` the old file is left for the caller under a name of its own
 // (a later replace of the same file in this run uses the temporary name
 // again), put in `*oldFile`.
-bool PutInPlace(const std::string& temp, const std::string& target, bool exchange,
-                std::string* oldFile) {
+bool MoveIntoPlace(const std::string& temp, const std::string& target, bool exchange,
+                   std::string* oldFile) {
   if (exchange) {
     if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
       // The new file is in place whatever happens to the old one.
@@ -570,20 +570,31 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
   }
 }
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom, std::string* oldFile) {
-  if (oldFile != nullptr) oldFile->clear();
-  std::string target;
+StagedReplacement::~StagedReplacement() {
+  Drop();
+}
+
+void StagedReplacement::Drop() {
+  if (file_ >= 0) ::close(static_cast<int>(file_));
+  file_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+std::string StagedReplacement::Write(const std::string& path, const std::string& data,
+                                     const std::string& rightsFrom) {
+  Drop();
+  flushed_ = false;
   struct stat old {};
   bool exists = false;
-  if (!FinalTarget(path, target, old, exists)) return ErrorText("follow link " + path, errno);
-  const bool replacing = exists && S_ISREG(old.st_mode);
-  if (replacing && IsReadOnly(old, target)) return ErrorText("read-only " + path, EACCES);
+  if (!FinalTarget(path, target_, old, exists)) return ErrorText("follow link " + path, errno);
+  replacing_ = exists && S_ISREG(old.st_mode);
+  if (replacing_ && IsReadOnly(old, target_)) return ErrorText("read-only " + path, EACCES);
   struct stat model {};
   const bool hasModel = !rightsFrom.empty() && ::stat(rightsFrom.c_str(), &model) == 0;
-  const struct stat* rights = hasModel ? &model : replacing ? &old : nullptr;
+  const struct stat* rights = hasModel ? &model : replacing_ ? &old : nullptr;
 
-  const std::string temp = target + kTempMarker + std::to_string(::getpid());
+  const std::string temp = target_ + kTempMarker + std::to_string(::getpid());
   // A new file without rights to take over gets what the umask allows.
   const mode_t createMode = rights != nullptr ? CreationMode(*rights) : 0644;
   int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
@@ -593,30 +604,66 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   }
   if (fd < 0) return ErrorText("create " + temp, errno);
-  FileDescriptor file(fd);
-
-  auto fail = [&temp](const std::string& what, int error) {
-    ::unlink(temp.c_str());
+  file_ = fd;
+  temp_ = temp;
+  auto fail = [this](const std::string& what, int error) {
+    Drop();
     return ErrorText(what, error);
   };
-  if (rights != nullptr && !TakeRights(file.Get(), *rights)) return fail("chmod " + temp, errno);
-  if (!WriteAll(file.Get(), data)) return fail("write " + temp, errno);
-  if (durable && ::fsync(file.Get()) != 0) return fail("fsync " + temp, errno);
-  if (file.Close() != 0) return fail("close " + temp, errno);
-  // The durable replace flushed its data already, so a plain rename costs it
+  if (rights != nullptr && !TakeRights(fd, *rights)) return fail("chmod " + temp, errno);
+  if (!WriteAll(fd, data)) return fail("write " + temp, errno);
+  return {};
+}
+
+std::string StagedReplacement::Flush() {
+  if (temp_.empty()) return ErrorText("flush " + target_, EBADF);
+  if (::fsync(static_cast<int>(file_)) != 0) {
+    const int error = errno;
+    const std::string what = "fsync " + temp_;
+    Drop();
+    return ErrorText(what, error);
+  }
+  flushed_ = true;
+  return {};
+}
+
+std::string StagedReplacement::PutInPlace(std::string* oldFile) {
+  if (oldFile != nullptr) oldFile->clear();
+  if (temp_.empty()) return ErrorText("rename to " + target_, EBADF);
+  const int closed = ::close(static_cast<int>(file_));
+  file_ = -1;
+  if (closed != 0) {
+    const int error = errno;
+    const std::string what = "close " + temp_;
+    Drop();
+    return ErrorText(what, error);
+  }
+  // A flushed replace has its data out already, so a plain rename costs it
   // nothing more, unless the caller takes the old file: a rename frees a long
   // old file's pages before it returns.
-  if (!PutInPlace(temp, target, replacing && (!durable || oldFile != nullptr), oldFile)) {
-    return fail("rename to " + target, errno);
+  if (!MoveIntoPlace(temp_, target_, replacing_ && (!flushed_ || oldFile != nullptr), oldFile)) {
+    const int error = errno;
+    Drop();
+    return ErrorText("rename to " + target_, error);
   }
-
-  if (durable) {
-    const std::string folder = FolderOf(target);
+  temp_.clear();
+  if (flushed_) {
+    const std::string folder = FolderOf(target_);
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() < 0) return ErrorText("open folder " + folder, errno);
     if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
   }
   return {};
+}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
+                                  const std::string& rightsFrom, std::string* oldFile) {
+  if (oldFile != nullptr) oldFile->clear();
+  StagedReplacement staged;
+  std::string error = staged.Write(path, data, rightsFrom);
+  if (error.empty() && durable) error = staged.Flush();
+  if (error.empty()) error = staged.PutInPlace(oldFile);
+  return error;
 }
 
 bool RemoveFile(const std::string& path) {

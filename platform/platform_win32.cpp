@@ -536,24 +536,34 @@ std::string ReadableTypeName(const char* compiledName) {
   return compiledName;
 }
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom, std::string* oldFile) {
-  // The old file goes with the replace here: none is left.
-  if (oldFile != nullptr) oldFile->clear();
-  std::string target;
-  if (!FinalTarget(path, target)) return LastErrorText("follow link " + path);
-  const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+StagedReplacement::~StagedReplacement() {
+  Drop();
+}
+
+void StagedReplacement::Drop() {
+  if (file_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(file_));
+  file_ = -1;
+  if (!temp_.empty()) ::DeleteFileW(Wide(temp_).c_str());
+  temp_.clear();
+}
+
+std::string StagedReplacement::Write(const std::string& path, const std::string& data,
+                                     const std::string& rightsFrom) {
+  Drop();
+  flushed_ = false;
+  if (!FinalTarget(path, target_)) return LastErrorText("follow link " + path);
+  const DWORD attributes = ::GetFileAttributesW(Wide(target_).c_str());
+  replacing_ = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (replacing_ && (attributes & FILE_ATTRIBUTE_READONLY))
     return ErrorText("read-only " + path, ERROR_ACCESS_DENIED);
   // The temporary is made with the access rules the file is to have, so it
   // never lets anyone read the data the file would not.
   std::vector<char> rights;
-  const bool hasRights = ReadAccessRules(rightsFrom.empty() ? target : rightsFrom, rights) ||
-                         (!rightsFrom.empty() && ReadAccessRules(target, rights));
+  const bool hasRights = ReadAccessRules(rightsFrom.empty() ? target_ : rightsFrom, rights) ||
+                         (!rightsFrom.empty() && ReadAccessRules(target_, rights));
   SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), rights.data(), FALSE};
 
-  const std::string temp = target + kTempMarker + std::to_string(::GetCurrentProcessId());
+  const std::string temp = target_ + kTempMarker + std::to_string(::GetCurrentProcessId());
   const auto create = [&] {
     return ::CreateFileW(
         Wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -566,18 +576,52 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& da
     created = create();
   }
   if (created == INVALID_HANDLE_VALUE) return LastErrorText("create " + temp);
-  Handle file(created);
-
-  auto fail = [&temp](const std::string& what, DWORD error) {
-    ::DeleteFileW(Wide(temp).c_str());
-    return ErrorText(what, error);
-  };
-  if (!WriteAll(file.Get(), data)) return fail("write " + temp, ::GetLastError());
-  if (durable && !::FlushFileBuffers(file.Get())) return fail("flush " + temp, ::GetLastError());
-  if (!file.Close()) return fail("close " + temp, ::GetLastError());
-  DWORD error = 0;
-  if (!MoveOver(temp, target, error)) return fail("replace " + target, error);
+  file_ = reinterpret_cast<std::intptr_t>(created);
+  temp_ = temp;
+  if (!WriteAll(created, data)) {
+    const DWORD error = ::GetLastError();
+    Drop();
+    return ErrorText("write " + temp, error);
+  }
   return {};
+}
+
+std::string StagedReplacement::Flush() {
+  if (temp_.empty()) return ErrorText("flush " + target_, ERROR_INVALID_HANDLE);
+  if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) {
+    const DWORD error = ::GetLastError();
+    const std::string what = "flush " + temp_;
+    Drop();
+    return ErrorText(what, error);
+  }
+  flushed_ = true;
+  return {};
+}
+
+std::string StagedReplacement::PutInPlace(std::string* oldFile) {
+  // The old file goes with the replace here: none is left.
+  if (oldFile != nullptr) oldFile->clear();
+  if (temp_.empty()) return ErrorText("replace " + target_, ERROR_INVALID_HANDLE);
+  const bool closed = ::CloseHandle(reinterpret_cast<HANDLE>(file_)) != 0;
+  file_ = -1;
+  DWORD error = closed ? 0 : ::GetLastError();
+  if (!closed || !MoveOver(temp_, target_, error)) {
+    const std::string what = (closed ? "replace " : "close ") + (closed ? target_ : temp_);
+    Drop();
+    return ErrorText(what, error);
+  }
+  temp_.clear();
+  return {};
+}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
+                                  const std::string& rightsFrom, std::string* oldFile) {
+  if (oldFile != nullptr) oldFile->clear();
+  StagedReplacement staged;
+  std::string error = staged.Write(path, data, rightsFrom);
+  if (error.empty() && durable) error = staged.Flush();
+  if (error.empty()) error = staged.PutInPlace(oldFile);
+  return error;
 }
 
 bool RemoveFile(const std::string& path) {

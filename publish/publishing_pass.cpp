@@ -1,5 +1,6 @@
 #include "publish/publishing_pass.h"
 
+#include <optional>
 #include <unordered_map>
 
 #include "platform/platform.h"
@@ -25,25 +26,39 @@ void DropClosingPunctuation(std::string& text) {
   if (EndsWith(text, "\"")) text.pop_back();
 }
 
-// Writes a derived file unless its name is the list file's own. A failed
-// write does not stop the run; only the log tells which file it was. A copy
-// of the list file takes the list file's permissions. The file it replaces
-// is left to `removal`.
-void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
-                      BackgroundRemoval& removal, bool copyOfList = false) {
+// Writes a derived file under a temporary name into `staged`, to be put in
+// place by PutDerivedFileInPlace; nothing when its name is the list file's
+// own. A copy of the list file takes the list file's permissions.
+void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& staged,
+                      const std::string& text, const std::string& name, bool copyOfList = false) {
   const std::string& listFile = pass.files.list;
-  if (SameFileName(name, listFile)) {
+  if (!SameFileName(name, listFile)) staged.emplace(text, name, copyOfList ? listFile : "");
+}
+
+// Puts a derived file staged by StageDerivedFile in place. A failed write
+// does not stop the run; only the log tells which file it was. The file it
+// replaces is left to `removal`.
+void PutDerivedFileInPlace(const Publishing& pass, std::optional<StagedTextFile>& staged,
+                           const std::string& name, BackgroundRemoval& removal) {
+  if (!staged) {
     pass.log.ReportAtCurrentTrace(" ERROR: Skipping \"" + name +
                                   "\": it would replace the list file.");
     return;
   }
-  const int32_t result = ReplaceTextFile(text, name, copyOfList ? listFile : "", removal);
-  if (result == kWriteFailed) {
+  if (staged->PutInPlace(removal) == kWriteFailed) {
     std::string line = " ";
     line += std::to_string(pass.log.trace) + " Writing \"" + name +
             "\" failed; it keeps its old contents.";
     LogOnly(line);
   }
+}
+
+// Writes a derived file unless its name is the list file's own.
+void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
+                      BackgroundRemoval& removal) {
+  std::optional<StagedTextFile> staged;
+  StageDerivedFile(pass, staged, text, name);
+  PutDerivedFileInPlace(pass, staged, name, removal);
 }
 
 // The list file's name up to its first ".", for calendar UIDs.
@@ -79,23 +94,33 @@ void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars,
   }
 }
 
-// Traces 9120 to 9140: the list file and its two dated copies.
-void WriteList(const Publishing& pass, const std::string& room, BackgroundRemoval& removal) {
+// Traces 9120 to 9140: the list file and its two dated copies. The list file
+// was written under a temporary name with its text, and is flushed (step 1
+// of `listSteps`) while the copies are written; they take their places once
+// it has taken its own.
+void WriteList(const Publishing& pass, const std::string& text, StepsAhead& listSteps,
+               StagedTextFile& list, BackgroundRemoval& removal) {
   const std::string& listFile = pass.files.list;
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
+  std::optional<StagedTextFile> weekdayCopy, monthCopy;
+  if (list.Written() == kWriteOk) {
+    StageDerivedFile(pass, weekdayCopy, text, pass.files.weekdayCopy, true);
+    StageDerivedFile(pass, monthCopy, text, pass.files.monthCopy, true);
+  }
+  listSteps.WaitFor(1);
   // The list file reaches stable storage before it replaces the old one. When
   // it cannot be replaced the change is lost: the run must not end as a success.
-  if (WriteTextFileDurably(room, listFile, removal) == kWriteFailed) {
+  if (list.PutInPlace(removal) == kWriteFailed) {
     pass.log.ReportAtCurrentTrace(" ERROR: Writing \"" + listFile +
                                   "\" failed: the list file keeps its old contents and this "
                                   "run's change is lost.");
     throw InOutError("Cannot write \"" + listFile + "\"");
   }
   pass.log.Report(9130, " Writing \"" + pass.files.weekdayCopy + "\"");
-  WriteDerivedFile(pass, room, pass.files.weekdayCopy, removal, true);
+  PutDerivedFileInPlace(pass, weekdayCopy, pass.files.weekdayCopy, removal);
   pass.log.Report(9140, " Writing \"" + pass.files.monthCopy + "\"");
-  WriteDerivedFile(pass, room, pass.files.monthCopy, removal, true);
+  PutDerivedFileInPlace(pass, monthCopy, pass.files.monthCopy, removal);
 }
 
 // Traces 9150 and 9160: both CSV exports.
@@ -289,11 +314,16 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   RunLog otherLog{pass.log.trace, pass.log.notes};
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
   const Publishing otherBuilder{pass.list, pass.files, pass.clock, pass.redoId, otherLog};
-  StepsAhead listStep({[&] {
-                        texts.RoomForList();
-                        BuildListText(listBuilder, texts.list);
-                      }},
-                      1, longList);
+  // The list text is written under a temporary name as soon as it is
+  // built, and flushed right after.
+  std::optional<StagedTextFile> stagedList;
+  StepsAhead listSteps({[&] {
+                          texts.RoomForList();
+                          BuildListText(listBuilder, texts.list);
+                          stagedList.emplace(texts.list, pass.files.list);
+                        },
+                        [&] { stagedList->Flush(); }},
+                       2, longList);
   // The CSV exports take the calendars' room, given back with the feed's.
   StepsAhead otherSteps({[&] {
                            texts.RoomForFeed();
@@ -318,8 +348,8 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
   WriteDerivedFile(pass, texts.feed, pass.list.feedName, removal);
   otherSteps.Done(0);
-  take(listStep, listLog, 0);
-  WriteList(pass, texts.list, removal);
+  take(listSteps, listLog, 0);
+  WriteList(pass, texts.list, listSteps, *stagedList, removal);
   take(otherSteps, otherLog, 1);
   WriteCsvs(pass, texts.csv, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);

@@ -5,31 +5,26 @@
 
 namespace {
 
-// The edge of the three writers: a failure of any kind is the result code
+// The edge of the writers: a failure of any kind is the result code
 // kWriteFailed, and the caller decides what it means.
-template <typename Write>
-int32_t ResultOf(const std::string& text, Write&& write) {
-  if (text.empty()) return kWriteNothing;
+template <typename Step>
+int32_t ResultOfStep(Step&& step) {
   try {
-    write();
+    step();
     return kWriteOk;
   } catch (...) {
     return kWriteFailed;
   }
 }
 
-void ThrowOnError(const std::string& error) {
-  if (!error.empty()) throw InOutError(error);
+// An empty text is not written at all.
+template <typename Write>
+int32_t ResultOf(const std::string& text, Write&& write) {
+  return text.empty() ? kWriteNothing : ResultOfStep(write);
 }
 
-// Replaces the file, handing the file it replaced to `removal` when that
-// removes files alongside the run.
-void ReplaceLeavingOldFile(const std::string& text, const std::string& fileName, bool durable,
-                           const std::string& rightsFrom, BackgroundRemoval& removal) {
-  std::string oldFile;
-  ThrowOnError(platform::ReplaceFileAtomically(fileName, text, durable, rightsFrom,
-                                               removal.Alongside() ? &oldFile : nullptr));
-  if (!oldFile.empty()) removal.Add(std::move(oldFile));
+void ThrowOnError(const std::string& error) {
+  if (!error.empty()) throw InOutError(error);
 }
 
 }  // namespace
@@ -48,12 +43,28 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
                   [&] { ThrowOnError(platform::ReplaceFileAtomically(fileName, text, true)); });
 }
 
-int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName,
-                             BackgroundRemoval& removal) {
-  return ResultOf(text, [&] { ReplaceLeavingOldFile(text, fileName, true, "", removal); });
-}
-
 int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal) {
-  return ResultOf(text, [&] { ReplaceLeavingOldFile(text, fileName, false, rightsFrom, removal); });
+  StagedTextFile staged(text, fileName, rightsFrom);
+  return staged.PutInPlace(removal);
+}
+
+StagedTextFile::StagedTextFile(const std::string& text, const std::string& fileName,
+                               const std::string& rightsFrom)
+    : result_(ResultOf(text, [&] { ThrowOnError(staged_.Write(fileName, text, rightsFrom)); })) {}
+
+int32_t StagedTextFile::Flush() {
+  if (result_ == kWriteOk) result_ = ResultOfStep([&] { ThrowOnError(staged_.Flush()); });
+  return result_;
+}
+
+int32_t StagedTextFile::PutInPlace(BackgroundRemoval& removal) {
+  if (result_ != kWriteOk) return result_;
+  result_ = ResultOfStep([&] {
+    // The file replaced is left to `removal` when that removes files alongside the run.
+    std::string oldFile;
+    ThrowOnError(staged_.PutInPlace(removal.Alongside() ? &oldFile : nullptr));
+    if (!oldFile.empty()) removal.Add(std::move(oldFile));
+  });
+  return result_;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
 #include "support/background_removal.h"
 
 // Result codes of WriteTextFile.
@@ -22,9 +23,6 @@ int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool
 // Replaces `fileName` like WriteTextFile, and makes the new content reach
 // stable storage before it takes the old one's place. Used for the list file.
 int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName);
-// The same, leaving the removal of the file it replaced to `removal`.
-int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName,
-                             BackgroundRemoval& removal);
 
 // Replaces `fileName` like WriteTextFile, with the permissions of
 // `rightsFrom` unless it is "" (a copy of the list file takes the list's, so a
@@ -32,3 +30,24 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
 // replaced to `removal`.
 int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
                         const std::string& rightsFrom, BackgroundRemoval& removal);
+
+// A text file replaced in steps, so that other work may go on between them
+// (platform::StagedReplacement): the text is written under a temporary name
+// when it is made, may be flushed, and takes the file's place when put there.
+// Each step gives a result code of WriteTextFile; after a failed step the
+// file keeps its old contents and every later step fails.
+class StagedTextFile {
+ public:
+  // Writes `text` for `fileName`, with the permissions of `rightsFrom` unless
+  // it is "".
+  StagedTextFile(const std::string& text, const std::string& fileName,
+                 const std::string& rightsFrom = "");
+  int32_t Written() const { return result_; }
+  int32_t Flush();
+  // Leaves the removal of the file it replaced to `removal`.
+  int32_t PutInPlace(BackgroundRemoval& removal);
+
+ private:
+  platform::StagedReplacement staged_;
+  int32_t result_;
+};

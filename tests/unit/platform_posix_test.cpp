@@ -277,6 +277,38 @@ TEST(ReplaceFileAtomically, KeepsTheGroupInAFolderThatHandsOutItsOwn) {
             std::vector<unsigned>({::getegid(), 0640}));
 }
 
+// Between its steps the old file stays whole under its name; a replace
+// given up, or failed at any step, leaves it as it was and no temporary.
+TEST(StagedReplacement, ReplacesOnlyWhenPutInPlace) {
+  TempFolder folder;
+  const std::string target = folder / "list.json";
+  WriteFile(target, "old");
+  {
+    platform::StagedReplacement given;
+    EXPECT_EQ(given.Write(target, "given up"), "");
+    EXPECT_EQ(given.Flush(), "");
+    EXPECT_EQ(ReadFile(target), "old");
+  }
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+  platform::StagedReplacement staged;
+  EXPECT_EQ(staged.Write(target, "new"), "");
+  EXPECT_EQ(ReadFile(target), "old");
+  EXPECT_EQ(staged.Flush(), "");
+  std::string oldFile;
+  EXPECT_EQ(staged.PutInPlace(&oldFile), "");
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(ReadFile(oldFile), "old");
+  ASSERT_TRUE(platform::RemoveFile(oldFile));
+  EXPECT_NE(staged.PutInPlace(), "");
+  ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+  platform::StagedReplacement failed;
+  EXPECT_NE(failed.Write(target, "lost"), "");
+  EXPECT_NE(failed.Flush(), "");
+  EXPECT_NE(failed.PutInPlace(), "");
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+}
+
 TEST(AppendAndRead, AppendCreatesThenAppends) {
   TempFolder folder;
   const std::string log = folder / "varno-log.txt";
