@@ -486,18 +486,11 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   }
 }
 
-// Stores a completed item in the next slot of the list. A hand-edited file
-// can hold more items than the first pass counted: the list grows so that
-// none is dropped. Returns the slot.
+// Stores a completed item in the next slot of the list. Returns the slot.
 size_t StoreItem(ItemList& list, Item&& item) {
-  const auto slot = static_cast<size_t>(list.recordsFromFile);
   ++list.recordsFromFile;
-  if (slot < list.items.size()) {
-    list.items[slot] = std::move(item);
-  } else {
-    list.items.push_back(std::move(item));
-  }
-  return slot;
+  list.items.push_back(std::move(item));
+  return list.items.size() - 1;
 }
 
 // Trace 3400 onward: the context note and, on a "}", the completed item.
@@ -774,9 +767,9 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   const auto startList = [&] {
     const size_t itemCount = scan.itemCount;
     // Room for an item added by the request, so that adding one moves no record.
+    list.items.clear();
     list.items.reserve(itemCount + 1);
     platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
-    list.items.assign(itemCount, Item{});
     const std::string count = std::to_string(itemCount);
     log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
                          std::to_string(static_cast<long long>(itemCount) - 1) +
@@ -790,8 +783,15 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
     list.maxId = 0;
   };
   Loader loader{load, list, log, Item{}, ContextNote{}};
-  RunThenAlways([&] { SecondPass(text, scan, loader, startList); },
-                [&] { loader.note.WriteTo(log.notes); });
+  RunThenAlways(
+      [&] {
+        SecondPass(text, scan, loader, startList);
+        // The list has a slot for each item counted; those no item was
+        // stored in stay empty at its end. A hand-edited file can hold more
+        // items than were counted: none of them is dropped.
+        if (list.items.size() < scan.itemCount) list.items.resize(scan.itemCount);
+      },
+      [&] { loader.note.WriteTo(log.notes); });
 }
 
 void FinishListLink(ItemList& list, RunLog& log) {
