@@ -30,6 +30,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "platform/temporary_names.h"
 
 namespace platform {
 
@@ -577,7 +578,9 @@ StagedReplacement::~StagedReplacement() {
 void StagedReplacement::Drop() {
   if (file_ >= 0) ::close(static_cast<int>(file_));
   file_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (temp_.empty()) return;
+  ::unlink(temp_.c_str());
+  GiveBackTemporaryName(temp_);
   temp_.clear();
 }
 
@@ -594,16 +597,21 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   const bool hasModel = !rightsFrom.empty() && ::stat(rightsFrom.c_str(), &model) == 0;
   const struct stat* rights = hasModel ? &model : replacing_ ? &old : nullptr;
 
-  const std::string temp = target_ + kTempMarker + std::to_string(::getpid());
+  const std::string temp = TakeTemporaryName(target_, kTempMarker, std::to_string(::getpid()));
   // A new file without rights to take over gets what the umask allows.
   const mode_t createMode = rights != nullptr ? CreationMode(*rights) : 0644;
   int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   if (fd < 0 && errno == EEXIST) {
-    // Our own pid in the name: a leftover of an earlier process with this pid.
+    // Our own pid in the name, which no replace under way holds: a leftover
+    // of an earlier process with this pid.
     ::unlink(temp.c_str());
     fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, createMode);
   }
-  if (fd < 0) return ErrorText("create " + temp, errno);
+  if (fd < 0) {
+    const int error = errno;
+    GiveBackTemporaryName(temp);
+    return ErrorText("create " + temp, error);
+  }
   file_ = fd;
   temp_ = temp;
   auto fail = [this](const std::string& what, int error) {
@@ -646,6 +654,7 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
     Drop();
     return ErrorText("rename to " + target_, error);
   }
+  GiveBackTemporaryName(temp_);
   temp_.clear();
   if (flushed_) {
     const std::string folder = FolderOf(target_);

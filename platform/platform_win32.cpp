@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/temporary_names.h"
 
 namespace platform {
 
@@ -543,7 +544,9 @@ StagedReplacement::~StagedReplacement() {
 void StagedReplacement::Drop() {
   if (file_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(file_));
   file_ = -1;
-  if (!temp_.empty()) ::DeleteFileW(Wide(temp_).c_str());
+  if (temp_.empty()) return;
+  ::DeleteFileW(Wide(temp_).c_str());
+  GiveBackTemporaryName(temp_);
   temp_.clear();
 }
 
@@ -563,7 +566,8 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
                          (!rightsFrom.empty() && ReadAccessRules(target_, rights));
   SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), rights.data(), FALSE};
 
-  const std::string temp = target_ + kTempMarker + std::to_string(::GetCurrentProcessId());
+  const std::string temp =
+      TakeTemporaryName(target_, kTempMarker, std::to_string(::GetCurrentProcessId()));
   const auto create = [&] {
     return ::CreateFileW(
         Wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -571,11 +575,16 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   };
   HANDLE created = create();
   if (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS) {
-    // Our own process id in the name: a leftover of an earlier process with this id.
+    // Our own process id in the name, which no replace under way holds: a
+    // leftover of an earlier process with this id.
     ::DeleteFileW(Wide(temp).c_str());
     created = create();
   }
-  if (created == INVALID_HANDLE_VALUE) return LastErrorText("create " + temp);
+  if (created == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    GiveBackTemporaryName(temp);
+    return ErrorText("create " + temp, error);
+  }
   file_ = reinterpret_cast<std::intptr_t>(created);
   temp_ = temp;
   if (!WriteAll(created, data)) {
@@ -610,6 +619,7 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
     Drop();
     return ErrorText(what, error);
   }
+  GiveBackTemporaryName(temp_);
   temp_.clear();
   return {};
 }

@@ -309,6 +309,25 @@ TEST(StagedReplacement, ReplacesOnlyWhenPutInPlace) {
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
 }
 
+// Two replaces of one file under way at once, here by a name and by a link
+// to it, each write a temporary of their own: the one put in place last wins.
+TEST(StagedReplacement, ReplacesOfOneFileAtOnceKeepApart) {
+  TempFolder folder;
+  const std::string target = folder / "list.json";
+  WriteFile(target, "old");
+  std::filesystem::create_symlink("list.json", folder / "link.json");
+  platform::StagedReplacement byName, byLink;
+  ASSERT_EQ(byName.Write(target, "by name"), "");
+  ASSERT_EQ(byLink.Write(folder / "link.json", "by link"), "");
+  EXPECT_EQ(byName.Flush(), "");
+  EXPECT_EQ(byName.PutInPlace(), "");
+  EXPECT_EQ(ReadFile(target), "by name");
+  EXPECT_EQ(byLink.PutInPlace(), "");
+  EXPECT_EQ(ReadFile(target), "by link");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.json"));
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link.json", "list.json"}));
+}
+
 TEST(AppendAndRead, AppendCreatesThenAppends) {
   TempFolder folder;
   const std::string log = folder / "varno-log.txt";
