@@ -96,17 +96,20 @@ void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars,
 
 // Traces 9120 to 9140: the list file and its two dated copies. The list file
 // was written under a temporary name with its text, and is flushed (step 1
-// of `listSteps`) while the copies are written; they take their places once
-// it has taken its own.
+// of `listSteps`) while the copies are written, side by side when
+// `alongside`; they take their places once it has taken its own.
 void WriteList(const Publishing& pass, const std::string& text, StepsAhead& listSteps,
-               StagedTextFile& list, BackgroundRemoval& removal) {
+               StagedTextFile& list, BackgroundRemoval& removal, bool alongside) {
   const std::string& listFile = pass.files.list;
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   std::optional<StagedTextFile> weekdayCopy, monthCopy;
   if (list.Written() == kWriteOk) {
-    StageDerivedFile(pass, weekdayCopy, text, pass.files.weekdayCopy, true);
+    StepsAhead weekday(
+        {[&] { StageDerivedFile(pass, weekdayCopy, text, pass.files.weekdayCopy, true); }}, 1,
+        alongside);
     StageDerivedFile(pass, monthCopy, text, pass.files.monthCopy, true);
+    weekday.WaitFor(0);
   }
   listSteps.WaitFor(1);
   // The list file reaches stable storage before it replaces the old one. When
@@ -324,10 +327,14 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
                         },
                         [&] { stagedList->Flush(); }},
                        2, longList);
-  // The CSV exports take the calendars' room, given back with the feed's.
+  // The feed is written under a temporary name as soon as it is built. The
+  // CSV exports take the calendars' room, given back with the feed's.
+  std::optional<StagedTextFile> stagedFeed;
   StepsAhead otherSteps({[&] {
                            texts.RoomForFeed();
                            BuildFeedText(otherBuilder, texts.feed);
+                           StageDerivedFile(otherBuilder, stagedFeed, texts.feed,
+                                            pass.list.feedName);
                          },
                          [&] {
                            texts.RoomForCsv();
@@ -346,10 +353,10 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   WriteCalendars(pass, texts.calendars, removal);
   take(otherSteps, otherLog, 0);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
-  WriteDerivedFile(pass, texts.feed, pass.list.feedName, removal);
+  PutDerivedFileInPlace(pass, stagedFeed, pass.list.feedName, removal);
   otherSteps.Done(0);
   take(listSteps, listLog, 0);
-  WriteList(pass, texts.list, listSteps, *stagedList, removal);
+  WriteList(pass, texts.list, listSteps, *stagedList, removal, longList);
   take(otherSteps, otherLog, 1);
   WriteCsvs(pass, texts.csv, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);
