@@ -128,6 +128,8 @@ class StagedReplacement {
   // on success, else an error text; a step after a failed one fails.
   std::string Write(const std::string& path, const std::string& data,
                     const std::string& rightsFrom = {});
+  // Writes `data` on after what was written.
+  std::string Append(const std::string& data);
   // Makes the data written reach stable storage, and the folder entry too
   // when it is put in place.
   std::string Flush();

@@ -623,6 +623,17 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   return {};
 }
 
+std::string StagedReplacement::Append(const std::string& data) {
+  if (temp_.empty()) return ErrorText("write " + target_, EBADF);
+  if (!WriteAll(static_cast<int>(file_), data)) {
+    const int error = errno;
+    const std::string what = "write " + temp_;
+    Drop();
+    return ErrorText(what, error);
+  }
+  return {};
+}
+
 std::string StagedReplacement::Flush() {
   if (temp_.empty()) return ErrorText("flush " + target_, EBADF);
   if (::fsync(static_cast<int>(file_)) != 0) {

@@ -595,6 +595,17 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   return {};
 }
 
+std::string StagedReplacement::Append(const std::string& data) {
+  if (temp_.empty()) return ErrorText("write " + target_, ERROR_INVALID_HANDLE);
+  if (!WriteAll(reinterpret_cast<HANDLE>(file_), data)) {
+    const DWORD error = ::GetLastError();
+    const std::string what = "write " + temp_;
+    Drop();
+    return ErrorText(what, error);
+  }
+  return {};
+}
+
 std::string StagedReplacement::Flush() {
   if (temp_.empty()) return ErrorText("flush " + target_, ERROR_INVALID_HANDLE);
   if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) {

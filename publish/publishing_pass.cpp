@@ -26,13 +26,19 @@ void DropClosingPunctuation(std::string& text) {
   if (EndsWith(text, "\"")) text.pop_back();
 }
 
-// Writes a derived file under a temporary name into `staged`, to be put in
-// place by PutDerivedFileInPlace; nothing when its name is the list file's
-// own. A copy of the list file takes the list file's permissions.
+// Readies `staged` for the text of a derived file, written at once or piece
+// by piece; none when its name is the list file's own. A copy of the list
+// file takes the list file's permissions.
 void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& staged,
-                      const std::string& text, const std::string& name, bool copyOfList = false) {
+                      const std::string& name, bool copyOfList = false) {
   const std::string& listFile = pass.files.list;
-  if (!SameFileName(name, listFile)) staged.emplace(text, name, copyOfList ? listFile : "");
+  if (!SameFileName(name, listFile)) staged.emplace(name, copyOfList ? listFile : "");
+}
+
+// Writes what `text` holds on to `staged`, if there is one, and empties it.
+void WriteOn(std::optional<StagedTextFile>& staged, std::string& text) {
+  if (staged) staged->Append(text);
+  text.clear();
 }
 
 // Puts a derived file staged by StageDerivedFile in place. A failed write
@@ -57,7 +63,8 @@ void PutDerivedFileInPlace(const Publishing& pass, std::optional<StagedTextFile>
 void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
                       BackgroundRemoval& removal) {
   std::optional<StagedTextFile> staged;
-  StageDerivedFile(pass, staged, text, name);
+  StageDerivedFile(pass, staged, name);
+  if (staged) staged->Append(text);
   PutDerivedFileInPlace(pass, staged, name, removal);
 }
 
@@ -84,13 +91,30 @@ ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
   return counts;
 }
 
+// The calendars of a pass, written under temporary names while they are built.
+struct StagedCalendars {
+  std::optional<StagedTextFile> privateFile;
+  std::optional<StagedTextFile> publicFile;
+
+  explicit StagedCalendars(const Publishing& pass) {
+    StageDerivedFile(pass, privateFile, pass.files.calendar);
+    if (!pass.files.publicCalendar.empty()) {
+      StageDerivedFile(pass, publicFile, pass.files.publicCalendar);
+    }
+  }
+  void WriteOn(CalendarTexts& calendars) {
+    ::WriteOn(privateFile, calendars.privateText);
+    ::WriteOn(publicFile, calendars.publicText);
+  }
+};
+
 // Trace 9110: both calendars.
-void WriteCalendars(const Publishing& pass, const CalendarTexts& calendars,
+void WriteCalendars(const Publishing& pass, StagedCalendars& calendars,
                     BackgroundRemoval& removal) {
   pass.log.Report(9110, " Writing \"" + pass.files.calendar + "\"");
-  WriteDerivedFile(pass, calendars.privateText, pass.files.calendar, removal);
+  PutDerivedFileInPlace(pass, calendars.privateFile, pass.files.calendar, removal);
   if (!pass.files.publicCalendar.empty()) {
-    WriteDerivedFile(pass, calendars.publicText, pass.files.publicCalendar, removal);
+    PutDerivedFileInPlace(pass, calendars.publicFile, pass.files.publicCalendar, removal);
   }
 }
 
@@ -105,10 +129,12 @@ void WriteList(const Publishing& pass, const std::string& text, StepsAhead& list
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   std::optional<StagedTextFile> weekdayCopy, monthCopy;
   if (list.Written() == kWriteOk) {
-    StepsAhead weekday(
-        {[&] { StageDerivedFile(pass, weekdayCopy, text, pass.files.weekdayCopy, true); }}, 1,
-        alongside);
-    StageDerivedFile(pass, monthCopy, text, pass.files.monthCopy, true);
+    const auto writeCopy = [&](std::optional<StagedTextFile>& copy, const std::string& name) {
+      StageDerivedFile(pass, copy, name, true);
+      if (copy) copy->Append(text);
+    };
+    StepsAhead weekday({[&] { writeCopy(weekdayCopy, pass.files.weekdayCopy); }}, 1, alongside);
+    writeCopy(monthCopy, pass.files.monthCopy);
     weekday.WaitFor(0);
   }
   listSteps.WaitFor(1);
@@ -138,23 +164,21 @@ void WriteCsvs(const Publishing& pass, const CsvTexts& csv, BackgroundRemoval& r
 // other, each text takes the room of the one written before it, the first
 // the loaded list text's: fresh memory costs more than building a short
 // text. Built side by side, the list text takes the loaded list text's room,
-// the calendars and the feed rooms of their own made once, and the CSV
-// exports the calendars' once those are written.
+// the calendars and the feed (written on while they are built) rooms of
+// their own, and the CSV exports the calendars' once those are written,
+// grown once to what they need.
 struct PassTexts {
   CalendarTexts calendars;
   std::string feed;
   std::string list;
   CsvTexts csv;
   bool sideBySide = false;
+  size_t csvRoom = 0;
 
   PassTexts(std::string&& textRoom, bool sideBySideBuilds)
       : list(std::move(textRoom)), sideBySide(sideBySideBuilds) {
-    if (!sideBySide) return;
-    // The calendar and the feed come out shorter than a quarter and a half
-    // of the list text.
-    calendars.privateText.reserve(list.capacity() / 4);
-    feed.reserve(list.capacity() / 2);
-    platform::AdviseLargeRoom(feed.data(), feed.capacity());
+    // The CSV export comes out shorter than a quarter of the list text.
+    if (sideBySide) csvRoom = list.capacity() / 4;
   }
   // The room each text is built in, taken just before it is built.
   void RoomForCalendars() {
@@ -168,6 +192,7 @@ struct PassTexts {
   }
   void RoomForCsv() {
     csv.fullText = std::move(sideBySide ? calendars.privateText : list);
+    csv.fullText.reserve(csvRoom);
     csv.todayText = std::move(calendars.publicText);
   }
 };
@@ -223,7 +248,8 @@ void StartPublishingPass(const Publishing& pass) {
                   " iVarnoArrayItem=" + count + ", iVarnoArrayItem=iVarnoArrayCount=" + count);
 }
 
-void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars) {
+void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
+                        const std::function<void()>& writeOn) {
   pass.log.trace = 8100;
   StartCalendarTexts(calendars);
   const std::string uidStem = UidStemOf(pass.files.list);
@@ -231,11 +257,16 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars) {
   for (const Item& item : pass.list.items) {
     pass.log.trace = 9000;
     AddCalendarEvents(calendars, item, uidStem, universalNow);
+    if (writeOn &&
+        calendars.privateText.size() + calendars.publicText.size() >= kBytesWorthWriting) {
+      writeOn();
+    }
   }
   CloseCalendarTexts(calendars);
 }
 
-void BuildFeedText(const Publishing& pass, std::string& feed) {
+void BuildFeedText(const Publishing& pass, std::string& feed,
+                   const std::function<void()>& writeOn) {
   const ItemList& list = pass.list;
   pass.log.trace = 6910;
   feed.clear();
@@ -262,6 +293,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed) {
     if (!ownLink) CalendarUid(uid, uidCounts, item.id, uidStem);
     pass.log.trace = 8900;
     AppendFeedItem(feed, activeCount, item, link, uid);
+    if (writeOn && feed.size() >= kBytesWorthWriting) writeOn();
   }
   CloseFeed(feed);
 }
@@ -323,18 +355,21 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   StepsAhead listSteps({[&] {
                           texts.RoomForList();
                           BuildListText(listBuilder, texts.list);
-                          stagedList.emplace(texts.list, pass.files.list);
+                          stagedList.emplace(pass.files.list).Append(texts.list);
                         },
                         [&] { stagedList->Flush(); }},
                        2, longList);
-  // The feed is written under a temporary name as soon as it is built. The
-  // CSV exports take the calendars' room, given back with the feed's.
-  std::optional<StagedTextFile> stagedFeed;
+  // The calendars and the feed are written under temporary names while they
+  // are built. The CSV exports take the calendars' room, given back with the
+  // feed's.
+  StagedCalendars calendars(pass);
+  std::optional<StagedTextFile> feed;
+  StageDerivedFile(pass, feed, pass.list.feedName);
   StepsAhead otherSteps({[&] {
                            texts.RoomForFeed();
-                           BuildFeedText(otherBuilder, texts.feed);
-                           StageDerivedFile(otherBuilder, stagedFeed, texts.feed,
-                                            pass.list.feedName);
+                           BuildFeedText(otherBuilder, texts.feed,
+                                         [&] { WriteOn(feed, texts.feed); });
+                           WriteOn(feed, texts.feed);
                          },
                          [&] {
                            texts.RoomForCsv();
@@ -349,11 +384,12 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // The files replaced are removed meanwhile, on a thread of their own.
   BackgroundRemoval removal(longList);
   texts.RoomForCalendars();
-  BuildCalendarTexts(pass, texts.calendars);
-  WriteCalendars(pass, texts.calendars, removal);
+  BuildCalendarTexts(pass, texts.calendars, [&] { calendars.WriteOn(texts.calendars); });
+  calendars.WriteOn(texts.calendars);
+  WriteCalendars(pass, calendars, removal);
   take(otherSteps, otherLog, 0);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
-  PutDerivedFileInPlace(pass, stagedFeed, pass.list.feedName, removal);
+  PutDerivedFileInPlace(pass, feed, pass.list.feedName, removal);
   otherSteps.Done(0);
   take(listSteps, listLog, 0);
   WriteList(pass, texts.list, listSteps, *stagedList, removal, longList);

@@ -43,15 +43,16 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
                   [&] { ThrowOnError(platform::ReplaceFileAtomically(fileName, text, true)); });
 }
 
-int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
-                        const std::string& rightsFrom, BackgroundRemoval& removal) {
-  StagedTextFile staged(text, fileName, rightsFrom);
-  return staged.PutInPlace(removal);
-}
+StagedTextFile::StagedTextFile(std::string fileName, std::string rightsFrom)
+    : fileName_(std::move(fileName)), rightsFrom_(std::move(rightsFrom)) {}
 
-StagedTextFile::StagedTextFile(const std::string& text, const std::string& fileName,
-                               const std::string& rightsFrom)
-    : result_(ResultOf(text, [&] { ThrowOnError(staged_.Write(fileName, text, rightsFrom)); })) {}
+void StagedTextFile::Append(const std::string& text) {
+  if (text.empty() || result_ == kWriteFailed) return;
+  result_ = ResultOfStep([&] {
+    ThrowOnError(result_ == kWriteNothing ? staged_.Write(fileName_, text, rightsFrom_)
+                                          : staged_.Append(text));
+  });
+}
 
 int32_t StagedTextFile::Flush() {
   if (result_ == kWriteOk) result_ = ResultOfStep([&] { ThrowOnError(staged_.Flush()); });

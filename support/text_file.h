@@ -24,24 +24,21 @@ int32_t WriteTextFile(const std::string& text, const std::string& fileName, bool
 // stable storage before it takes the old one's place. Used for the list file.
 int32_t WriteTextFileDurably(const std::string& text, const std::string& fileName);
 
-// Replaces `fileName` like WriteTextFile, with the permissions of
-// `rightsFrom` unless it is "" (a copy of the list file takes the list's, so a
-// private list has private copies), and leaves the removal of the file it
-// replaced to `removal`.
-int32_t ReplaceTextFile(const std::string& text, const std::string& fileName,
-                        const std::string& rightsFrom, BackgroundRemoval& removal);
-
 // A text file replaced in steps, so that other work may go on between them
-// (platform::StagedReplacement): the text is written under a temporary name
-// when it is made, may be flushed, and takes the file's place when put there.
-// Each step gives a result code of WriteTextFile; after a failed step the
-// file keeps its old contents and every later step fails.
+// (platform::StagedReplacement): the text is written under a temporary name,
+// at once or piece by piece while it is made, may be flushed, and takes the
+// file's place when put there. Each step gives a result code of
+// WriteTextFile: while no text is written it is kWriteNothing, and the file
+// is left untouched; after a failed step the file keeps its old contents and
+// every later step fails.
 class StagedTextFile {
  public:
-  // Writes `text` for `fileName`, with the permissions of `rightsFrom` unless
-  // it is "".
-  StagedTextFile(const std::string& text, const std::string& fileName,
-                 const std::string& rightsFrom = "");
+  // Nothing is written yet; the file takes the permissions of `rightsFrom`
+  // unless it is "" (a copy of the list file takes the list's, so a private
+  // list has private copies).
+  explicit StagedTextFile(std::string fileName, std::string rightsFrom = "");
+  // Writes `text` on after what was written.
+  void Append(const std::string& text);
   int32_t Written() const { return result_; }
   int32_t Flush();
   // Leaves the removal of the file it replaced to `removal`.
@@ -49,5 +46,7 @@ class StagedTextFile {
 
  private:
   platform::StagedReplacement staged_;
-  int32_t result_;
+  std::string fileName_;
+  std::string rightsFrom_;
+  int32_t result_ = kWriteNothing;
 };

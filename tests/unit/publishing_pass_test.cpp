@@ -233,6 +233,44 @@ TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
   EXPECT_NE(freshCsv.todayText.find("call"), std::string::npos);
 }
 
+// Written on in pieces while they are built, the calendars and the feed of
+// a long list come out as they do built whole, and are never held whole.
+TEST_F(PublishingPass, TextsWrittenOnInPiecesAreTheWholeTexts) {
+  std::vector<Item> items;
+  for (int32_t id = 1; id <= 3000; ++id) {
+    Item item = MakeItem(id, id % 7 != 0, "2025-10-" + std::to_string(10 + id % 20) + " task");
+    item.isPublic = id % 3 == 0;
+    item.description = std::string(static_cast<size_t>(id % 50), 'd');
+    items.push_back(item);
+  }
+  SetItems(items);
+  StartPublishingPass(Pass());
+
+  std::string wholeFeed, feed, feedPieces;
+  BuildFeedText(Pass(), wholeFeed);
+  size_t pieces = 0, longest = 0;
+  const auto takePiece = [&](std::string& text, std::string& into) {
+    longest = std::max(longest, text.size());
+    into += text;
+    text.clear();
+    ++pieces;
+  };
+  BuildFeedText(Pass(), feed, [&] { takePiece(feed, feedPieces); });
+  EXPECT_EQ(feedPieces + feed, wholeFeed);
+
+  CalendarTexts whole, calendars;
+  std::string privatePieces, publicPieces;
+  BuildCalendarTexts(Pass(), whole);
+  BuildCalendarTexts(Pass(), calendars, [&] {
+    takePiece(calendars.privateText, privatePieces);
+    takePiece(calendars.publicText, publicPieces);
+  });
+  EXPECT_EQ(privatePieces + calendars.privateText, whole.privateText);
+  EXPECT_EQ(publicPieces + calendars.publicText, whole.publicText);
+  EXPECT_GT(pieces, 4u);
+  EXPECT_LT(longest, kBytesWorthWriting + 4096);
+}
+
 TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
   Item changed = MakeItem(1, true, "2025-10-06 P%PRTY% in %DTG% days");
   changed.priority = 3;
