@@ -36,7 +36,7 @@ void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& sta
 }
 
 // Writes what `text` holds on to `staged`, if there is one, and empties it.
-void WriteOn(std::optional<StagedTextFile>& staged, std::string& text) {
+void WriteOnAndEmpty(std::optional<StagedTextFile>& staged, std::string& text) {
   if (staged) staged->Append(text);
   text.clear();
 }
@@ -103,8 +103,8 @@ struct StagedCalendars {
     }
   }
   void WriteOn(CalendarTexts& calendars) {
-    ::WriteOn(privateFile, calendars.privateText);
-    ::WriteOn(publicFile, calendars.publicText);
+    WriteOnAndEmpty(privateFile, calendars.privateText);
+    WriteOnAndEmpty(publicFile, calendars.publicText);
   }
 };
 
@@ -368,8 +368,8 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   StepsAhead otherSteps({[&] {
                            texts.RoomForFeed();
                            BuildFeedText(otherBuilder, texts.feed,
-                                         [&] { WriteOn(feed, texts.feed); });
-                           WriteOn(feed, texts.feed);
+                                         [&] { WriteOnAndEmpty(feed, texts.feed); });
+                           WriteOnAndEmpty(feed, texts.feed);
                          },
                          [&] {
                            texts.RoomForCsv();
