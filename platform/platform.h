@@ -108,9 +108,9 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
 // replaced may be left under a temporary name, put in `*oldFile` ("" when
 // none is left), for the caller to remove: removing a long file takes time
 // the caller may spend on other work meanwhile.
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom = {},
-                                  std::string* oldFile = nullptr);
+inline std::string ReplaceFileAtomically(const std::string& path, const std::string& data,
+                                         bool durable, const std::string& rightsFrom = {},
+                                         std::string* oldFile = nullptr);
 // A replace made in steps, so that other work may go on between them: the
 // new content is written under the temporary name, may then be flushed to
 // stable storage, and then takes the file's place. Everything
@@ -139,6 +139,11 @@ class StagedReplacement {
 
  private:
   void Drop();
+  // A failed step: the temporary goes, and `error` is the step's result.
+  std::string Abandon(std::string error) {
+    Drop();
+    return error;
+  }
 
   std::intptr_t file_ = -1;  // the temporary, open from Write to PutInPlace
   std::string temp_;         // "" when nothing is staged
@@ -146,6 +151,17 @@ class StagedReplacement {
   bool replacing_ = false;
   bool flushed_ = false;
 };
+
+inline std::string ReplaceFileAtomically(const std::string& path, const std::string& data,
+                                         bool durable, const std::string& rightsFrom,
+                                         std::string* oldFile) {
+  if (oldFile != nullptr) oldFile->clear();
+  StagedReplacement staged;
+  std::string error = staged.Write(path, data, rightsFrom);
+  if (error.empty() && durable) error = staged.Flush();
+  if (error.empty()) error = staged.PutInPlace(oldFile);
+  return error;
+}
 // Removes the file `path`; false when it could not.
 bool RemoveFile(const std::string& path);
 // Appends `data` to `path`, creating it when missing; a read-only file is not

@@ -614,34 +614,22 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   }
   file_ = fd;
   temp_ = temp;
-  auto fail = [this](const std::string& what, int error) {
-    Drop();
-    return ErrorText(what, error);
-  };
-  if (rights != nullptr && !TakeRights(fd, *rights)) return fail("chmod " + temp, errno);
-  if (!WriteAll(fd, data)) return fail("write " + temp, errno);
+  if (rights != nullptr && !TakeRights(fd, *rights)) {
+    return Abandon(ErrorText("chmod " + temp, errno));
+  }
+  if (!WriteAll(fd, data)) return Abandon(ErrorText("write " + temp, errno));
   return {};
 }
 
 std::string StagedReplacement::Append(const std::string& data) {
   if (temp_.empty()) return ErrorText("write " + target_, EBADF);
-  if (!WriteAll(static_cast<int>(file_), data)) {
-    const int error = errno;
-    const std::string what = "write " + temp_;
-    Drop();
-    return ErrorText(what, error);
-  }
+  if (!WriteAll(static_cast<int>(file_), data)) return Abandon(ErrorText("write " + temp_, errno));
   return {};
 }
 
 std::string StagedReplacement::Flush() {
   if (temp_.empty()) return ErrorText("flush " + target_, EBADF);
-  if (::fsync(static_cast<int>(file_)) != 0) {
-    const int error = errno;
-    const std::string what = "fsync " + temp_;
-    Drop();
-    return ErrorText(what, error);
-  }
+  if (::fsync(static_cast<int>(file_)) != 0) return Abandon(ErrorText("fsync " + temp_, errno));
   flushed_ = true;
   return {};
 }
@@ -651,19 +639,12 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   if (temp_.empty()) return ErrorText("rename to " + target_, EBADF);
   const int closed = ::close(static_cast<int>(file_));
   file_ = -1;
-  if (closed != 0) {
-    const int error = errno;
-    const std::string what = "close " + temp_;
-    Drop();
-    return ErrorText(what, error);
-  }
+  if (closed != 0) return Abandon(ErrorText("close " + temp_, errno));
   // A flushed replace has its data out already, so a plain rename costs it
   // nothing more, unless the caller takes the old file: a rename frees a long
   // old file's pages before it returns.
   if (!MoveIntoPlace(temp_, target_, replacing_ && (!flushed_ || oldFile != nullptr), oldFile)) {
-    const int error = errno;
-    Drop();
-    return ErrorText("rename to " + target_, error);
+    return Abandon(ErrorText("rename to " + target_, errno));
   }
   GiveBackTemporaryName(temp_);
   temp_.clear();
@@ -674,16 +655,6 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
     if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
   }
   return {};
-}
-
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom, std::string* oldFile) {
-  if (oldFile != nullptr) oldFile->clear();
-  StagedReplacement staged;
-  std::string error = staged.Write(path, data, rightsFrom);
-  if (error.empty() && durable) error = staged.Flush();
-  if (error.empty()) error = staged.PutInPlace(oldFile);
-  return error;
 }
 
 bool RemoveFile(const std::string& path) {

@@ -587,21 +587,14 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   }
   file_ = reinterpret_cast<std::intptr_t>(created);
   temp_ = temp;
-  if (!WriteAll(created, data)) {
-    const DWORD error = ::GetLastError();
-    Drop();
-    return ErrorText("write " + temp, error);
-  }
+  if (!WriteAll(created, data)) return Abandon(ErrorText("write " + temp, ::GetLastError()));
   return {};
 }
 
 std::string StagedReplacement::Append(const std::string& data) {
   if (temp_.empty()) return ErrorText("write " + target_, ERROR_INVALID_HANDLE);
   if (!WriteAll(reinterpret_cast<HANDLE>(file_), data)) {
-    const DWORD error = ::GetLastError();
-    const std::string what = "write " + temp_;
-    Drop();
-    return ErrorText(what, error);
+    return Abandon(ErrorText("write " + temp_, ::GetLastError()));
   }
   return {};
 }
@@ -609,10 +602,7 @@ std::string StagedReplacement::Append(const std::string& data) {
 std::string StagedReplacement::Flush() {
   if (temp_.empty()) return ErrorText("flush " + target_, ERROR_INVALID_HANDLE);
   if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) {
-    const DWORD error = ::GetLastError();
-    const std::string what = "flush " + temp_;
-    Drop();
-    return ErrorText(what, error);
+    return Abandon(ErrorText("flush " + temp_, ::GetLastError()));
   }
   flushed_ = true;
   return {};
@@ -625,24 +615,11 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   const bool closed = ::CloseHandle(reinterpret_cast<HANDLE>(file_)) != 0;
   file_ = -1;
   DWORD error = closed ? 0 : ::GetLastError();
-  if (!closed || !MoveOver(temp_, target_, error)) {
-    const std::string what = (closed ? "replace " : "close ") + (closed ? target_ : temp_);
-    Drop();
-    return ErrorText(what, error);
-  }
+  if (!closed) return Abandon(ErrorText("close " + temp_, error));
+  if (!MoveOver(temp_, target_, error)) return Abandon(ErrorText("replace " + target_, error));
   GiveBackTemporaryName(temp_);
   temp_.clear();
   return {};
-}
-
-std::string ReplaceFileAtomically(const std::string& path, const std::string& data, bool durable,
-                                  const std::string& rightsFrom, std::string* oldFile) {
-  if (oldFile != nullptr) oldFile->clear();
-  StagedReplacement staged;
-  std::string error = staged.Write(path, data, rightsFrom);
-  if (error.empty() && durable) error = staged.Flush();
-  if (error.empty()) error = staged.PutInPlace(oldFile);
-  return error;
 }
 
 bool RemoveFile(const std::string& path) {
