@@ -614,8 +614,8 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   if (temp_.empty()) return ErrorText("replace " + target_, ERROR_INVALID_HANDLE);
   const bool closed = ::CloseHandle(reinterpret_cast<HANDLE>(file_)) != 0;
   file_ = -1;
-  DWORD error = closed ? 0 : ::GetLastError();
-  if (!closed) return Abandon(ErrorText("close " + temp_, error));
+  if (!closed) return Abandon(ErrorText("close " + temp_, ::GetLastError()));
+  DWORD error = 0;
   if (!MoveOver(temp_, target_, error)) return Abandon(ErrorText("replace " + target_, error));
   GiveBackTemporaryName(temp_);
   temp_.clear();

@@ -35,6 +35,14 @@ void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& sta
   if (!SameFileName(name, listFile)) staged.emplace(name, copyOfList ? listFile : "");
 }
 
+// Readies `staged` for a derived file (StageDerivedFile) and writes `text`
+// to it whole.
+void StageDerivedText(const Publishing& pass, std::optional<StagedTextFile>& staged,
+                      const std::string& text, const std::string& name, bool copyOfList = false) {
+  StageDerivedFile(pass, staged, name, copyOfList);
+  if (staged) staged->Append(text);
+}
+
 // Writes what `text` holds on to `staged`, if there is one, and empties it.
 void WriteOnAndEmpty(std::optional<StagedTextFile>& staged, std::string& text) {
   if (staged) staged->Append(text);
@@ -63,8 +71,7 @@ void PutDerivedFileInPlace(const Publishing& pass, std::optional<StagedTextFile>
 void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
                       BackgroundRemoval& removal) {
   std::optional<StagedTextFile> staged;
-  StageDerivedFile(pass, staged, name);
-  if (staged) staged->Append(text);
+  StageDerivedText(pass, staged, text, name);
   PutDerivedFileInPlace(pass, staged, name, removal);
 }
 
@@ -129,12 +136,10 @@ void WriteList(const Publishing& pass, const std::string& text, StepsAhead& list
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   std::optional<StagedTextFile> weekdayCopy, monthCopy;
   if (list.Written() == kWriteOk) {
-    const auto writeCopy = [&](std::optional<StagedTextFile>& copy, const std::string& name) {
-      StageDerivedFile(pass, copy, name, true);
-      if (copy) copy->Append(text);
-    };
-    StepsAhead weekday({[&] { writeCopy(weekdayCopy, pass.files.weekdayCopy); }}, 1, alongside);
-    writeCopy(monthCopy, pass.files.monthCopy);
+    StepsAhead weekday(
+        {[&] { StageDerivedText(pass, weekdayCopy, text, pass.files.weekdayCopy, true); }}, 1,
+        alongside);
+    StageDerivedText(pass, monthCopy, text, pass.files.monthCopy, true);
     weekday.WaitFor(0);
   }
   listSteps.WaitFor(1);

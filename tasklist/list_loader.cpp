@@ -215,14 +215,22 @@ std::string_view RawValueOfLine(std::string_view line) {
   return value;
 }
 
-int32_t WholeNumberOfLine(std::string_view line) {
+// The text after the line's first ":", one "," that ends it dropped: where
+// the usual value stands. nullopt for a line without ":".
+std::optional<std::string_view> UsualValueOfLine(std::string_view line) {
   const size_t colon = line.find(':');
-  if (colon != std::string_view::npos) {
-    // The usual 12, and "002", are read at once: one "," dropped, then the
-    // quotes around the number. Any "," or quote left fails the reading,
-    // and the value rule below then decides.
-    std::string_view number = line.substr(colon + 1);
-    if (!number.empty() && number.back() == ',') number.remove_suffix(1);
+  if (colon == std::string_view::npos) return std::nullopt;
+  std::string_view value = line.substr(colon + 1);
+  if (value.ends_with(',')) value.remove_suffix(1);
+  return value;
+}
+
+int32_t WholeNumberOfLine(std::string_view line) {
+  if (std::optional<std::string_view> usual = UsualValueOfLine(line)) {
+    // The usual 12, and "002", are read at once: the quotes around the
+    // number dropped. Any "," or quote left fails the reading, and the value
+    // rule below then decides.
+    std::string_view number = *usual;
     if (number.size() >= 2 && number.front() == '"' && number.back() == '"') {
       number = number.substr(1, number.size() - 2);
     }
@@ -261,10 +269,9 @@ bool IsPlainText(std::string_view text) {
 // quote of `"text"`, and then every quote: the same text.) nullopt for any
 // other.
 std::optional<std::string_view> PlainValueOfLine(std::string_view line) {
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return std::nullopt;
-  std::string_view value = line.substr(colon + 1);
-  if (value.ends_with(',')) value.remove_suffix(1);
+  const std::optional<std::string_view> usual = UsualValueOfLine(line);
+  if (!usual) return std::nullopt;
+  std::string_view value = *usual;
   if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::nullopt;
   value = value.substr(1, value.size() - 2);
   if (!IsPlainText(value)) return std::nullopt;
