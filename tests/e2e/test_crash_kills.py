@@ -13,21 +13,11 @@ import time
 import unittest
 
 from list_layout import entry, header, list_text, parse_list_file
-from varno_e2e import FIXED_TIME, WINE, VarnoTestCase
+from varno_e2e import FIXED_TIME, WINE, VarnoTestCase, remove_clock_segment
 
 KILLS = 200
 ITEMS = 200
 ATTRIBUTES = ("notes", "title", "status", "flags")
-
-
-def remove_clock_segment(pid):
-    """Removes the libfaketime segment a process of its own made, which a
-    killed process leaves behind (a later process with its pid could not start)."""
-    for name in (f"/dev/shm/sem.faketime_sem_{pid}", f"/dev/shm/faketime_shm_{pid}"):
-        try:
-            os.remove(name)
-        except FileNotFoundError:
-            pass
 
 
 def without_moment(list_file):

@@ -6,6 +6,7 @@ varno.exe, which is copied under that name and run under Wine in a session of
 wine_session.py. Tests that cannot hold for it are listed in WINE_SKIPS."""
 
 import atexit
+import ctypes
 import os
 import shlex
 import shutil
@@ -84,6 +85,66 @@ def wine_skip_reason(name):
 _clock_segment = None
 
 
+def remove_clock_segment(pid):
+    """Removes the libfaketime segment the process `pid` made, if it is there."""
+    for name in (f"/dev/shm/sem.faketime_sem_{pid}", f"/dev/shm/faketime_shm_{pid}"):
+        try:
+            os.remove(name)
+        except FileNotFoundError:
+            pass
+
+
+def remove_stale_clock_segments():
+    """Removes the segments of processes that are gone.
+
+    A later process given such a pid takes the old segment as its own without
+    a word, and when the old one was killed holding the segment's lock, every
+    program sharing it waits for that lock for ever."""
+    for name in os.listdir("/dev/shm"):
+        for prefix in ("sem.faketime_sem_", "faketime_shm_"):
+            digits = name[len(prefix):]
+            if not (name.startswith(prefix) and digits.isdigit()):
+                continue
+            try:
+                os.kill(int(digits), 0)
+            except ProcessLookupError:
+                remove_clock_segment(digits)
+            except PermissionError:
+                pass
+
+
+def segment_lock_is_free(sem_name):
+    """True when the segment's lock can be taken now (and it is given back)."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.sem_open.restype = ctypes.c_void_p
+    libc.sem_open.argtypes = [ctypes.c_char_p, ctypes.c_int]
+    sem = libc.sem_open(sem_name.encode(), 0)
+    if not sem:
+        return False
+    taken = libc.sem_trywait(ctypes.c_void_p(sem)) == 0
+    if taken:
+        libc.sem_post(ctypes.c_void_p(sem))
+    libc.sem_close(ctypes.c_void_p(sem))
+    return taken
+
+
+def start_clock_segment_owner():
+    """A process that made a fresh libfaketime segment, and the segment's names."""
+    env = dict(os.environ, LD_PRELOAD=FAKETIME_LIB, FAKETIME=FIXED_TIME)
+    env.pop("FAKETIME_SHARED", None)
+    # cat exits normally, removing its segment, once its input closes:
+    # at this process's end, however it ends.
+    owner = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, env=env)
+    names = (f"/faketime_sem_{owner.pid}", f"/faketime_shm_{owner.pid}")
+    for _ in range(100):
+        if os.path.exists("/dev/shm" + names[1]):
+            break
+        clock.sleep(0.05)
+    else:
+        raise RuntimeError("libfaketime made no shared segment")
+    return owner, names
+
+
 def shared_clock_segment():
     """A libfaketime segment that lasts as long as this process, as
     FAKETIME_SHARED names it.
@@ -95,20 +156,19 @@ def shared_clock_segment():
     segment make none of their own."""
     global _clock_segment
     if _clock_segment is None:
-        env = dict(os.environ, LD_PRELOAD=FAKETIME_LIB, FAKETIME=FIXED_TIME)
-        env.pop("FAKETIME_SHARED", None)
-        # cat exits normally, removing its segment, once its input closes:
-        # at this process's end, however it ends.
-        owner = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                                 env=env)
-        atexit.register(lambda: (owner.stdin.close(), owner.wait()))
-        names = (f"/faketime_sem_{owner.pid}", f"/faketime_shm_{owner.pid}")
-        for _ in range(100):
-            if os.path.exists("/dev/shm" + names[1]):
+        remove_stale_clock_segments()
+        for _ in range(5):
+            owner, names = start_clock_segment_owner()
+            # A process that died between the sweep and the owner's start may
+            # still have left a locked segment under the owner's pid.
+            if segment_lock_is_free(names[0]):
                 break
-            clock.sleep(0.05)
+            owner.kill()
+            owner.wait()
+            remove_clock_segment(owner.pid)
         else:
-            raise RuntimeError("libfaketime made no shared segment")
+            raise RuntimeError("libfaketime made no segment whose lock is free")
+        atexit.register(lambda: (owner.stdin.close(), owner.wait()))
         _clock_segment = " ".join(names)
     return _clock_segment
 
