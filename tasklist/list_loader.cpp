@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/byte_masks.h"
 #include "support/failures.h"
 #include "support/steps_ahead.h"
 #include "support/text_file.h"
@@ -101,26 +102,6 @@ constexpr uint64_t ZeroBytes(uint64_t word) {
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 
-// Calls `onByte` with the place of each double quote and each line feed in
-// [begin, end), in order. Eight bytes are tested at a time where the byte
-// order lets the first match be found from the low end of the word.
-template <typename OnByte>
-void ForEachQuoteOrLineFeed(const char* begin, const char* end, OnByte onByte) {
-  const char* p = begin;
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull;
-    for (; end - p >= 8; p += 8) {
-      uint64_t word;
-      std::memcpy(&word, p, sizeof word);
-      uint64_t found = ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\n'));
-      for (; found != 0; found &= found - 1) onByte(p + std::countr_zero(found) / 8);
-    }
-  }
-  for (; p != end; ++p) {
-    if (*p == '"' || *p == '\n') onByte(p);
-  }
-}
-
 // What the name between the neighbouring double quotes `open` and `close`
 // (followed by ":") tells of its line, which ends before `end` at the latest.
 void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const char* end) {
@@ -140,28 +121,46 @@ void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const
 // out; one walk over the bytes finds the lines and the quotes together.
 // Every text looked for but the braces is a quoted name and ":", so each of
 // its occurrences lies between two neighbouring double quotes of a line, and
-// the earliest row in the table wins.
+// the earliest row in the table wins. The bytes are looked at 64 at a time:
+// only line feeds and quotes followed by a colon call for work.
 template <typename OnLine>
 void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
   const char* lineStart = begin;
-  const char* open = nullptr;
+  const char* lastQuote = nullptr;  // of the line, in the blocks before this one
   LineFacts facts;
-  const auto finishLine = [&](const char* lineEnd, const char* next) {
-    onLine(LineUpTo(lineStart, lineEnd), facts);
-    lineStart = next;
-    open = nullptr;
-    facts = LineFacts{};
-  };
-  ForEachQuoteOrLineFeed(begin, end, [&](const char* at) {
-    if (*at == '\n') {
-      finishLine(at, at + 1);
-      return;
+  for (const char* block = begin; block < end; block += kMaskBlockSize) {
+    const auto size = static_cast<size_t>(end - block);
+    BlockMasks masks;
+    if (size >= kMaskBlockSize) {
+      masks = BlockMasksOf(block);
+    } else {
+      char last[kMaskBlockSize] = {};
+      std::memcpy(last, block, size);
+      masks = BlockMasksOf(last);
     }
     // A ":" after the quote is on its line: it is not a line end.
-    if (open != nullptr && at + 1 < end && at[1] == ':') NoteQuotedName(facts, open, at, end);
-    open = at;
-  });
-  if (lineStart < end) finishLine(end, end);
+    const bool colonAfterBlock = size > kMaskBlockSize && block[kMaskBlockSize] == ':';
+    const uint64_t nameEnds =
+        masks.quotes & ((masks.colons >> 1) | (uint64_t{colonAfterBlock} << 63));
+    uint64_t quotesOfLine = masks.quotes;  // those of the block not before the line's start
+    for (uint64_t events = nameEnds | masks.lineFeeds; events != 0; events &= events - 1) {
+      const int at = std::countr_zero(events);
+      const uint64_t bit = uint64_t{1} << at;
+      if ((masks.lineFeeds & bit) != 0) {
+        onLine(LineUpTo(lineStart, block + at), facts);
+        lineStart = block + at + 1;
+        facts = LineFacts{};
+        lastQuote = nullptr;
+        quotesOfLine &= ~(bit | (bit - 1));
+        continue;
+      }
+      const uint64_t before = quotesOfLine & (bit - 1);
+      const char* const open = before != 0 ? block + 63 - std::countl_zero(before) : lastQuote;
+      if (open != nullptr) NoteQuotedName(facts, open, block + at, end);
+    }
+    if (quotesOfLine != 0) lastQuote = block + 63 - std::countl_zero(quotesOfLine);
+  }
+  if (lineStart < end) onLine(LineUpTo(lineStart, end), facts);
 }
 
 // Tells which lines hold a brace, walking the braces of the whole text once:

@@ -214,6 +214,24 @@ TEST(ListLoaderMemberTable, EveryLineOfATextAgreesWithSubstringTests) {
   }
 }
 
+// The bytes are looked at in blocks of 64: a name, its quotes, the colon
+// after it and the line's end tell the same wherever the block edges fall
+// among them.
+TEST(ListLoaderMemberTable, LinesTellTheSameWhereverTheBlockEdgesFall) {
+  const std::string lines = "    \"Title\":\"a\",\r\n  \"NextID\":3,\n\"SortBy\":\"T\"\n\"ID\":";
+  for (size_t pad = 0; pad <= 2 * 64; ++pad) {
+    const std::string text = std::string(pad, 'x') + "\n" + lines;
+    const std::vector<LineFacts> facts = FactsOfLines(text);
+    ASSERT_EQ(facts.size(), 5u) << pad;
+    EXPECT_EQ(facts[0].member, ListMember::kNone) << pad;
+    EXPECT_EQ(facts[1].member, ListMember::kTitle) << pad;
+    EXPECT_TRUE(facts[2].holdsNextId) << pad;
+    EXPECT_TRUE(facts[3].holdsSortByText) << pad;
+    EXPECT_TRUE(facts[4].holdsId) << pad;
+    EXPECT_EQ(facts[4].member, ListMember::kId) << pad;
+  }
+}
+
 // A whole number reads by the value rule and then as a whole number, in the
 // program's own form ("12,") and in every hand-written one.
 TEST_F(ListLoader, ReadsWholeNumbersInEveryForm) {
