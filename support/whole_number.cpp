@@ -5,6 +5,19 @@
 #include "support/failures.h"
 
 bool TryParseInt(std::string_view text, int32_t& value) {
+  // Up to nine decimal digits and nothing else, as the list file holds its
+  // numbers, cannot overflow: read at once.
+  if (!text.empty() && text.size() <= 9) {
+    uint32_t digits = 0;
+    size_t at = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+      digits = digits * 10 + static_cast<uint32_t>(text[at] - '0');
+    }
+    if (at == text.size()) {
+      value = static_cast<int32_t>(digits);
+      return true;
+    }
+  }
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
