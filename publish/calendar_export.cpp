@@ -5,6 +5,7 @@
 
 #include "support/date_value.h"
 #include "support/deployment.h"
+#include "support/plain_runs.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
@@ -194,15 +195,12 @@ void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts,
 }
 
 void AppendCalendarText(std::string& out, std::string_view text) {
-  const auto plain = [](char c) {
-    return (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F && c != '\\' && c != ';' &&
-            c != ',');
-  };
+  // All but control characters and the three a calendar text escapes.
+  constexpr PlainByteSet kPlain = {0x20, 0xFF, {0x7F, '\\', ';', ','}};
   for (size_t i = 0; i < text.size(); ++i) {
-    size_t end = i;
-    while (end < text.size() && plain(text[end])) ++end;
-    out.append(text.substr(i, end - i));
-    i = end;
+    const size_t run = PlainRunLength(text.substr(i), kPlain);
+    out.append(text.substr(i, run));
+    i += run;
     if (i == text.size()) break;
     const char c = text[i];
     switch (c) {

@@ -1,8 +1,7 @@
 #include "publish/rss_feed.h"
 
-#include <array>
-
 #include "support/deployment.h"
+#include "support/plain_runs.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
@@ -21,30 +20,21 @@ bool IsXmlCharacter(char32_t c) {
 
 // The bytes copied as they are into character data and into a comment:
 // printable ASCII, without the markup characters in character data.
-constexpr std::array<bool, 256> PlainBytes(bool escapeMarkup) {
-  std::array<bool, 256> plain{};
-  for (int c = 0x20; c < 0x80; ++c) plain[c] = true;
-  if (escapeMarkup) plain['&'] = plain['<'] = plain['>'] = false;
-  return plain;
-}
-constexpr std::array<bool, 256> kPlainText = PlainBytes(true);
-constexpr std::array<bool, 256> kPlainComment = PlainBytes(false);
+constexpr PlainByteSet kPlainText = {0x20, 0x7F, {'&', '<', '>', '&'}};
+constexpr PlainByteSet kPlainComment = {0x20, 0x7F, {'\0', '\0', '\0', '\0'}};
 
 // The most bytes one byte of a text takes once made safe: "&amp;".
 constexpr size_t kMostPerSafeByte = 5;
 
 // Writes what XML 1.0 allows of `text`, escaping markup characters when asked.
 void PutXmlSafe(RoomWriter& w, std::string_view text, bool escapeMarkup) {
-  // Printable ASCII other than markup is the usual case: copied through a
-  // pointer of its own, which the bytes written cannot be taken to change.
-  const std::array<bool, 256>& plain = escapeMarkup ? kPlainText : kPlainComment;
+  // Printable ASCII other than markup is the usual case: copied a run at a time.
+  const PlainByteSet& plain = escapeMarkup ? kPlainText : kPlainComment;
   size_t pos = 0;
   while (pos < text.size()) {
-    char* next = w.Next();
-    for (; pos < text.size() && plain[static_cast<unsigned char>(text[pos])]; ++pos) {
-      *next++ = text[pos];
-    }
-    w.Next() = next;
+    const size_t run = PlainRunLength(text.substr(pos), plain);
+    w.Put(text.substr(pos, run));
+    pos += run;
     if (pos == text.size()) return;
     char32_t codePoint = 0;
     const size_t length = DecodeUtf8Char(text.substr(pos), codePoint);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "support/plain_runs.h"
 #include "support/room_writer.h"
 #include "support/settings.h"
 #include "support/text_helpers.h"
@@ -48,34 +49,31 @@ void AppendHeldChar(std::string& out, char c) {
   out.append(held, PutHeldChar(held, c));
 }
 
-// The characters a string value is not held as: double quotes, backslashes,
-// braces and control characters.
-constexpr std::array<bool, 256> kSpecialInList = [] {
-  std::array<bool, 256> special{};
-  for (int c = 0; c < 0x20; ++c) special[c] = true;
-  for (const unsigned char c : {'"', '\\', '{', '}'}) special[c] = true;
-  return special;
-}();
+// The characters a string value is held as they are: all but double quotes,
+// backslashes, braces and control characters.
+constexpr PlainByteSet kPlainInList = {0x20, 0xFF, {'"', '\\', '{', '}'}};
 
 bool IsSpecialInList(char c) {
-  return kSpecialInList[static_cast<unsigned char>(c)];
+  return !kPlainInList.Holds(c);
 }
 
 // A string value as the list file holds it (AppendListString); with
 // `quotesAsEscapes` a double quote is written "%22" instead of left out.
+// Plain characters are copied a run at a time.
 void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
-  // A pointer of its own, which the bytes written cannot be taken to change.
-  char* next = w.Next();
-  for (const char c : value) {
-    if (!IsSpecialInList(c)) {
-      *next++ = c;
-    } else if (c != '"') {
-      next = PutHeldChar(next, c);
+  size_t at = 0;
+  while (at < value.size()) {
+    const size_t run = PlainRunLength(value.substr(at), kPlainInList);
+    w.Put(value.substr(at, run));
+    at += run;
+    if (at == value.size()) return;
+    const char c = value[at++];
+    if (c != '"') {
+      w.Next() = PutHeldChar(w.Next(), c);
     } else if (quotesAsEscapes) {
-      next = std::copy_n("%22", 3, next);
+      w.Put("%22");
     }
   }
-  w.Next() = next;
 }
 
 // The most bytes one character of a value takes once held.

@@ -1,0 +1,51 @@
+// Runs of plain bytes: the writers of the list, the feed, the calendars and
+// the CSV exports copy a run of bytes that need no escape at once and look
+// at the others one by one. A run is measured 16 bytes at a time.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <string_view>
+
+#include "support/byte_masks.h"
+
+// The plain bytes of a format: those from `lowest` to `highest` (taken
+// unsigned) that are none of `stops`. A format with fewer than four stops
+// repeats one, or names a byte outside the range.
+struct PlainByteSet {
+  unsigned char lowest;
+  unsigned char highest;
+  std::array<char, 4> stops;
+
+  bool Holds(char c) const {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= lowest && byte <= highest && c != stops[0] && c != stops[1] && c != stops[2] &&
+           c != stops[3];
+  }
+};
+
+// How many bytes at the start of `text` are plain.
+inline size_t PlainRunLength(std::string_view text, const PlainByteSet& plain) {
+  size_t at = 0;
+#ifdef VARNO_BYTE_MASKS_SSE2
+  const __m128i lowest = _mm_set1_epi8(static_cast<char>(plain.lowest));
+  const __m128i highest = _mm_set1_epi8(static_cast<char>(plain.highest));
+  const __m128i zero = _mm_setzero_si128();
+  for (; text.size() - at >= 16; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    // Unsigned: lowest <= byte when lowest - byte saturates to 0, and so on.
+    const __m128i inRange = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(lowest, bytes), zero),
+                                          _mm_cmpeq_epi8(_mm_subs_epu8(bytes, highest), zero));
+    __m128i stopped = _mm_setzero_si128();
+    for (const char stop : plain.stops) {
+      stopped = _mm_or_si128(stopped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(stop)));
+    }
+    const auto plainBits =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(stopped, inRange)));
+    if (plainBits != 0xFFFF) return at + static_cast<size_t>(std::countr_zero(~plainBits));
+  }
+#endif
+  while (at < text.size() && plain.Holds(text[at])) ++at;
+  return at;
+}
