@@ -51,10 +51,19 @@ constexpr std::pair<std::string_view, std::string_view> kUrlEscapes[] = {
     {"%3F", "?"}, {"%44", ","},       {"%5B", "["},    {"%5D", "]"}, {"%0A", "\n"},
 };
 
+int UpperHexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // The escape of the table that starts at `at` (a "%") of `text`, other than
 // "%25"; nullptr when none does.
 const std::pair<std::string_view, std::string_view>* EscapeAt(std::string_view text, size_t at) {
   if (text.size() - at < 3) return nullptr;
+  // Every escape of the table starts with "%" and two upper-case hexadecimal
+  // digits; a placeholder such as "%DOW%" is no escape.
+  if (UpperHexValue(text[at + 1]) < 0 || UpperHexValue(text[at + 2]) < 0) return nullptr;
   for (size_t i = 1; i < std::size(kUrlEscapes); ++i) {
     const std::string_view escape = kUrlEscapes[i].first;
     if (escape[1] == text[at + 1] && escape[2] == text[at + 2] &&
@@ -63,12 +72,6 @@ const std::pair<std::string_view, std::string_view>* EscapeAt(std::string_view t
     }
   }
   return nullptr;
-}
-
-int UpperHexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // The valid UTF-8 character of two to four bytes that the escapes starting at
