@@ -700,25 +700,21 @@ void AdviseLargeRoom(void* start, size_t size) {
 bool ReadWholeFile(const std::string& path, std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) return false;
-  // Read straight into a text of the file's size; a file that grows
-  // meanwhile is read on to its end.
-  struct stat info {};
-  const size_t expected = ::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)
-                              ? static_cast<size_t>(info.st_size)
-                              : 0;
-  data.resize(expected + 1);
-  size_t length = 0;
+  // Read through a small buffer that stays in the cache and appended to the
+  // text's room: the room is written once, where reading straight into it
+  // would first fill it with zeros. A file that grows meanwhile is read on
+  // to its end.
+  data.clear();
+  char buffer[65536];
   for (;;) {
-    if (length == data.size()) data.resize(data.size() * 2);
-    const ssize_t got = ::read(file.Get(), data.data() + length, data.size() - length);
+    const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     if (got == 0) break;
-    length += static_cast<size_t>(got);
+    data.append(buffer, static_cast<size_t>(got));
   }
-  data.resize(length);
   return true;
 }
 
