@@ -128,7 +128,11 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
   const char* lineStart = begin;
   const char* lastQuote = nullptr;  // of the line, in the blocks before this one
   LineFacts facts;
-  for (const char* block = begin; block < end; block += kMaskBlockSize) {
+  // A last line without LF ends where the text ends, as if one stood there:
+  // in the last block, which is empty when the text fills its blocks.
+  const bool lastLineOpen = begin < end && end[-1] != '\n';
+  for (const char* block = begin; block < end || (block == end && lastLineOpen);
+       block += kMaskBlockSize) {
     const auto size = static_cast<size_t>(end - block);
     BlockMasks masks;
     if (size >= kMaskBlockSize) {
@@ -137,6 +141,7 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
       char last[kMaskBlockSize] = {};
       std::memcpy(last, block, size);
       masks = BlockMasksOf(last);
+      if (lastLineOpen) masks.lineFeeds |= uint64_t{1} << size;
     }
     // A ":" after the quote is on its line: it is not a line end.
     const bool colonAfterBlock = size > kMaskBlockSize && block[kMaskBlockSize] == ':';
@@ -160,7 +165,6 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
     }
     if (quotesOfLine != 0) lastQuote = block + 63 - std::countl_zero(quotesOfLine);
   }
-  if (lineStart < end) onLine(LineUpTo(lineStart, end), facts);
 }
 
 // Tells which lines hold a brace, walking the braces of the whole text once:
