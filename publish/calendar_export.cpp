@@ -197,34 +197,35 @@ void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts,
 void AppendCalendarText(std::string& out, std::string_view text) {
   // All but control characters and the three a calendar text escapes.
   constexpr PlainByteSet kPlain = {0x20, 0xFF, {0x7F, '\\', ';', ','}};
-  for (size_t i = 0; i < text.size(); ++i) {
-    const size_t run = PlainRunLength(text.substr(i), kPlain);
-    out.append(text.substr(i, run));
-    i += run;
-    if (i == text.size()) break;
-    const char c = text[i];
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case ';':
-        out += "\\;";
-        break;
-      case ',':
-        out += "\\,";
-        break;
-      case '\r':
-        // CR LF is one line break.
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        out += "\\n";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        if (c == '\t') out += c;
-    }
-  }
+  ForEachPlainRun(
+      text, kPlain, [&out](std::string_view run) { out.append(run); },
+      [&out, text](size_t at) {
+        switch (text[at]) {
+          case '\\':
+            out += "\\\\";
+            break;
+          case ';':
+            out += "\\;";
+            break;
+          case ',':
+            out += "\\,";
+            break;
+          case '\r':
+            // CR LF is one line break.
+            if (at + 1 < text.size() && text[at + 1] == '\n') ++at;
+            out += "\\n";
+            break;
+          case '\n':
+            out += "\\n";
+            break;
+          case '\t':
+            out += '\t';
+            break;
+          default:
+            break;
+        }
+        return at + 1;
+      });
 }
 
 std::string CalendarContentLine(std::string_view line) {

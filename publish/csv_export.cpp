@@ -20,15 +20,12 @@ void PutField(RoomWriter& w, std::string_view value) {
   // Everything but a quote is copied a run at a time.
   constexpr PlainByteSet kPlain = {0x00, 0xFF, {'"', '"', '"', '"'}};
   w.PutChar('"');
-  for (size_t at = 0; at < value.size();) {
-    const size_t run = PlainRunLength(value.substr(at), kPlain);
-    w.Put(value.substr(at, run));
-    at += run;
-    if (at < value.size()) {
-      w.Put("\"\"");
-      ++at;
-    }
-  }
+  ForEachPlainRun(
+      value, kPlain, [&w](std::string_view run) { w.Put(run); },
+      [&w](size_t at) {
+        w.Put("\"\"");
+        return at + 1;
+      });
   w.Put("\",");
 }
 

@@ -29,33 +29,28 @@ constexpr size_t kMostPerSafeByte = 5;
 // Writes what XML 1.0 allows of `text`, escaping markup characters when asked.
 void PutXmlSafe(RoomWriter& w, std::string_view text, bool escapeMarkup) {
   // Printable ASCII other than markup is the usual case: copied a run at a time.
-  const PlainByteSet& plain = escapeMarkup ? kPlainText : kPlainComment;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    const size_t run = PlainRunLength(text.substr(pos), plain);
-    w.Put(text.substr(pos, run));
-    pos += run;
-    if (pos == text.size()) return;
-    char32_t codePoint = 0;
-    const size_t length = DecodeUtf8Char(text.substr(pos), codePoint);
-    if (length == 0) {
-      w.Put(kReplacementCharacter);
-      ++pos;
-      continue;
-    }
-    if (IsXmlCharacter(codePoint)) {
-      if (escapeMarkup && codePoint == '&') {
-        w.Put("&amp;");
-      } else if (escapeMarkup && codePoint == '<') {
-        w.Put("&lt;");
-      } else if (escapeMarkup && codePoint == '>') {
-        w.Put("&gt;");
-      } else {
-        w.Put(text.substr(pos, length));
-      }
-    }
-    pos += length;
-  }
+  ForEachPlainRun(
+      text, escapeMarkup ? kPlainText : kPlainComment, [&w](std::string_view run) { w.Put(run); },
+      [&w, text, escapeMarkup](size_t at) {
+        char32_t codePoint = 0;
+        const size_t length = DecodeUtf8Char(text.substr(at), codePoint);
+        if (length == 0) {
+          w.Put(kReplacementCharacter);
+          return at + 1;
+        }
+        if (IsXmlCharacter(codePoint)) {
+          if (escapeMarkup && codePoint == '&') {
+            w.Put("&amp;");
+          } else if (escapeMarkup && codePoint == '<') {
+            w.Put("&lt;");
+          } else if (escapeMarkup && codePoint == '>') {
+            w.Put("&gt;");
+          } else {
+            w.Put(text.substr(at, length));
+          }
+        }
+        return at + length;
+      });
 }
 
 void AppendXmlSafe(std::string& out, std::string_view text, bool escapeMarkup) {

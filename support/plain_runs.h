@@ -49,3 +49,18 @@ inline size_t PlainRunLength(std::string_view text, const PlainByteSet& plain) {
   while (at < text.size() && plain.Holds(text[at])) ++at;
   return at;
 }
+
+// Walks `text`: each run of plain bytes goes to `putRun` whole, each other
+// byte to `putOther(at)`, which writes what stands for it and returns where
+// the walk goes on (past it, or past the bytes it reads with it).
+template <typename PutRun, typename PutOther>
+void ForEachPlainRun(std::string_view text, const PlainByteSet& plain, PutRun putRun,
+                     PutOther putOther) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t run = PlainRunLength(text.substr(at), plain);
+    putRun(text.substr(at, run));
+    at += run;
+    if (at < text.size()) at = putOther(at);
+  }
+}

@@ -61,19 +61,16 @@ bool IsSpecialInList(char c) {
 // `quotesAsEscapes` a double quote is written "%22" instead of left out.
 // Plain characters are copied a run at a time.
 void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
-  size_t at = 0;
-  while (at < value.size()) {
-    const size_t run = PlainRunLength(value.substr(at), kPlainInList);
-    w.Put(value.substr(at, run));
-    at += run;
-    if (at == value.size()) return;
-    const char c = value[at++];
-    if (c != '"') {
-      w.Next() = PutHeldChar(w.Next(), c);
-    } else if (quotesAsEscapes) {
-      w.Put("%22");
-    }
-  }
+  ForEachPlainRun(
+      value, kPlainInList, [&w](std::string_view run) { w.Put(run); },
+      [&w, value, quotesAsEscapes](size_t at) {
+        if (value[at] != '"') {
+          w.Next() = PutHeldChar(w.Next(), value[at]);
+        } else if (quotesAsEscapes) {
+          w.Put("%22");
+        }
+        return at + 1;
+      });
 }
 
 // The most bytes one character of a value takes once held.
