@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "support/byte_masks.h"
@@ -27,13 +28,13 @@ struct PlainByteSet {
 
 // How many bytes at the start of `text` are plain.
 inline size_t PlainRunLength(std::string_view text, const PlainByteSet& plain) {
-  size_t at = 0;
 #ifdef VARNO_BYTE_MASKS_SSE2
   const __m128i lowest = _mm_set1_epi8(static_cast<char>(plain.lowest));
   const __m128i highest = _mm_set1_epi8(static_cast<char>(plain.highest));
   const __m128i zero = _mm_setzero_si128();
-  for (; text.size() - at >= 16; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+  // Bit i tells whether byte i of the 16 at `from` is plain.
+  const auto plainBitsAt = [&](const char* from) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     // Unsigned: lowest <= byte when lowest - byte saturates to 0, and so on.
     const __m128i inRange = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(lowest, bytes), zero),
                                           _mm_cmpeq_epi8(_mm_subs_epu8(bytes, highest), zero));
@@ -41,13 +42,32 @@ inline size_t PlainRunLength(std::string_view text, const PlainByteSet& plain) {
     for (const char stop : plain.stops) {
       stopped = _mm_or_si128(stopped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(stop)));
     }
-    const auto plainBits =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(stopped, inRange)));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(stopped, inRange)));
+  };
+  size_t at = 0;
+  for (; text.size() - at >= 16; at += 16) {
+    const unsigned plainBits = plainBitsAt(text.data() + at);
     if (plainBits != 0xFFFF) return at + static_cast<size_t>(std::countr_zero(~plainBits));
   }
-#endif
+  const size_t rest = text.size() - at;
+  if (rest == 0) return at;
+  // The last bytes, fewer than 16: the 16 that end the text when it has
+  // them, else a copy; only the bits of the rest count.
+  unsigned plainBits = 0;
+  if (text.size() >= 16) {
+    plainBits = plainBitsAt(text.data() + text.size() - 16) >> (16 - rest);
+  } else {
+    char last[16] = {};
+    std::memcpy(last, text.data(), rest);
+    plainBits = plainBitsAt(last);
+  }
+  const unsigned stops = ~plainBits & ((1u << rest) - 1);
+  return stops == 0 ? text.size() : at + static_cast<size_t>(std::countr_zero(stops));
+#else
+  size_t at = 0;
   while (at < text.size() && plain.Holds(text[at])) ++at;
   return at;
+#endif
 }
 
 // Walks `text`: each run of plain bytes goes to `putRun` whole, each other
