@@ -131,9 +131,11 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
   // A last line without LF ends where the text ends, as if one stood there:
   // in the last block, which is empty when the text fills its blocks.
   const bool lastLineOpen = begin < end && end[-1] != '\n';
-  for (const char* block = begin; block < end || (block == end && lastLineOpen);
-       block += kMaskBlockSize) {
-    const auto size = static_cast<size_t>(end - block);
+  const auto length = static_cast<size_t>(end - begin);
+  for (size_t offset = 0; offset < length || (offset == length && lastLineOpen);
+       offset += kMaskBlockSize) {
+    const char* const block = begin + offset;
+    const size_t size = length - offset;
     BlockMasks masks;
     if (size >= kMaskBlockSize) {
       masks = BlockMasksOf(block);
