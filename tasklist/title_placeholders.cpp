@@ -114,16 +114,30 @@ void RollForward(TitleDate& facts, DateTime today) {
   }
 }
 
-// The due date as "YYYY-MM-DD".
-std::string IsoDate(DateTime value) {
+// The due date as "YYYY-MM-DD" in place of the first ten characters of
+// `title`: written digit by digit where they are there to be written over.
+void PutIsoDate(std::string& title, DateTime value) {
   const DateParts p = DecodeDateTime(value);
-  std::string text;
-  AppendZeroPadded(text, p.year, 4);
-  text.push_back('-');
-  AppendZeroPadded(text, p.month, 2);
-  text.push_back('-');
-  AppendZeroPadded(text, p.day, 2);
-  return text;
+  if (title.size() >= 10 && p.year >= 0 && p.year <= 9999) {
+    const auto put = [&title](size_t at, int number, size_t digits) {
+      for (size_t i = digits; i > 0; --i, number /= 10) {
+        title[at + i - 1] = static_cast<char>('0' + number % 10);
+      }
+    };
+    put(0, p.year, 4);
+    title[4] = '-';
+    put(5, p.month, 2);
+    title[7] = '-';
+    put(8, p.day, 2);
+    return;
+  }
+  std::string date;
+  AppendZeroPadded(date, p.year, 4);
+  date.push_back('-');
+  AppendZeroPadded(date, p.month, 2);
+  date.push_back('-');
+  AppendZeroPadded(date, p.day, 2);
+  title.replace(0, std::min<size_t>(10, title.size()), date);
 }
 
 // The date of a title's prefix read day first as a short date: all digits is
@@ -209,8 +223,7 @@ void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
     if (result.size() > 10 && HasDatePrefix(result)) {
       std::string decoded;
       if (DecodeURLEscapes(result, decoded).data() == decoded.data()) result.swap(decoded);
-      const std::string date = IsoDate(facts.dueDate);
-      result.replace(0, std::min<size_t>(10, result.size()), date);
+      PutIsoDate(result, facts.dueDate);
     }
     // Placeholders all start with "%": most titles have none.
     if (result.find('%') == std::string::npos) return;
