@@ -44,22 +44,13 @@ char* PutHeldChar(char* at, char c) {
   return at + 1;
 }
 
-void AppendHeldChar(std::string& out, char c) {
-  char held[8];
-  out.append(held, PutHeldChar(held, c));
-}
-
 // The characters a string value is held as they are: all but double quotes,
 // backslashes, braces and control characters.
 constexpr PlainByteSet kPlainInList = {0x20, 0xFF, {'"', '\\', '{', '}'}};
 
-bool IsSpecialInList(char c) {
-  return !kPlainInList.Holds(c);
-}
-
-// A string value as the list file holds it (AppendListString); with
-// `quotesAsEscapes` a double quote is written "%22" instead of left out.
-// Plain characters are copied a run at a time.
+// A string value as the list file holds it; with `quotesAsEscapes` a double
+// quote is written "%22" instead of left out. Plain characters are copied a
+// run at a time.
 void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
   ForEachPlainRun(
       value, kPlainInList, [&w](std::string_view run) { w.Put(run); },
@@ -95,32 +86,17 @@ std::string_view DecodeURLEscapes(std::string_view text, std::string& room) {
 }
 
 void AppendListString(std::string& out, std::string_view value) {
-  // Plain characters are copied in runs; only the few special ones one by one.
-  size_t start = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (!IsSpecialInList(value[i])) continue;
-    out.append(value.substr(start, i - start));
-    if (value[i] != '"') AppendHeldChar(out, value[i]);
-    start = i + 1;
-  }
-  out.append(value.substr(start));
+  RoomWriter w(out, kMostPerHeldChar * value.size());
+  PutHeld(w, value, false);
+  w.Finish();
 }
 
 void AppendListEncodedText(std::string& out, std::string_view value) {
   std::string decoded;
   value = DecodeURLEscapes(value, decoded);
-  size_t start = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (!IsSpecialInList(value[i])) continue;
-    out.append(value.substr(start, i - start));
-    if (value[i] == '"') {
-      out.append("%22");
-    } else {
-      AppendHeldChar(out, value[i]);
-    }
-    start = i + 1;
-  }
-  out.append(value.substr(start));
+  RoomWriter w(out, kMostPerHeldChar * value.size());
+  PutHeld(w, value, true);
+  w.Finish();
 }
 
 std::string OrderText(int32_t order) {
