@@ -182,9 +182,8 @@ EventFacts CalendarEventFacts(const Item& item) {
   return facts;
 }
 
-void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
-                 const std::string& stem) {
-  const int32_t copy = ++counts[id];
+void CalendarUid(std::string& uid, IdCounts& counts, int32_t id, const std::string& stem) {
+  const int32_t copy = counts.Add(id);
   uid.assign(stem).append("-");
   AppendNumber(uid, id);
   if (copy > 1) {
@@ -252,8 +251,8 @@ void StartCalendarTexts(CalendarTexts& calendars) {
   calendars.privateText += CalendarHeader("Private");
   calendars.publicText.clear();
   calendars.publicText += CalendarHeader("Public");
-  calendars.privateIds.clear();
-  calendars.publicIds.clear();
+  calendars.privateIds.Clear();
+  calendars.publicIds.Clear();
   calendars.stampLine.clear();
   calendars.stampTime = 0;
 }

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "support/date_time.h"
+#include "support/id_counts.h"
 #include "tasklist/item.h"
 
 struct CalendarTexts {
@@ -14,8 +14,8 @@ struct CalendarTexts {
   std::string publicText;
   // How many events of each item ID each text holds so far, to keep the
   // UIDs unique within a file.
-  std::unordered_map<int32_t, int32_t> privateIds;
-  std::unordered_map<int32_t, int32_t> publicIds;
+  IdCounts privateIds;
+  IdCounts publicIds;
   // The DTSTAMP line of the time the events are stamped with, made once.
   std::string stampLine;
   DateTime stampTime = 0;
@@ -46,8 +46,7 @@ EventFacts CalendarEventFacts(const Item& item);
 // `counts`: the list's stem and the ID, and for each later event of the same
 // ID the number of its copy too ("-2", "-3", ...). UIDs of different IDs
 // never meet, since an ID's digits hold no "-" after their sign.
-void CalendarUid(std::string& uid, std::unordered_map<int32_t, int32_t>& counts, int32_t id,
-                 const std::string& stem);
+void CalendarUid(std::string& uid, IdCounts& counts, int32_t id, const std::string& stem);
 
 // Appends a text value with backslash, ";", "," and line breaks escaped;
 // other control characters but tab are left out.

@@ -1,11 +1,11 @@
 #include "publish/publishing_pass.h"
 
 #include <optional>
-#include <unordered_map>
 
 #include "platform/platform.h"
 #include "publish/rss_feed.h"
 #include "support/failures.h"
+#include "support/id_counts.h"
 #include "support/path_names.h"
 #include "support/steps_ahead.h"
 #include "support/text_file.h"
@@ -84,16 +84,16 @@ std::string UidStemOf(const std::string& listFile) {
 // How many active items there are, and how many of them each ID has when the
 // link names the item by its ID.
 struct ActiveCounts {
-  std::unordered_map<int32_t, int32_t> perId;
+  IdCounts perId;
   int32_t total = 0;
 };
 
 ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
-  ActiveCounts counts;
+  ActiveCounts counts{IdCounts(itemLink.hasId ? list.items.size() : 0)};
   for (const Item& item : list.items) {
     if (!item.active) continue;
     ++counts.total;
-    if (itemLink.hasId) ++counts.perId[item.id];
+    if (itemLink.hasId) counts.perId.Add(item.id);
   }
   return counts;
 }
@@ -284,7 +284,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed,
   // it every item has the same link.
   ActiveCounts active = CountActive(list, itemLink);
   const std::string uidStem = UidStemOf(pass.files.list);
-  std::unordered_map<int32_t, int32_t> uidCounts;
+  IdCounts uidCounts;
   int32_t activeCount = 0;
   std::string link, uid;  // their room is reused from item to item
   for (const Item& item : list.items) {
@@ -293,7 +293,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed,
     pass.log.trace = 8500;
     itemLink.Into(link, item.id);
     const bool ownLink =
-        !link.empty() && (itemLink.hasId ? active.perId[item.id] == 1 : active.total == 1);
+        !link.empty() && (itemLink.hasId ? active.perId.CountOf(item.id) == 1 : active.total == 1);
     uid.clear();
     if (!ownLink) CalendarUid(uid, uidCounts, item.id, uidStem);
     pass.log.trace = 8900;
