@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -351,29 +352,50 @@ struct ContextNote {
 
 constexpr size_t kNotStored = SIZE_MAX;
 
-// The loader's working state between lines.
+// The loader's working state between lines. The item being assembled is
+// the list's last slot, so that storing it moves nothing.
 struct Loader {
   const ListLoad& load;
   ItemList& list;
   RunLog& log;
-  Item item;  // zero-filled until the first item start
   ContextNote note;
-  // The slot the item last stored was moved to: until the next "{" the item
-  // holds its members there, and takes them back when a line sets one more.
+  // Whether the list's last slot holds the item being assembled (stored or
+  // not); it does from the start of the pass, zero-filled until the first
+  // item start.
+  bool assembling = false;
+  // The slot of the item last stored: until the next "{" its members are
+  // taken back into the next slot when a line sets one more.
   size_t storedIn = kNotStored;
+
+  Item& Assembled() { return list.items.back(); }
+  // The ID of the item being assembled; -1 once stored.
+  int32_t AssembledId() const { return assembling ? list.items.back().id : -1; }
 };
+
+// A pass, or its second half, starts with a zero-filled item.
+void StartAssembling(Loader& l) {
+  l.list.items.emplace_back();
+  l.assembling = true;
+}
+
+// An item still being assembled when the pass ends is not kept.
+void DropUnstoredItem(Loader& l) {
+  if (l.assembling) l.list.items.pop_back();
+  l.assembling = false;
+}
 
 // An item stored without a "{" after it goes on with what it held.
 void TakeBackStoredItem(Loader& l) {
   if (l.storedIn == kNotStored) return;
-  l.item = l.list.items[l.storedIn];
-  l.item.id = -1;
+  l.list.items.push_back(l.list.items[l.storedIn]);
+  l.Assembled().id = -1;
+  l.assembling = true;
   l.storedIn = kNotStored;
 }
 
 // The members that set a number or a switch of the item; false for any other.
 bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
-  Item& item = l.item;
+  Item& item = l.Assembled();
   switch (member) {
     case ListMember::kId:
       l.log.trace = 2100;
@@ -408,7 +430,7 @@ bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
 
 // The members that set a text of the item; false for any other.
 bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
-  Item& item = l.item;
+  Item& item = l.Assembled();
   switch (member) {
     case ListMember::kTitle:
       l.log.trace = 2500;
@@ -488,7 +510,10 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   if (member == ListMember::kNone) return;
   if (member == ListMember::kItemStart) {
     l.log.trace = 2050;
-    StartItem(l.item, index);
+    // A slot not stored is reset with the room its texts have.
+    if (!l.assembling) l.list.items.emplace_back();
+    StartItem(l.Assembled(), index);
+    l.assembling = true;
     l.storedIn = kNotStored;
     return;
   }
@@ -498,20 +523,14 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   }
 }
 
-// Stores a completed item in the next slot of the list. Returns the slot.
-size_t StoreItem(ItemList& list, Item&& item) {
-  ++list.recordsFromFile;
-  list.items.push_back(std::move(item));
-  return list.items.size() - 1;
-}
-
-// Trace 3400 onward: the context note and, on a "}", the completed item.
+// Trace 3400 onward: the context note and, on a "}", the completed item,
+// which stays in its slot.
 void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   ItemList& list = l.list;
-  Item& item = l.item;
   l.log.trace = 3400;
-  l.note = {true, false, index, item.id, 0};
-  if (holdsCloseBrace && item.id >= 0) {
+  l.note = {true, false, index, l.AssembledId(), 0};
+  if (holdsCloseBrace && l.AssembledId() >= 0) {
+    Item& item = l.Assembled();
     l.log.trace = 3600;
     if (!IsPlainTitle(item.title)) {
       ExpandTitleInto(item.displayTitle, item, l.load.clock.now);
@@ -520,10 +539,9 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     l.log.trace = 4000;
     l.note = {true, true, 0, 0, list.recordsFromFile};
     if (!item.description.empty() || !item.title.empty()) {
-      l.storedIn = StoreItem(list, std::move(item));
-      // What it held is in its slot now.
-      item = Item{};
-      item.id = -1;
+      ++list.recordsFromFile;
+      l.storedIn = list.items.size() - 1;
+      l.assembling = false;
     }
   }
   l.log.trace = 4400;
@@ -626,11 +644,13 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
 // The second pass over the rows [from, to), the first starting at `start`.
 void AssembleItems(const char* start, const char* end, const std::vector<LineRow>& rows,
                    size_t from, size_t to, Loader& loader) {
+  StartAssembling(loader);
   for (size_t index = from; index < to; ++index) {
     const std::string_view line = LineOfRow(rows[index], start, end, start);
     ApplyMember(loader, rows[index].member, line, static_cast<int32_t>(index));
     FinishLine(loader, rows[index].holdsCloseBrace, static_cast<int32_t>(index));
   }
+  DropUnstoredItem(loader);
 }
 
 // Where the second pass may be split in two: at the line holding the "{" of
@@ -652,7 +672,9 @@ std::pair<size_t, const char*> SplitOf(const LineScan& scan, std::string_view te
 
 // Adds the items and counts the second half of the pass assembled.
 void MergeSecondHalf(ItemList& list, ItemList& tail) {
-  for (Item& item : tail.items) StoreItem(list, std::move(item));
+  list.recordsFromFile += tail.recordsFromFile;
+  list.items.insert(list.items.end(), std::make_move_iterator(tail.items.begin()),
+                    std::make_move_iterator(tail.items.end()));
   list.activeRecords += tail.activeRecords;
   if (tail.maxId > list.maxId) list.maxId = tail.maxId;
 }
@@ -678,9 +700,10 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
     return;
   }
   ItemList tail;
-  tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2);
+  // Room for its items and the one being assembled.
+  tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2 + 1);
   RunLog tailLog{1060, {}};
-  Loader tailLoader{loader.load, tail, tailLog, Item{}, ContextNote{}};
+  Loader tailLoader{loader.load, tail, tailLog, ContextNote{}};
   StepsAhead secondHalf(
       {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
   startList();
@@ -778,7 +801,8 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   // Made while the second half of a long list is being assembled already.
   const auto startList = [&] {
     const size_t itemCount = scan.itemCount;
-    // Room for an item added by the request, so that adding one moves no record.
+    // Room for the item being assembled, and then for an item added by the
+    // request, so that adding one moves no record.
     list.items.clear();
     list.items.reserve(itemCount + 1);
     platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
@@ -794,7 +818,7 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
     list.activeRecords = 0;
     list.maxId = 0;
   };
-  Loader loader{load, list, log, Item{}, ContextNote{}};
+  Loader loader{load, list, log, ContextNote{}};
   RunThenAlways(
       [&] {
         SecondPass(text, scan, loader, startList);

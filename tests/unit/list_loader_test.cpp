@@ -384,6 +384,24 @@ TEST_F(ListLoader, ItemWithoutItsBraceKeepsThePreviousItemsMembers) {
   EXPECT_FALSE(list.items[0].status.empty());
 }
 
+// Members before any item's "{" fill a zero-filled item, stored at its "}";
+// an item taken back after it and then reset by a "{" leaves no slot.
+TEST_F(ListLoader, ItemBeforeAnyBraceStartsZeroFilled) {
+  Load("{\r\n" + Member("ID", "5", false) + "\r\n" + Member("Title", "z") + "\r\n  },\r\n" +
+       Member("Notes", "n") + "\r\n  {\r\n" + Member("ID", "6", false) + "\r\n" +
+       Member("Title", "y") + "\r\n  }\r\n}\r\n");
+  ASSERT_EQ(list.items.size(), 2u);
+  EXPECT_EQ(list.recordsFromFile, 2);
+  EXPECT_EQ(list.items[0].id, 5);
+  EXPECT_FALSE(list.items[0].active);
+  EXPECT_EQ(list.items[0].order, "");
+  EXPECT_EQ(list.items[0].notes, "");
+  EXPECT_EQ(list.items[1].id, 6);
+  EXPECT_TRUE(list.items[1].active);
+  EXPECT_EQ(list.items[1].notes, "");
+  EXPECT_EQ(list.items[1].order, "00010");
+}
+
 TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
   // "NextID" and "ID" on one line: the first pass counts no item there, the
   // second reads an ID (0, from the value rule) and stores the item.
