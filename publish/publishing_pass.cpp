@@ -67,14 +67,6 @@ void PutDerivedFileInPlace(const Publishing& pass, std::optional<StagedTextFile>
   }
 }
 
-// Writes a derived file unless its name is the list file's own.
-void WriteDerivedFile(const Publishing& pass, const std::string& text, const std::string& name,
-                      BackgroundRemoval& removal) {
-  std::optional<StagedTextFile> staged;
-  StageDerivedText(pass, staged, text, name);
-  PutDerivedFileInPlace(pass, staged, name, removal);
-}
-
 // The list file's name up to its first ".", for calendar UIDs.
 std::string UidStemOf(const std::string& listFile) {
   const std::string name = reported::FileNameOf(listFile);
@@ -98,30 +90,30 @@ ActiveCounts CountActive(const ItemList& list, const ItemLink& itemLink) {
   return counts;
 }
 
-// The calendars of a pass, written under temporary names while they are built.
-struct StagedCalendars {
-  std::optional<StagedTextFile> privateFile;
-  std::optional<StagedTextFile> publicFile;
+// Two files of a pass (the calendars, the CSV exports), written under
+// temporary names while their texts are built; the second is left out when
+// it has no name.
+struct StagedFilePair {
+  std::optional<StagedTextFile> first;
+  std::optional<StagedTextFile> second;
 
-  explicit StagedCalendars(const Publishing& pass) {
-    StageDerivedFile(pass, privateFile, pass.files.calendar);
-    if (!pass.files.publicCalendar.empty()) {
-      StageDerivedFile(pass, publicFile, pass.files.publicCalendar);
-    }
+  StagedFilePair(const Publishing& pass, const std::string& firstName,
+                 const std::string& secondName) {
+    StageDerivedFile(pass, first, firstName);
+    if (!secondName.empty()) StageDerivedFile(pass, second, secondName);
   }
-  void WriteOn(CalendarTexts& calendars) {
-    WriteOnAndEmpty(privateFile, calendars.privateText);
-    WriteOnAndEmpty(publicFile, calendars.publicText);
+  void WriteOn(std::string& firstText, std::string& secondText) {
+    WriteOnAndEmpty(first, firstText);
+    WriteOnAndEmpty(second, secondText);
   }
 };
 
 // Trace 9110: both calendars.
-void WriteCalendars(const Publishing& pass, StagedCalendars& calendars,
-                    BackgroundRemoval& removal) {
+void WriteCalendars(const Publishing& pass, StagedFilePair& calendars, BackgroundRemoval& removal) {
   pass.log.Report(9110, " Writing \"" + pass.files.calendar + "\"");
-  PutDerivedFileInPlace(pass, calendars.privateFile, pass.files.calendar, removal);
+  PutDerivedFileInPlace(pass, calendars.first, pass.files.calendar, removal);
   if (!pass.files.publicCalendar.empty()) {
-    PutDerivedFileInPlace(pass, calendars.publicFile, pass.files.publicCalendar, removal);
+    PutDerivedFileInPlace(pass, calendars.second, pass.files.publicCalendar, removal);
   }
 }
 
@@ -158,33 +150,29 @@ void WriteList(const Publishing& pass, const std::string& text, StepsAhead& list
 }
 
 // Traces 9150 and 9160: both CSV exports.
-void WriteCsvs(const Publishing& pass, const CsvTexts& csv, BackgroundRemoval& removal) {
+void WriteCsvs(const Publishing& pass, StagedFilePair& csvs, BackgroundRemoval& removal) {
   pass.log.Report(9150, " Writing \"" + pass.files.csv + "\"");
-  WriteDerivedFile(pass, csv.fullText, pass.files.csv, removal);
+  PutDerivedFileInPlace(pass, csvs.first, pass.files.csv, removal);
   pass.log.Report(9160, " Writing \"" + pass.files.todayCsv + "\"");
-  WriteDerivedFile(pass, csv.todayText, pass.files.todayCsv, removal);
+  PutDerivedFileInPlace(pass, csvs.second, pass.files.todayCsv, removal);
 }
 
 // The texts of a pass and the rooms they are built in. Built one after the
 // other, each text takes the room of the one written before it, the first
 // the loaded list text's: fresh memory costs more than building a short
 // text. Built side by side, the list text takes the loaded list text's room,
-// the calendars and the feed (written on while they are built) rooms of
-// their own, and the CSV exports the calendars' once those are written,
-// grown once to what they need.
+// the calendars and the feed rooms of their own, and the CSV exports the
+// calendars' once those are written; all but the list text are written on
+// while they are built.
 struct PassTexts {
   CalendarTexts calendars;
   std::string feed;
   std::string list;
   CsvTexts csv;
   bool sideBySide = false;
-  size_t csvRoom = 0;
 
   PassTexts(std::string&& textRoom, bool sideBySideBuilds)
-      : list(std::move(textRoom)), sideBySide(sideBySideBuilds) {
-    // The CSV export comes out shorter than a quarter of the list text.
-    if (sideBySide) csvRoom = list.capacity() / 4;
-  }
+      : list(std::move(textRoom)), sideBySide(sideBySideBuilds) {}
   // The room each text is built in, taken just before it is built.
   void RoomForCalendars() {
     if (!sideBySide) calendars.privateText = std::move(list);
@@ -197,7 +185,6 @@ struct PassTexts {
   }
   void RoomForCsv() {
     csv.fullText = std::move(sideBySide ? calendars.privateText : list);
-    csv.fullText.reserve(csvRoom);
     csv.todayText = std::move(calendars.publicText);
   }
 };
@@ -332,12 +319,13 @@ void BuildListText(const Publishing& pass, std::string& text) {
   CloseListText(text);
 }
 
-void BuildCsvTexts(const Publishing& pass, CsvTexts& csv) {
+void BuildCsvTexts(const Publishing& pass, CsvTexts& csv, const std::function<void()>& writeOn) {
   StartCsvTexts(csv);
   for (size_t p = 0; p < pass.list.items.size(); ++p) {
     const Item& item = pass.list.items[p];
     pass.log.trace = 8700;
     AddCsvRows(csv, item, WrittenId(item, p, pass.redoId), pass.clock.today);
+    if (writeOn && csv.fullText.size() + csv.todayText.size() >= kBytesWorthWriting) writeOn();
   }
 }
 
@@ -364,23 +352,27 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
                         },
                         [&] { stagedList->Flush(); }},
                        2, longList);
-  // The calendars and the feed are written under temporary names while they
-  // are built. The CSV exports take the calendars' room, given back with the
-  // feed's.
-  StagedCalendars calendars(pass);
+  // The calendars, the feed and the CSV exports are written under temporary
+  // names while they are built. The CSV exports take the calendars' room,
+  // given back with the feed's.
+  StagedFilePair calendars(pass, pass.files.calendar, pass.files.publicCalendar);
   std::optional<StagedTextFile> feed;
   StageDerivedFile(pass, feed, pass.list.feedName);
-  StepsAhead otherSteps({[&] {
-                           texts.RoomForFeed();
-                           BuildFeedText(otherBuilder, texts.feed,
-                                         [&] { WriteOnAndEmpty(feed, texts.feed); });
-                           WriteOnAndEmpty(feed, texts.feed);
-                         },
-                         [&] {
-                           texts.RoomForCsv();
-                           BuildCsvTexts(otherBuilder, texts.csv);
-                         }},
-                        1, longList);
+  std::optional<StagedFilePair> csvs;
+  StepsAhead otherSteps(
+      {[&] {
+         texts.RoomForFeed();
+         BuildFeedText(otherBuilder, texts.feed, [&] { WriteOnAndEmpty(feed, texts.feed); });
+         WriteOnAndEmpty(feed, texts.feed);
+       },
+       [&] {
+         texts.RoomForCsv();
+         csvs.emplace(otherBuilder, pass.files.csv, pass.files.todayCsv);
+         const auto writeOn = [&] { csvs->WriteOn(texts.csv.fullText, texts.csv.todayText); };
+         BuildCsvTexts(otherBuilder, texts.csv, writeOn);
+         writeOn();
+       }},
+      1, longList);
   // The text's trace is taken over either way: the pass reports its next
   // line (which sets the trace) before it can fail again.
   const auto take = [&pass](StepsAhead& steps, const RunLog& builderLog, size_t step) {
@@ -389,8 +381,11 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // The files replaced are removed meanwhile, on a thread of their own.
   BackgroundRemoval removal(longList);
   texts.RoomForCalendars();
-  BuildCalendarTexts(pass, texts.calendars, [&] { calendars.WriteOn(texts.calendars); });
-  calendars.WriteOn(texts.calendars);
+  const auto writeOnCalendars = [&] {
+    calendars.WriteOn(texts.calendars.privateText, texts.calendars.publicText);
+  };
+  BuildCalendarTexts(pass, texts.calendars, writeOnCalendars);
+  writeOnCalendars();
   WriteCalendars(pass, calendars, removal);
   take(otherSteps, otherLog, 0);
   pass.log.Report(9110, " Writing \"" + pass.list.feedName + "\"");
@@ -399,7 +394,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   take(listSteps, listLog, 0);
   WriteList(pass, texts.list, listSteps, *stagedList, removal, longList);
   take(otherSteps, otherLog, 1);
-  WriteCsvs(pass, texts.csv, removal);
+  WriteCsvs(pass, *csvs, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);
   ReportTotals(pass);
 }

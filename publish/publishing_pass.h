@@ -45,16 +45,18 @@ bool SameFileName(const std::string& a, const std::string& b);
 // note and the log lines before the writes.
 void StartPublishingPass(const Publishing& pass);
 // Each builds the text of one file for the sorted items, replacing what the
-// text held but keeping its room. With `writeOn` given, the calendars and
-// the feed call it whenever they hold kBytesWorthWriting between them, to
-// write what they hold and empty them: a long text is never held whole.
+// text held but keeping its room. With `writeOn` given, the calendars, the
+// feed and the CSV exports call it whenever they hold kBytesWorthWriting
+// between them, to write what they hold and empty them: a long text is never
+// held whole.
 inline constexpr size_t kBytesWorthWriting = 256 * 1024;
 void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
                         const std::function<void()>& writeOn = {});
 void BuildFeedText(const Publishing& pass, std::string& feed,
                    const std::function<void()>& writeOn = {});
 void BuildListText(const Publishing& pass, std::string& text);
-void BuildCsvTexts(const Publishing& pass, CsvTexts& csv);
+void BuildCsvTexts(const Publishing& pass, CsvTexts& csv,
+                   const std::function<void()>& writeOn = {});
 // From this many items on the texts are built, and the files they replace
 // removed, on threads of their own (500 to 1,000 items run 3-7% sooner); for
 // fewer the threads cost about what they save.

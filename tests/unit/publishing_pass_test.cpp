@@ -233,14 +233,16 @@ TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
   EXPECT_NE(freshCsv.todayText.find("call"), std::string::npos);
 }
 
-// Written on in pieces while they are built, the calendars and the feed of
-// a long list come out as they do built whole, and are never held whole.
+// Written on in pieces while they are built, the calendars, the feed and the
+// CSV exports of a long list come out as they do built whole, and are never
+// held whole.
 TEST_F(PublishingPass, TextsWrittenOnInPiecesAreTheWholeTexts) {
   std::vector<Item> items;
   for (int32_t id = 1; id <= 3000; ++id) {
     Item item = MakeItem(id, id % 7 != 0, "2025-10-" + std::to_string(10 + id % 20) + " task");
     item.isPublic = id % 3 == 0;
     item.description = std::string(static_cast<size_t>(id % 50), 'd');
+    if (id % 2 == 0) item.doToday = clock.today;
     items.push_back(item);
   }
   SetItems(items);
@@ -267,7 +269,18 @@ TEST_F(PublishingPass, TextsWrittenOnInPiecesAreTheWholeTexts) {
   });
   EXPECT_EQ(privatePieces + calendars.privateText, whole.privateText);
   EXPECT_EQ(publicPieces + calendars.publicText, whole.publicText);
-  EXPECT_GT(pieces, 4u);
+
+  CsvTexts wholeCsv, csv;
+  std::string fullPieces, todayPieces;
+  BuildCsvTexts(Pass(), wholeCsv);
+  BuildCsvTexts(Pass(), csv, [&] {
+    takePiece(csv.fullText, fullPieces);
+    takePiece(csv.todayText, todayPieces);
+  });
+  EXPECT_EQ(fullPieces + csv.fullText, wholeCsv.fullText);
+  EXPECT_EQ(todayPieces + csv.todayText, wholeCsv.todayText);
+  EXPECT_GT(wholeCsv.todayText.size(), kBytesWorthWriting / 4);
+  EXPECT_GT(pieces, 6u);
   EXPECT_LT(longest, kBytesWorthWriting + 4096);
 }
 
