@@ -359,9 +359,9 @@ struct Loader {
   ItemList& list;
   RunLog& log;
   ContextNote note;
-  // Whether the list's last slot holds the item being assembled (stored or
-  // not); it does from the start of the pass, zero-filled until the first
-  // item start.
+  // Whether the list's last slot holds an item being assembled, not stored
+  // yet: from the start of the pass (zero-filled until the first item
+  // start), from each "{" and from each take-back.
   bool assembling = false;
   // The slot of the item last stored: until the next "{" its members are
   // taken back into the next slot when a line sets one more.
