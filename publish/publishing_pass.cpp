@@ -49,6 +49,11 @@ void WriteOnAndEmpty(std::optional<StagedTextFile>& staged, std::string& text) {
   text.clear();
 }
 
+// Calls `writeOn`, when a text has one, once the `held` bytes are worth writing.
+void WriteOnWhenWorth(size_t held, const std::function<void()>& writeOn) {
+  if (writeOn && held >= kBytesWorthWriting) writeOn();
+}
+
 // Puts a derived file staged by StageDerivedFile in place. A failed write
 // does not stop the run; only the log tells which file it was. The file it
 // replaces is left to `removal`.
@@ -249,10 +254,7 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
   for (const Item& item : pass.list.items) {
     pass.log.trace = 9000;
     AddCalendarEvents(calendars, item, uidStem, universalNow);
-    if (writeOn &&
-        calendars.privateText.size() + calendars.publicText.size() >= kBytesWorthWriting) {
-      writeOn();
-    }
+    WriteOnWhenWorth(calendars.privateText.size() + calendars.publicText.size(), writeOn);
   }
   CloseCalendarTexts(calendars);
 }
@@ -285,7 +287,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed,
     if (!ownLink) CalendarUid(uid, uidCounts, item.id, uidStem);
     pass.log.trace = 8900;
     AppendFeedItem(feed, activeCount, item, link, uid);
-    if (writeOn && feed.size() >= kBytesWorthWriting) writeOn();
+    WriteOnWhenWorth(feed.size(), writeOn);
   }
   CloseFeed(feed);
 }
@@ -325,7 +327,7 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv, const std::function<vo
     const Item& item = pass.list.items[p];
     pass.log.trace = 8700;
     AddCsvRows(csv, item, WrittenId(item, p, pass.redoId), pass.clock.today);
-    if (writeOn && csv.fullText.size() + csv.todayText.size() >= kBytesWorthWriting) writeOn();
+    WriteOnWhenWorth(csv.fullText.size() + csv.todayText.size(), writeOn);
   }
 }
 
@@ -359,20 +361,22 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   std::optional<StagedTextFile> feed;
   StageDerivedFile(pass, feed, pass.list.feedName);
   std::optional<StagedFilePair> csvs;
-  StepsAhead otherSteps(
-      {[&] {
-         texts.RoomForFeed();
-         BuildFeedText(otherBuilder, texts.feed, [&] { WriteOnAndEmpty(feed, texts.feed); });
-         WriteOnAndEmpty(feed, texts.feed);
-       },
-       [&] {
-         texts.RoomForCsv();
-         csvs.emplace(otherBuilder, pass.files.csv, pass.files.todayCsv);
-         const auto writeOn = [&] { csvs->WriteOn(texts.csv.fullText, texts.csv.todayText); };
-         BuildCsvTexts(otherBuilder, texts.csv, writeOn);
-         writeOn();
-       }},
-      1, longList);
+  StepsAhead otherSteps({[&] {
+                           texts.RoomForFeed();
+                           const auto writeOn = [&] { WriteOnAndEmpty(feed, texts.feed); };
+                           BuildFeedText(otherBuilder, texts.feed, writeOn);
+                           writeOn();
+                         },
+                         [&] {
+                           texts.RoomForCsv();
+                           csvs.emplace(otherBuilder, pass.files.csv, pass.files.todayCsv);
+                           const auto writeOn = [&] {
+                             csvs->WriteOn(texts.csv.fullText, texts.csv.todayText);
+                           };
+                           BuildCsvTexts(otherBuilder, texts.csv, writeOn);
+                           writeOn();
+                         }},
+                        1, longList);
   // The text's trace is taken over either way: the pass reports its next
   // line (which sets the trace) before it can fail again.
   const auto take = [&pass](StepsAhead& steps, const RunLog& builderLog, size_t step) {
