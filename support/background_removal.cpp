@@ -7,14 +7,14 @@
 BackgroundRemoval::BackgroundRemoval(bool alongside) {
   if (!alongside) return;
   try {
-    thread_ = std::thread([this] { RemoveFiles(); });
+    thread_ = HelperThread([this] { RemoveFiles(); });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): each file goes when it is added.
   }
 }
 
 BackgroundRemoval::~BackgroundRemoval() {
-  if (!thread_.joinable()) return;
+  if (!thread_.Joinable()) return;
   {
     const std::lock_guard lock(mutex_);
     closing_ = true;
@@ -22,11 +22,11 @@ BackgroundRemoval::~BackgroundRemoval() {
   added_.notify_one();
   // The files still waiting are shared out between both threads.
   RemoveFiles();
-  thread_.join();
+  thread_.Join();
 }
 
 void BackgroundRemoval::Add(std::string path) {
-  if (!thread_.joinable()) {
+  if (!thread_.Joinable()) {
     platform::RemoveFile(path);
     return;
   }

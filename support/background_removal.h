@@ -7,7 +7,8 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
+
+#include "support/helper_threads.h"
 
 class BackgroundRemoval {
  public:
@@ -23,7 +24,7 @@ class BackgroundRemoval {
   void Add(std::string path);
   // False when files are removed as they are added: a replace may then as
   // well remove the old file itself.
-  bool Alongside() const { return thread_.joinable(); }
+  bool Alongside() const { return thread_.Joinable(); }
 
  private:
   void RemoveFiles();
@@ -32,5 +33,5 @@ class BackgroundRemoval {
   std::condition_variable added_;
   std::deque<std::string> waiting_;
   bool closing_ = false;
-  std::thread thread_;
+  HelperThread thread_;
 };

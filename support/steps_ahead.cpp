@@ -6,7 +6,7 @@ StepsAhead::StepsAhead(std::vector<std::function<void()>> steps, size_t roomsAhe
     : steps_(std::move(steps)), roomsAhead_(roomsAhead) {
   if (!alongside) return;
   try {
-    thread_ = std::thread([this] { RunSteps(); });
+    thread_ = HelperThread([this] { RunSteps(); });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): the steps run on the consumer's
     // thread, as for short work.
@@ -14,13 +14,13 @@ StepsAhead::StepsAhead(std::vector<std::function<void()>> steps, size_t roomsAhe
 }
 
 StepsAhead::~StepsAhead() {
-  if (!thread_.joinable()) return;
+  if (!thread_.Joinable()) return;
   {
     const std::lock_guard lock(mutex_);
     abandoned_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  thread_.Join();
 }
 
 void StepsAhead::RunSteps() {
@@ -47,7 +47,7 @@ void StepsAhead::RunSteps() {
 }
 
 void StepsAhead::WaitFor(size_t step) {
-  if (!thread_.joinable()) {
+  if (!thread_.Joinable()) {
     // In order, on this thread.
     for (; finished_ <= step; ++finished_) steps_[finished_]();
     return;

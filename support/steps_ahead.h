@@ -7,8 +7,9 @@
 #include <exception>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "support/helper_threads.h"
 
 class StepsAhead {
  public:
@@ -38,5 +39,5 @@ class StepsAhead {
   size_t done_ = 0;      // steps the consumer is done with
   bool abandoned_ = false;
   std::exception_ptr failure_;  // what step `finished_` threw
-  std::thread thread_;
+  HelperThread thread_;
 };

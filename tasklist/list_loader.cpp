@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "support/byte_masks.h"
 #include "support/failures.h"
+#include "support/helper_threads.h"
 #include "support/steps_ahead.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
@@ -787,6 +788,9 @@ void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, R
   std::string& text = textRoom;
   // The rewritten list may come out a little longer than the loaded one.
   if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
+    // A long list hands the second half of its scan to a helper as soon as
+    // it is read: the helper starts while it is read.
+    if (size >= kListBytesWorthTwoThreads) StartHelperEarly();
     text.reserve(static_cast<size_t>(size + size / 4 + 4096));
     platform::AdviseLargeRoom(text.data(), text.capacity());
   }
