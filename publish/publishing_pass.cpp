@@ -123,16 +123,18 @@ void WriteCalendars(const Publishing& pass, StagedFilePair& calendars, Backgroun
 }
 
 // Traces 9120 to 9140: the list file and its two dated copies. The list file
-// was written under a temporary name with its text, and is flushed (step 1
-// of `listSteps`) while the copies are written, side by side when
-// `alongside`; they take their places once it has taken its own.
-void WriteList(const Publishing& pass, const std::string& text, StepsAhead& listSteps,
-               StagedTextFile& list, BackgroundRemoval& removal, bool alongside) {
+// was written under a temporary name with its text (`textWritten` tells
+// whether that went well), and is flushed (step 1 of `listSteps`) while the
+// copies are written, side by side when `alongside`; they take their places
+// once it has taken its own.
+void WriteList(const Publishing& pass, const std::string& text, bool textWritten,
+               StepsAhead& listSteps, StagedTextFile& list, BackgroundRemoval& removal,
+               bool alongside) {
   const std::string& listFile = pass.files.list;
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
   std::optional<StagedTextFile> weekdayCopy, monthCopy;
-  if (list.Written() == kWriteOk) {
+  if (textWritten) {
     StepsAhead weekday(
         {[&] { StageDerivedText(pass, weekdayCopy, text, pass.files.weekdayCopy, true); }}, 1,
         alongside);
@@ -345,12 +347,16 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
   const Publishing otherBuilder{pass.list, pass.files, pass.clock, pass.redoId, otherLog};
   // The list text is written under a temporary name as soon as it is
-  // built, and flushed right after.
+  // built, and flushed right after. How the write went is taken before the
+  // flush starts: the flush changes the file's state while this thread
+  // writes the copies.
   std::optional<StagedTextFile> stagedList;
+  bool listTextWritten = false;
   StepsAhead listSteps({[&] {
                           texts.RoomForList();
                           BuildListText(listBuilder, texts.list);
                           stagedList.emplace(pass.files.list).Append(texts.list);
+                          listTextWritten = stagedList->Written() == kWriteOk;
                         },
                         [&] { stagedList->Flush(); }},
                        2, longList);
@@ -396,7 +402,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   PutDerivedFileInPlace(pass, feed, pass.list.feedName, removal);
   otherSteps.Done(0);
   take(listSteps, listLog, 0);
-  WriteList(pass, texts.list, listSteps, *stagedList, removal, longList);
+  WriteList(pass, texts.list, listTextWritten, listSteps, *stagedList, removal, longList);
   take(otherSteps, otherLog, 1);
   WriteCsvs(pass, *csvs, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);
