@@ -1,7 +1,6 @@
 #include "tasklist/list_format.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "support/plain_runs.h"
