@@ -46,41 +46,77 @@ int CompareByKey(const Item& a, const Item& b, SortKey key) {
 }
 
 // An item's place in the sort, and the lead of its key: the priority, or the
-// first eight bytes of its text (missing bytes as 0) as one big-endian number,
-// or 0 for an order. Leads that differ order their items as the keys do;
-// equal leads leave the keys to compare.
+// first bytes of its text as one big-endian number (OrderLead for an order).
+// Leads that differ order their items as the keys do; equal leads leave the
+// keys to compare.
 struct SortEntry {
   uint64_t lead;
   uint32_t index;
 };
 
-uint64_t LeadOf(const Item& item, SortKey key) {
-  if (key == SortKey::kPriority) {
-    return static_cast<uint64_t>(static_cast<int64_t>(SortPriority(item.priority)) - INT32_MIN);
-  }
-  // Orders of digits compare by their length first, which their first bytes
-  // cannot tell: they are compared whole.
-  if (key == SortKey::kOrder) return 0;
-  const std::string_view text = TextKeyOf(item, key);
+// The first `count` bytes of `text` (missing bytes as 0), big-endian.
+uint64_t BytesLead(std::string_view text, size_t count) {
   uint64_t lead = 0;
-  for (size_t i = 0; i < sizeof lead; ++i) {
+  for (size_t i = 0; i < count; ++i) {
     lead = lead << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
   }
   return lead;
 }
 
+// Orders that start with a digit compare by their length first, then as
+// text: they lead with "0" (every digit sorts between the bytes below "0" and
+// those above "9", as against any other order), then their length in two
+// bytes, then their first five bytes. Any other order leads as a text.
+uint64_t OrderLead(std::string_view order) {
+  if (order.empty() || !IsDigit(order.front())) return BytesLead(order, 8);
+  constexpr uint64_t kLongest = 0xFFFF;
+  const uint64_t digitsLead = uint64_t{'0'} << 56;
+  // Lengths beyond two bytes share one lead, and leave the rest to the keys.
+  if (order.size() >= kLongest) return digitsLead | kLongest << 40;
+  return digitsLead | uint64_t{order.size()} << 40 | BytesLead(order, 5);
+}
+
+uint64_t LeadOf(const Item& item, SortKey key) {
+  if (key == SortKey::kPriority) {
+    return static_cast<uint64_t>(static_cast<int64_t>(SortPriority(item.priority)) - INT32_MIN);
+  }
+  if (key == SortKey::kOrder) return OrderLead(item.order);
+  return BytesLead(TextKeyOf(item, key), 8);
+}
+
 // The items' places in sorted order. The order is that of an exchange sort
 // that swaps neighbours only when the first is strictly greater: a stable
-// ascending sort, here in n log n on (key, place). Most comparisons are
-// decided by the leads, held side by side, without reaching the records.
+// ascending sort, here on (key, place), which no two items share. Most
+// comparisons are decided by the leads, held side by side, without reaching
+// the records. A list sorted by the last run has few items out of place, if
+// any (one changed or added): the rest are taken in their order in one walk,
+// and only the few are sorted and merged in.
 std::vector<SortEntry> SortedEntries(const std::vector<Item>& items, SortKey key) {
-  std::vector<SortEntry> entries(items.size());
-  for (uint32_t i = 0; i < entries.size(); ++i) entries[i] = {LeadOf(items[i], key), i};
-  std::sort(entries.begin(), entries.end(), [&items, key](const SortEntry& a, const SortEntry& b) {
+  const auto before = [&items, key](const SortEntry& a, const SortEntry& b) {
     if (a.lead != b.lead) return a.lead < b.lead;
     const int order = CompareByKey(items[a.index], items[b.index], key);
     return order != 0 ? order < 0 : a.index < b.index;
-  });
+  };
+  std::vector<SortEntry> inOrder, outOfPlace;
+  inOrder.reserve(items.size());
+  for (uint32_t i = 0; i < items.size(); ++i) {
+    const SortEntry entry{LeadOf(items[i], key), i};
+    if (inOrder.empty() || !before(entry, inOrder.back())) {
+      inOrder.push_back(entry);
+    } else if (inOrder.size() < 2 || !before(entry, inOrder[inOrder.size() - 2])) {
+      // The one taken last stands out above both its neighbours: an item
+      // moved back, or sorting after the rest.
+      outOfPlace.push_back(inOrder.back());
+      inOrder.back() = entry;
+    } else {
+      outOfPlace.push_back(entry);
+    }
+  }
+  if (outOfPlace.empty()) return inOrder;
+  std::sort(outOfPlace.begin(), outOfPlace.end(), before);
+  std::vector<SortEntry> entries(items.size());
+  std::merge(inOrder.begin(), inOrder.end(), outOfPlace.begin(), outOfPlace.end(), entries.begin(),
+             before);
   return entries;
 }
 
@@ -148,17 +184,9 @@ int CompareOrders(std::string_view a, std::string_view b) {
   return CompareText(a, b);
 }
 
-bool SortsAfter(const Item& a, const Item& b, SortKey key) {
-  return CompareByKey(a, b, key) > 0;
-}
-
 void SortItems(std::vector<Item>& items, SortKey key) {
   if (key == SortKey::kNone || items.size() < 2) return;
-  // A list sorted by the last run usually still is: then nothing moves.
-  if (std::is_sorted(items.begin(), items.end(),
-                     [key](const Item& a, const Item& b) { return SortsAfter(b, a, key); })) {
-    return;
-  }
+  // A list in order already has no cycles: then nothing moves.
   std::vector<SortEntry> entries = SortedEntries(items, key);
   MoveAlongCycles(items, CyclesOf(entries));
 }

@@ -20,8 +20,6 @@ int CompareText(std::string_view a, std::string_view b);
 // the list's own orders of six digits (from the 50,000th item on) sort after
 // those of five, as their numbers do, and a list stays in its order.
 int CompareOrders(std::string_view a, std::string_view b);
-// True when `a` must come after `b` under `key` (strictly greater).
-bool SortsAfter(const Item& a, const Item& b, SortKey key);
 // Stable ascending sort of the items.
 void SortItems(std::vector<Item>& items, SortKey key);
 

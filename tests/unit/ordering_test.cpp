@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "tasklist/list_format.h"
 #include "tasklist_test_helpers.h"
 
 using tasklist_test::InFreshFolder;
@@ -34,6 +35,26 @@ std::vector<int32_t> Ids(const std::vector<Item>& items) {
 std::vector<int32_t> SortedIds(std::vector<Item> items, const std::string& key) {
   SortItems(items, SortKeyNamed(key));
   return Ids(items);
+}
+
+// Whether `a` sorts after `b` under `key`, by the rules of each key: the
+// sort's own comparison, written out plainly, for comparison.
+bool SortsAfter(const Item& a, const Item& b, SortKey key) {
+  const auto priority = [](const Item& item) { return item.priority == 0 ? 9999 : item.priority; };
+  switch (key) {
+    case SortKey::kOrder:
+      return CompareOrders(a.order, b.order) > 0;
+    case SortKey::kDoToday:
+      return CompareText(a.doToday, b.doToday) > 0;
+    case SortKey::kDescription:
+      return CompareText(a.description, b.description) > 0;
+    case SortKey::kPriority:
+      return priority(a) > priority(b);
+    case SortKey::kDisplayTitle:
+      return CompareText(a.displayTitle, b.displayTitle) > 0;
+    default:
+      return false;
+  }
 }
 
 // An exchange sort that swaps neighbours only when the first is strictly
@@ -152,6 +173,67 @@ TEST(Ordering, AgreesWithTheExchangeSortBeyondTheFirstEightBytes) {
     BubbleSort(expected, SortKeyNamed(key));
     EXPECT_EQ(SortedIds(items, key), Ids(expected)) << key;
   }
+}
+
+// Orders of digits of every length up to nine, next to orders that start
+// with a byte just below "0" or just above "9", are empty, or start with a
+// digit and go on with other bytes: orders compare by their length first
+// only when both start with a digit.
+TEST(Ordering, OrdersAgreeWithTheExchangeSort) {
+  std::mt19937 random(7);
+  const std::string leads[] = {"", "-", "/", ":", "a", "\xc3\xa9", "0", "9"};
+  for (int round = 0; round < 400; ++round) {
+    std::vector<Item> items;
+    for (int i = 2 + random() % 40; i > 0; --i) {
+      Item item;
+      item.id = static_cast<int32_t>(items.size()) + 1;
+      item.order = leads[random() % std::size(leads)];
+      for (int d = random() % 10; d > 0; --d) item.order += static_cast<char>('0' + random() % 3);
+      if (random() % 8 == 0) item.order += static_cast<char>("x:/"[random() % 3]);
+      items.push_back(item);
+    }
+    std::vector<Item> expected = items;
+    BubbleSort(expected, SortKey::kOrder);
+    EXPECT_EQ(SortedIds(items, "Order"), Ids(expected));
+  }
+}
+
+// A list sorted by the last run, then one or a few of its items changed,
+// moved or added, as a run does: equal orders keep their places.
+TEST(Ordering, NearlySortedListsAgreeWithTheExchangeSort) {
+  std::mt19937 random(11);
+  const auto order = [&random] { return OrderText(static_cast<int32_t>(random() % 40) - 4); };
+  for (int round = 0; round < 600; ++round) {
+    std::vector<Item> items;
+    for (int i = 1 + random() % 30; i > 0; --i) {
+      Item item;
+      item.id = static_cast<int32_t>(items.size()) + 1;
+      item.order = order();
+      items.push_back(item);
+    }
+    SortItems(items, SortKey::kOrder);
+    for (int changes = 1 + random() % 3; changes > 0; --changes) {
+      if (random() % 2 == 0) {
+        items[random() % items.size()].order = order();
+      } else {
+        Item added;
+        added.id = static_cast<int32_t>(items.size()) + 100;
+        added.order = order();
+        items.insert(items.begin() + static_cast<ptrdiff_t>(random() % (items.size() + 1)), added);
+      }
+    }
+    std::vector<Item> expected = items;
+    BubbleSort(expected, SortKey::kOrder);
+    EXPECT_EQ(SortedIds(items, "Order"), Ids(expected));
+  }
+}
+
+// Beyond 65,534 digits an order's length no longer fits its lead: the longer
+// order still sorts after the shorter one, however its digits compare.
+TEST(Ordering, OrdersLongerThanTheirLeadStillSortByLength) {
+  const std::string nines(65600, '9');
+  EXPECT_EQ(SortedIds(Items({"1" + nines, nines, "1" + std::string(65534, '0'), "2"}), "Order"),
+            (std::vector<int32_t>{4, 3, 2, 1}));
 }
 
 TEST(Ordering, RenumberingWritesPositions) {
