@@ -28,23 +28,6 @@ std::string_view TextKeyOf(const Item& item, SortKey key) {
   }
 }
 
-// How `a` compares with `b` under `key`: below 0 when it sorts first.
-int CompareByKey(const Item& a, const Item& b, SortKey key) {
-  switch (key) {
-    case SortKey::kNone:
-      return 0;
-    case SortKey::kOrder:
-      return CompareOrders(a.order, b.order);
-    case SortKey::kPriority: {
-      const int32_t first = SortPriority(a.priority);
-      const int32_t second = SortPriority(b.priority);
-      return first < second ? -1 : (first > second ? 1 : 0);
-    }
-    default:
-      return CompareText(TextKeyOf(a, key), TextKeyOf(b, key));
-  }
-}
-
 // An item's place in the sort, and the lead of its key: the priority, or the
 // first bytes of its text as one big-endian number (OrderLead for an order).
 // Leads that differ order their items as the keys do; equal leads leave the
@@ -182,6 +165,22 @@ int CompareOrders(std::string_view a, std::string_view b) {
   const bool bothNumbers = !a.empty() && !b.empty() && IsDigit(a.front()) && IsDigit(b.front());
   if (bothNumbers && a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
   return CompareText(a, b);
+}
+
+int CompareByKey(const Item& a, const Item& b, SortKey key) {
+  switch (key) {
+    case SortKey::kNone:
+      return 0;
+    case SortKey::kOrder:
+      return CompareOrders(a.order, b.order);
+    case SortKey::kPriority: {
+      const int32_t first = SortPriority(a.priority);
+      const int32_t second = SortPriority(b.priority);
+      return first < second ? -1 : (first > second ? 1 : 0);
+    }
+    default:
+      return CompareText(TextKeyOf(a, key), TextKeyOf(b, key));
+  }
 }
 
 void SortItems(std::vector<Item>& items, SortKey key) {

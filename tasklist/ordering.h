@@ -20,6 +20,9 @@ int CompareText(std::string_view a, std::string_view b);
 // the list's own orders of six digits (from the 50,000th item on) sort after
 // those of five, as their numbers do, and a list stays in its order.
 int CompareOrders(std::string_view a, std::string_view b);
+// How `a` compares with `b` under `key`: below 0 when it sorts first. An
+// unset priority (0) sorts after every set one.
+int CompareByKey(const Item& a, const Item& b, SortKey key);
 // Stable ascending sort of the items.
 void SortItems(std::vector<Item>& items, SortKey key);
 

@@ -37,33 +37,13 @@ std::vector<int32_t> SortedIds(std::vector<Item> items, const std::string& key) 
   return Ids(items);
 }
 
-// Whether `a` sorts after `b` under `key`, by the rules of each key: the
-// sort's own comparison, written out plainly, for comparison.
-bool SortsAfter(const Item& a, const Item& b, SortKey key) {
-  const auto priority = [](const Item& item) { return item.priority == 0 ? 9999 : item.priority; };
-  switch (key) {
-    case SortKey::kOrder:
-      return CompareOrders(a.order, b.order) > 0;
-    case SortKey::kDoToday:
-      return CompareText(a.doToday, b.doToday) > 0;
-    case SortKey::kDescription:
-      return CompareText(a.description, b.description) > 0;
-    case SortKey::kPriority:
-      return priority(a) > priority(b);
-    case SortKey::kDisplayTitle:
-      return CompareText(a.displayTitle, b.displayTitle) > 0;
-    default:
-      return false;
-  }
-}
-
 // An exchange sort that swaps neighbours only when the first is strictly
 // greater, for comparison.
 void BubbleSort(std::vector<Item>& items, SortKey key) {
   const size_t count = items.size();
   for (size_t p = 0; p < count; ++p) {
     for (size_t j = 0; j + 1 < count - p + 1 && j + 1 < count; ++j) {
-      if (SortsAfter(items[j], items[j + 1], key)) std::swap(items[j], items[j + 1]);
+      if (CompareByKey(items[j], items[j + 1], key) > 0) std::swap(items[j], items[j + 1]);
     }
   }
 }
