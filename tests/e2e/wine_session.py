@@ -22,6 +22,8 @@ import tempfile
 
 # Written into the prefix: the network namespace its server was started in.
 MARK_FILE = "varno-session-netns"
+# In the prefix: what the session's server wrote.
+SERVER_LOG = "varno-wineserver.log"
 BOOT_TIMEOUT = 300
 
 
@@ -79,7 +81,11 @@ def start():
             mark.write(this_namespace())
         # A persistent server, started here and not by a test's first program:
         # it must not inherit a faked clock, and it must live in this namespace.
-        _check(["wineserver", "-p"], env, 60)
+        # What it reports goes to a file of its own: when the server ends a
+        # program it finds at fault, the program itself says nothing.
+        with open(os.path.join(prefix, SERVER_LOG), "wb") as log:
+            subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=log,
+                           stderr=subprocess.STDOUT, timeout=60, check=True)
         # The first program of a new server starts Wine's own services; they
         # must not start under a test's faked clock either.
         _check(["wine", "cmd", "/c", "exit"], env, BOOT_TIMEOUT)
@@ -89,13 +95,25 @@ def start():
     return prefix
 
 
+def server_report(prefix):
+    """What the server of the session in `prefix` has reported so far."""
+    try:
+        with open(os.path.join(prefix, SERVER_LOG), "rb") as log:
+            return log.read().decode(errors="replace").strip()
+    except OSError:
+        return ""
+
+
 def stop(prefix):
-    """Ends the prefix's server and removes the prefix."""
+    """Ends the prefix's server, shows what it reported, and removes the prefix."""
     try:
         subprocess.run(["wineserver", "-k"], env=environment(prefix), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
     except (OSError, subprocess.TimeoutExpired):
         pass
+    reported = server_report(prefix)
+    if reported:
+        sys.stderr.write(f"The Wine server of this session reported:\n{reported}")
     shutil.rmtree(prefix, ignore_errors=True)
 
 
