@@ -1,6 +1,8 @@
 """Where a failing run's notice goes, as VARNO_NOTICE_TO says: the report is
 written in every case; the datagram is broadcast, not sent, or sent to one
-host. Listeners are bound inside the test's network namespace only."""
+host. Listeners are bound inside the test's network namespace only; the one
+host's address is one no other test listens on, since a datagram sent to it
+reaches one socket bound there, not each."""
 
 import os
 import re
@@ -43,7 +45,7 @@ class FailureNotice(VarnoTestCase):
         text = list_text(header(next_id=3), [entry(1, 1, "002", "One"), entry(2, 2, "004", "Two")])
         self.folder.write("list.json", text.replace('"NextID":3,', '"NextID":three,'))
         self.everyone = listener("0.0.0.0")
-        self.only = listener("127.0.0.2")
+        self.only = listener("127.0.0.4")
         self.addCleanup(self.everyone.close)
         self.addCleanup(self.only.close)
 
@@ -65,7 +67,7 @@ class FailureNotice(VarnoTestCase):
         self.assertEqual(notices_of(self.only, report, 0.2), [])
 
     def test_a_host_gets_the_one_notice(self):
-        report = self.fail_run("127.0.0.2")
+        report = self.fail_run("127.0.0.4")
         # A broadcast never reaches a socket bound to one address.
         notices = notices_of(self.only, report, 10)
         self.assertEqual(len(notices), 1)
@@ -74,10 +76,10 @@ class FailureNotice(VarnoTestCase):
         self.assertEqual(notices_of(self.everyone, report, 0.4), [])
 
     def test_a_wrong_setting_sends_nothing_and_says_why(self):
-        report = self.fail_run("127.0.0.2:0")
+        report = self.fail_run("127.0.0.4:0")
         self.assertEqual(notices_of(self.everyone, report, 1), [])
         self.assertEqual(notices_of(self.only, report, 0.2), [])
-        self.assertIn(' Failure notice not sent: VARNO_NOTICE_TO="127.0.0.2:0" is not "off", '
+        self.assertIn(' Failure notice not sent: VARNO_NOTICE_TO="127.0.0.4:0" is not "off", '
                       'a host or a host:PORT (PORT 1 to 65535).', self.folder.log_messages())
 
 

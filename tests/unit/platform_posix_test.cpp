@@ -486,6 +486,16 @@ TEST(SendDatagram, FlagsAnUnreachableNetworkApartFromOtherErrors) {
   EXPECT_FALSE(badPort.networkUnreachable);
 }
 
+TEST(SendDatagram, ReachesAHostNamedOrGivenByAddress) {
+  if (!varno_test::OnlyLoopback()) GTEST_SKIP() << "sends UDP: run inside scripts/isolated";
+  varno_test::NoticeListener listener("127.0.0.1", 0);
+  ASSERT_TRUE(listener.Bound());
+  EXPECT_EQ(platform::SendDatagram("127.0.0.1", "by address", listener.Port()).error, "");
+  EXPECT_EQ(listener.Receive("by address"), "by address");
+  EXPECT_EQ(platform::SendDatagram("localhost", "by name", listener.Port()).error, "");
+  EXPECT_EQ(listener.Receive("by name"), "by name");
+}
+
 using Kind = platform::ProgramOutcome::Kind;
 
 TEST(RunProgram, GivesTheExitStatusOrTheSignal) {

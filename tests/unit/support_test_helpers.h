@@ -35,21 +35,25 @@ inline bool OnlyLoopback() {
 // A UDP socket on port 514 of `bindTo` (all addresses by default) that
 // receives the notices sent on this machine. Tests run in parallel, so the
 // port is shared (every listener on all addresses gets a copy of each
-// broadcast) and a listener picks out the notice it waits for.
+// broadcast) and a listener picks out the notice it waits for. Port 0 asks
+// the system for a port of the listener's own.
 class NoticeListener {
  public:
-  explicit NoticeListener(const char* bindTo = "0.0.0.0")
+  explicit NoticeListener(const char* bindTo = "0.0.0.0", int port = 514)
       : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     const int on = 1;
     if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(514);
+    address.sin_port = htons(static_cast<uint16_t>(port));
     ::inet_pton(AF_INET, bindTo, &address.sin_addr);
-    if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    socklen_t size = sizeof address;
+    if (fd_ >= 0 && (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+                     ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)) {
       ::close(fd_);
       fd_ = -1;
     }
+    port_ = ntohs(address.sin_port);
   }
   NoticeListener(const NoticeListener&) = delete;
   NoticeListener& operator=(const NoticeListener&) = delete;
@@ -57,6 +61,7 @@ class NoticeListener {
     if (fd_ >= 0) ::close(fd_);
   }
   bool Bound() const { return fd_ >= 0; }
+  int Port() const { return port_; }
 
   // The next datagram holding `mustContain`, or nothing when none arrives
   // within about `milliseconds`; datagrams of other tests are passed over.
@@ -75,14 +80,15 @@ class NoticeListener {
 
  private:
   int fd_;
+  int port_ = 0;
 };
 
 // Tests that may send anything over UDP start with this; it never lets them
 // send outside a loopback-only namespace.
-#define VARNO_LISTEN_ISOLATED(listener)                                                  \
-  if (!varno_test::OnlyLoopback())                                                       \
+#define VARNO_LISTEN_ISOLATED(listener)                                       \
+  if (!varno_test::OnlyLoopback())                                            \
     GTEST_SKIP() << "sends UDP: run inside scripts/isolated (loopback only)"; \
-  varno_test::NoticeListener listener;                                                   \
+  varno_test::NoticeListener listener;                                        \
   if (!listener.Bound()) GTEST_SKIP() << "cannot bind UDP port 514"
 
 // A fresh folder under $VARNO_TEST_TMP (or /tmp), removed with its content.

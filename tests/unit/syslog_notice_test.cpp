@@ -45,9 +45,14 @@ TEST_F(SyslogTest, PostBroadcastsOnPort514AndWrapsTheSequence) {
   EXPECT_EQ(listener.Receive(" wrapped "), "<3>VARNO:00000 wrapped H=\"desk\" (ID=30005)");
   EXPECT_EQ(processSettings.noticeSequence, 0);
 
-  // A named host gets the record's port, 0 standing for 514.
-  PostSyslogMsg(Notice(5003, "direct"), "localhost");
-  EXPECT_EQ(listener.Receive(" direct "), "<0>VARNO:00001 direct H=\"desk\" (ID=05003)");
+  // A named host gets the record's port, 0 standing for 514. A datagram sent
+  // to one address reaches one socket only, the one bound closest to it: an
+  // address no other test listens on keeps a test running alongside from
+  // taking it.
+  varno_test::NoticeListener only("127.0.0.3");
+  ASSERT_TRUE(only.Bound());
+  PostSyslogMsg(Notice(5003, "direct"), "127.0.0.3");
+  EXPECT_EQ(only.Receive(" direct "), "<0>VARNO:00001 direct H=\"desk\" (ID=05003)");
 }
 
 TEST_F(SyslogTest, NoPortMeansNothingSent) {
