@@ -14,6 +14,12 @@ from list_layout import entry, header, list_text
 from varno_e2e import VarnoTestCase
 
 
+# The report's name, which the notice carries, comes from the clock. Other
+# tests' failing runs, side by side with these and heard by every listener on
+# all addresses, run at the tests' usual moment: these runs have one of their own.
+OWN_TIME = "2025-10-05 10:20:30"
+
+
 def listener(address):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -51,9 +57,9 @@ class FailureNotice(VarnoTestCase):
 
     def fail_run(self, setting):
         with mock.patch.dict(os.environ, {"VARNO_NOTICE_TO": setting}):
-            proc = self.folder.run("list.json", check_status=1)
+            proc = self.folder.run("list.json", time=OWN_TIME, check_status=1)
         reports = [n for n in self.folder.files() if re.fullmatch(r"E!Varno-\d{17}\.xml", n)]
-        self.assertEqual(len(reports), 1, self.console(proc))
+        self.assertEqual(reports, ["E!Varno-20251005102030000.xml"], self.console(proc))
         return reports[0]
 
     def test_empty_setting_broadcasts_as_before(self):
