@@ -13,6 +13,7 @@ import shutil
 import socket
 import stat
 import subprocess
+import sys
 import tempfile
 import time as clock
 import unittest
@@ -24,6 +25,7 @@ VARNO_BIN = os.environ.get("VARNO_BIN", "")
 FIXED_TIME = "2025-10-03 13:53:07"
 FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 VERSION = "2025.10.3.1353"
+RUN_LOG = "varno-log.txt"
 
 WINE = os.environ.get("VARNO_WINE") == "1"
 # The program's file name in its folder, as its banner shows it.
@@ -234,10 +236,23 @@ class VarnoFolder:
             env = wine_session.environment(wine_session.current(), env)
         return env
 
+    def run_log(self):
+        return self.read(RUN_LOG) if self.exists(RUN_LOG) else None
+
     def run(self, *args, time=FIXED_TIME, tz="UTC", timeout=60, check_status=None):
         """Runs the program from another folder; returns the completed process."""
-        proc = subprocess.run([self.exe, *args], cwd=self.elsewhere, env=self.env(time, tz),
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        command = dict(args=[self.exe, *args], cwd=self.elsewhere, env=self.env(time, tz),
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        log_before = self.run_log() if WINE else None
+        proc = subprocess.run(**command)
+        # Every way the program itself ends with status 1 prints its last line.
+        # Now and then Wine fails to start it: status 1, nothing printed and
+        # nothing logged, the reason hidden with Wine's debug output. Such a
+        # run never reached the program's code, and is made once more.
+        if (WINE and proc.returncode == 1 and not proc.stdout and not proc.stderr
+                and self.run_log() == log_before):
+            print(f"\nWine failed to start {args}; running it once more", file=sys.stderr)
+            proc = subprocess.run(**command)
         proc.raw_stdout = proc.stdout
         if WINE:
             # A Windows console program ends its lines with CR LF.
@@ -270,7 +285,7 @@ class VarnoFolder:
     def log_messages(self):
         """The run log's lines without their time stamps: a traced line keeps the blank
         that follows the stamp, as in " 110 sAllParams=..."."""
-        lines = self.read("varno-log.txt").decode("latin-1").split("\r\n")
+        lines = self.read(RUN_LOG).decode("latin-1").split("\r\n")
         assert lines[-1] == "", "the run log must end with CR LF"
         return [line[23:] for line in lines[:-1]]
 
