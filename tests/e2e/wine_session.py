@@ -81,8 +81,8 @@ def start():
             mark.write(this_namespace())
         # A persistent server, started here and not by a test's first program:
         # it must not inherit a faked clock, and it must live in this namespace.
-        # What it reports goes to a file of its own: when the server ends a
-        # program it finds at fault, the program itself says nothing.
+        # What it reports goes to a file of its own, shown when the session
+        # ends: a program Wine fails to start may say nothing itself.
         with open(os.path.join(prefix, SERVER_LOG), "wb") as log:
             subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=log,
                            stderr=subprocess.STDOUT, timeout=60, check=True)
@@ -95,15 +95,6 @@ def start():
     return prefix
 
 
-def server_report(prefix):
-    """What the server of the session in `prefix` has reported so far."""
-    try:
-        with open(os.path.join(prefix, SERVER_LOG), "rb") as log:
-            return log.read().decode(errors="replace").strip()
-    except OSError:
-        return ""
-
-
 def stop(prefix):
     """Ends the prefix's server, shows what it reported, and removes the prefix."""
     try:
@@ -111,7 +102,11 @@ def stop(prefix):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
     except (OSError, subprocess.TimeoutExpired):
         pass
-    reported = server_report(prefix)
+    try:
+        with open(os.path.join(prefix, SERVER_LOG), "rb") as log:
+            reported = log.read().decode(errors="replace").strip()
+    except OSError:
+        reported = ""
     if reported:
         sys.stderr.write(f"The Wine server of this session reported:\n{reported}")
     shutil.rmtree(prefix, ignore_errors=True)
