@@ -75,15 +75,18 @@ int RunVarno(RunState& run, const std::vector<std::string>& args) {
   platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
   if (lock == nullptr) {
     // A lock file that cannot even be opened (a read-only folder) is no
-    // other run's doing, and the run cannot save anything there.
+    // other run's doing, and the run cannot save anything there; a run
+    // without arguments changes nothing and still shows its usage text.
     if (platform::CanOpenForAppending(kRunLockFile)) {
       ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
                   "\" for too long; nothing was changed.");
       return kExitRefused;
     }
-    ConsoleLine(" ERROR: Cannot open the lock file \"" + std::string(kRunLockFile) +
-                "\" beside the program (is its folder read-only?); nothing was changed.");
-    return kExitFailure;
+    if (!run.args.empty()) {
+      ConsoleLine(" ERROR: Cannot open the lock file \"" + std::string(kRunLockFile) +
+                  "\" beside the program (is its folder read-only?); nothing was changed.");
+      return kExitFailure;
+    }
   }
   platform::RemoveStaleTemporaryFiles(".");
   const int status = RunProtected(run, [](RunState& r) {

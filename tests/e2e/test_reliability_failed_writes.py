@@ -129,6 +129,28 @@ class ReadOnlyFolder(FailedWriteTestCase):
                           b"(is its folder read-only?); nothing was changed.", f.read())
         self.assertListUntouched()
 
+    def test_usage_text_in_a_read_only_folder(self):
+        # A run without arguments changes nothing: it needs no lock.
+        out = self.folder.elsewhere
+        script = r"""
+            folder=$1 out=$2
+            mount --bind "$folder" "$folder"
+            mount -o remount,bind,ro "$folder"
+            set +e
+            "$folder/varno" >"$out/console" 2>&1
+            echo $? >"$out/status"
+        """
+        proc = self.in_mount_namespace(script, self.folder.dir, out)
+        self.assertEqual(proc.returncode, 0, proc.stderr.decode(errors="replace"))
+        with open(os.path.join(out, "status")) as f:
+            self.assertEqual(f.read().strip(), "0")
+        with open(os.path.join(out, "console"), "rb") as f:
+            console = f.read().decode().split("\n")
+        self.assertIn(" Usage: Varno JsonFile {Update_ID} {Update_Attribute} {Update_Value} ",
+                      console)
+        self.assertIn("9999 finally done!", console)
+        self.assertFalse(any("ERROR" in line for line in console), console)
+
 
 class ProtectedAndLinkedFiles(FailedWriteTestCase):
     """A file's own protection holds, also for root; a symbolic link stays a
