@@ -104,7 +104,11 @@ ProgramOutcome RunProgram(const std::string& path, const std::vector<std::string
 // this process) is not replaced, also for an administrator. The new file
 // keeps the old one's permissions (and owner where the process may set it),
 // or takes those of the file `rightsFrom` names; the temporary never holds
-// the data with wider permissions than that. With `oldFile` given, the file
+// the data with wider permissions than that. A character device or a named
+// pipe at the end of the name (a link to /dev/null, say) is written straight
+// into, as a program writing the name would, and is never replaced by a plain
+// file; a pipe with no reader fails the write instead of waiting. A folder,
+// a block device or a socket is not written. With `oldFile` given, the file
 // replaced may be left under a temporary name, put in `*oldFile` ("" when
 // none is left), for the caller to remove: removing a long file takes time
 // the caller may spend on other work meanwhile.
@@ -139,6 +143,8 @@ class StagedReplacement {
 
  private:
   void Drop();
+  // Write's way for a device or a pipe: `data` written into it, no temporary.
+  std::string WriteDirect(const std::string& path, const std::string& data);
   // A failed step: the temporary goes, and `error` is the step's result.
   std::string Abandon(std::string error) {
     Drop();
@@ -150,6 +156,7 @@ class StagedReplacement {
   std::string target_;
   bool replacing_ = false;
   bool flushed_ = false;
+  bool direct_ = false;  // file_ is the device or pipe itself, not a temporary
 };
 
 inline std::string ReplaceFileAtomically(const std::string& path, const std::string& data,

@@ -578,6 +578,7 @@ StagedReplacement::~StagedReplacement() {
 void StagedReplacement::Drop() {
   if (file_ >= 0) ::close(static_cast<int>(file_));
   file_ = -1;
+  direct_ = false;
   if (temp_.empty()) return;
   ::unlink(temp_.c_str());
   GiveBackTemporaryName(temp_);
@@ -591,7 +592,9 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   struct stat old {};
   bool exists = false;
   if (!FinalTarget(path, target_, old, exists)) return ErrorText("follow link " + path, errno);
-  replacing_ = exists && S_ISREG(old.st_mode);
+  if (exists && (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode))) return WriteDirect(path, data);
+  if (exists && !S_ISREG(old.st_mode)) return ErrorText("not a plain file: " + path, EINVAL);
+  replacing_ = exists;
   if (replacing_ && IsReadOnly(old, target_)) return ErrorText("read-only " + path, EACCES);
   struct stat model {};
   const bool hasModel = !rightsFrom.empty() && ::stat(rightsFrom.c_str(), &model) == 0;
@@ -621,13 +624,31 @@ std::string StagedReplacement::Write(const std::string& path, const std::string&
   return {};
 }
 
+std::string StagedReplacement::WriteDirect(const std::string& path, const std::string& data) {
+  // Opened without waiting for a reader of a pipe, then written as usual.
+  int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return ErrorText("open " + path, errno);
+  file_ = fd;
+  direct_ = true;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return Abandon(ErrorText("open " + path, errno));
+  }
+  if (!WriteAll(fd, data)) return Abandon(ErrorText("write " + path, errno));
+  return {};
+}
+
 std::string StagedReplacement::Append(const std::string& data) {
-  if (temp_.empty()) return ErrorText("write " + target_, EBADF);
-  if (!WriteAll(static_cast<int>(file_), data)) return Abandon(ErrorText("write " + temp_, errno));
+  if (temp_.empty() && !direct_) return ErrorText("write " + target_, EBADF);
+  if (!WriteAll(static_cast<int>(file_), data)) {
+    return Abandon(ErrorText("write " + (direct_ ? target_ : temp_), errno));
+  }
   return {};
 }
 
 std::string StagedReplacement::Flush() {
+  // A device or a pipe keeps nothing to flush.
+  if (direct_) return {};
   if (temp_.empty()) return ErrorText("flush " + target_, EBADF);
   if (::fsync(static_cast<int>(file_)) != 0) return Abandon(ErrorText("fsync " + temp_, errno));
   flushed_ = true;
@@ -636,6 +657,12 @@ std::string StagedReplacement::Flush() {
 
 std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   if (oldFile != nullptr) oldFile->clear();
+  if (direct_) {
+    const int closed = ::close(static_cast<int>(file_));
+    file_ = -1;
+    direct_ = false;
+    return closed == 0 ? std::string() : ErrorText("close " + target_, errno);
+  }
   if (temp_.empty()) return ErrorText("rename to " + target_, EBADF);
   const int closed = ::close(static_cast<int>(file_));
   file_ = -1;

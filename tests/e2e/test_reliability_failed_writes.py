@@ -6,9 +6,11 @@ a full file system, each inside a mount namespace of the test's own."""
 
 import os
 import shutil
+import socket
 import stat
 import subprocess
 import tempfile
+import threading
 import unittest
 
 from list_layout import entry, header, list_text, parse_list_file
@@ -204,6 +206,62 @@ class ProtectedAndLinkedFiles(FailedWriteTestCase):
         for name in ("list.json", "list-fri.json", "list-oct.json"):
             self.assertEqual(self.mode(self.folder.path(name)), 0o600, name)
         self.assertEqual(self.folder.read("list-oct.json"), self.folder.read("list.json"))
+
+
+class DevicesAndPipes(FailedWriteTestCase):
+    """A name that leads to a character device or a named pipe is written
+    into, as any program writing the name would; the device or pipe itself is
+    never replaced by a plain file (with a link to /dev/null that would be
+    the system's own)."""
+
+    def kind_of(self, name):
+        return stat.S_IFMT(os.stat(self.folder.path(name)).st_mode)
+
+    def test_device_and_pipe_with_a_reader_take_the_text(self):
+        try:
+            os.mknod(self.folder.path("null-device"), stat.S_IFCHR | 0o666, os.makedev(1, 3))
+        except PermissionError:
+            self.skipTest("no device node can be made here")
+        os.mkfifo(self.folder.path("feed-pipe"))
+        os.remove(self.folder.path("list.ics"))
+        os.symlink("null-device", self.folder.path("list.ics"))
+        os.remove(self.folder.path("listrss.xml"))
+        os.symlink("feed-pipe", self.folder.path("listrss.xml"))
+        received = []
+
+        def read_pipe():
+            with open(self.folder.path("feed-pipe"), "rb") as pipe:
+                received.append(pipe.read())
+        reader = threading.Thread(target=read_pipe, daemon=True)
+        reader.start()
+        self.folder.run("list.json", "5", "title", "Piped change", check_status=0)
+        reader.join(30)
+        self.assertNotIn("failed", "".join(self.folder.log_messages()))
+        self.assertEqual(self.kind_of("null-device"), stat.S_IFCHR)
+        self.assertEqual(self.kind_of("feed-pipe"), stat.S_IFIFO)
+        self.assertTrue(received and received[0].startswith(b"<?xml"), received)
+        self.assertIn(b"Piped change", received[0])
+        self.assertNoTemporaryFiles(self.folder.files())
+
+    def test_pipe_without_reader_and_socket_are_failed_writes(self):
+        os.mkfifo(self.folder.path("csv-pipe"))
+        os.remove(self.folder.path("list.csv"))
+        os.symlink("csv-pipe", self.folder.path("list.csv"))
+        listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(listener.close)
+        os.remove(self.folder.path("listtoday.csv"))
+        listener.bind(self.folder.path("listtoday.csv"))
+        # A pipe nobody reads must not hold the run up.
+        self.folder.run("list.json", "5", "title", "Kept change", check_status=0, timeout=30)
+        log = self.folder.log_messages()
+        self.assertIn(' 9150 Writing "list.csv" failed; it keeps its old contents.', log)
+        self.assertIn(' 9160 Writing "listtoday.csv" failed; it keeps its old contents.', log)
+        self.assertEqual(self.kind_of("csv-pipe"), stat.S_IFIFO)
+        self.assertEqual(stat.S_IFMT(os.lstat(self.folder.path("listtoday.csv")).st_mode),
+                         stat.S_IFSOCK)
+        items = parse_list_file(self.folder.read("list.json"))["items"]
+        self.assertEqual(items[4]["Title"], "Kept change")
+        self.assertNoTemporaryFiles(self.folder.files())
 
 
 class DerivedFileCannotBeWritten(FailedWriteTestCase):

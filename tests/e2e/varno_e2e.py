@@ -55,6 +55,9 @@ WINE_SKIPS = {
         "Wine keeps a file's access rules as Unix permission bits and reads them back widened "
         "(owner-only 0600 comes back as 0750); that the copies get the list's rules is checked "
         "through the Windows API in tests/win32/platform_win32_test.cpp",
+    "test_reliability_failed_writes.DevicesAndPipes":
+        "device nodes, named pipes and sockets are Unix files that a Windows program never "
+        "finds beside it",
     "test_hostile_input.HostileValues.test_a_value_of_100_kb":
         "a Windows command line holds at most 32767 characters",
     "test_hostile_input.StuckRun":
