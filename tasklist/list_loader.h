@@ -69,9 +69,10 @@ struct ListLoad {
   const RunClock& clock;
 };
 
-// From this many bytes on a list is loaded in two halves side by side; a
-// shorter one loads as fast on one thread, with less work in all.
-inline constexpr size_t kListBytesWorthTwoThreads = 1024 * 1024;
+// From this many bytes (about 800 items) on a list is loaded in two halves
+// side by side; a shorter one loads as fast on one thread, with less work in
+// all.
+inline constexpr size_t kListBytesWorthTwoThreads = 384 * 1024;
 
 // Traces 1030 to 4400: reads the list file once (into `textRoom`) and loads it into `list`.
 void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log);
