@@ -55,9 +55,11 @@ Request ReadRequestParameters(const std::vector<std::string>& args, RunLog& log)
 
 std::string RefusalOfListFile(const Request& request) {
   const std::string& name = request.listFile;
-  if (FindNoCase(name, ".json") == std::string::npos) {
-    return "the list file \"" + name + "\" must be a .json file";
-  }
+  // From the web the name must end in it: "notes.json.html" would make a list
+  // file, and exports, that the web server hands out as pages.
+  const bool json = request.fromWeb ? EndsWithNoCase(name, ".json")
+                                    : FindNoCase(name, ".json") != std::string::npos;
+  if (!json) return "the list file \"" + name + "\" must be a .json file";
   // A request from the web may only name a list beside the program.
   if (request.fromWeb && (Contains(name, "/") || Contains(name, "\\") || Contains(name, ":") ||
                           Contains(name, ".."))) {

@@ -220,3 +220,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.ends_with(suffix);
 }
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && MatchesNoCaseAt(text, text.size() - suffix.size(), suffix);
+}

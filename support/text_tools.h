@@ -53,3 +53,4 @@ std::string Trim(std::string_view text);
 bool Contains(std::string_view text, std::string_view what);
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);

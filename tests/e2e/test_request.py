@@ -120,8 +120,11 @@ class Refusals(RequestTestCase):
                 self.assertIn("must not name a folder", line)
 
     def test_list_names_without_json(self):
+        # From the web ".json" must end the name: "notes.json.html" would be
+        # a list file, and exports, that the web server hands out as pages.
         for args in (["list.txt", "1", "title", "x"],
-                     ["JSONfile=list.txt&ID=1&attribute=title&value=x&_dc=1"]):
+                     ["JSONfile=list.txt&ID=1&attribute=title&value=x&_dc=1"],
+                     ["JSONfile=notes.json.html&ID=1&attribute=title&value=x&_dc=1"]):
             with self.subTest(args=args):
                 self.assertIn("must be a .json file", self.assertRefused(*args))
 
