@@ -39,9 +39,12 @@ class BridgeTestCase(VarnoTestCase):
         self.folder.write("status", str(status))
         self.folder.write("sleep", str(sleep))
 
-    def bridge(self, query, prefix=(), wait=None, script_folder=None, bridge=BRIDGE_BIN):
+    def bridge(self, query, prefix=(), wait=None, script_folder=None, bridge=BRIDGE_BIN,
+               fetch_site=None, head="Content-Type: text/html"):
         env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "QUERY_STRING": query,
                "HTTP_HOST": "127.0.0.1:8080", "SCRIPT_NAME": "/varno.asp"}
+        if fetch_site is not None:
+            env["HTTP_SEC_FETCH_SITE"] = fetch_site
         folder = self.folder.dir if script_folder is None else script_folder
         if folder:
             env["SCRIPT_FILENAME"] = os.path.join(folder, "varno.asp")
@@ -51,8 +54,8 @@ class BridgeTestCase(VarnoTestCase):
         proc = subprocess.run([*prefix, bridge], env=env, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=90, check=True)
         self.elapsed = time.monotonic() - started
-        head, _, body = proc.stdout.decode().partition("\r\n\r\n")
-        self.assertEqual(head, "Content-Type: text/html")
+        got_head, _, body = proc.stdout.decode().partition("\r\n\r\n")
+        self.assertEqual(got_head, head)
         return body
 
 
@@ -130,6 +133,21 @@ class TestBridgeRefusals(BridgeTestCase):
         page = self.bridge("JSONfile=a.json", prefix=prefix)
         self.assertIn("varno was not run.", page)
         self.assertFalse(self.folder.exists("argc"), "the program ran without isolation")
+
+
+    def test_requests_from_pages_of_other_sites_are_refused(self):
+        # A link or an image on any web page, or a page behind a name rebound
+        # to this machine, must not change a list.
+        self.fake_program()
+        for site in ("cross-site", "same-site"):
+            page = self.bridge("JSONfile=a.json&ID=1&attribute=title&value=x", fetch_site=site,
+                               head="Status: 403 Forbidden\r\nContent-Type: text/html")
+            self.assertIn("Err.Description=A request from a page of another site is refused; "
+                          "varno was not run.", page)
+            self.assertFalse(self.folder.exists("argc"), site)
+        for site in ("same-origin", "none"):
+            self.bridge("JSONfile=a.json", fetch_site=site)
+            self.assertEqual(self.folder.read("arg1"), b"JSONfile=a.json", site)
 
 
 class TestBridgeWithTheProgram(BridgeTestCase):

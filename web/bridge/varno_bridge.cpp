@@ -97,6 +97,16 @@ bool CanIsolate(std::string& why) {
   return false;
 }
 
+// Whether the browser says the request comes from a page of another site (a
+// link or an image on any web page, or a page behind a name rebound to this
+// machine): such a request must not change a list. Requests typed in, from a
+// bookmark, from the list's own pages or from clients that do not say are
+// served.
+bool FromAnotherSite() {
+  const std::string site = Environment("HTTP_SEC_FETCH_SITE");
+  return site == "cross-site" || site == "same-site";
+}
+
 void ErrorLines(std::string& page, int number, const std::string& description) {
   page += "      Err.Number=" + std::to_string(number) + "<br>\r\n";
   page += "      Err.Description=" + HtmlText(description) + "<br>\r\n";
@@ -111,7 +121,9 @@ int main() {
   const std::string program = folder + "/varno";
   const std::string shownQuery = HtmlText(query);
 
-  std::string page = "Content-Type: text/html\r\n\r\n";
+  const bool refused = FromAnotherSite();
+  std::string page = refused ? "Status: 403 Forbidden\r\n" : "";
+  page += "Content-Type: text/html\r\n\r\n";
   page += "<!--\r\n  varno-bridge v" + std::string(kVersion) + "\r\n";
   page += "  Runs varno beside the requested page with the query string as its argument.\r\n";
   page += "  Refer varno-log.txt.\r\n-->\r\n\r\n<html>\r\n  <body>\r\n";
@@ -124,8 +136,10 @@ int main() {
 
   std::string why;
   struct stat info {};
-  if (stat(program.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      access(program.c_str(), X_OK) != 0) {
+  if (refused) {
+    ErrorLines(page, 5, "A request from a page of another site is refused; varno was not run.");
+  } else if (stat(program.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+             access(program.c_str(), X_OK) != 0) {
     ErrorLines(page, 2, "There is no varno program in " + folder + "; nothing was run.");
   } else if (!CanIsolate(why)) {
     ErrorLines(page, 3, "Cannot give the run a private network (" + why + "); varno was not run.");
