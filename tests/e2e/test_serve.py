@@ -8,6 +8,7 @@ import hashlib
 import http.client
 import os
 import re
+import shutil
 import signal
 import socket
 import ssl
@@ -16,6 +17,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 from varno_e2e import VarnoTestCase
 
@@ -80,13 +82,13 @@ class ServeTestCase(VarnoTestCase):
                 os.killpg(server.pid, signal.SIGKILL)
                 server.wait()
 
-    def get(self, path, user=None, password=None):
+    def get(self, path, user=None, password=None, host=None):
         if self.tls_context:
             connection = http.client.HTTPSConnection("127.0.0.1", self.port, timeout=60,
                                                      context=self.tls_context)
         else:
             connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-        headers = {}
+        headers = {} if host is None else {"Host": host}
         if user is not None:
             token = base64.b64encode(f"{user}:{password}".encode()).decode()
             headers["Authorization"] = "Basic " + token
@@ -133,6 +135,49 @@ class ServedFiles(ServeTestCase):
         answer = connection.getresponse()
         self.assertEqual((answer.status, answer.getheader("Location")), (302, "/homerss.html"))
         connection.close()
+
+
+    def test_only_this_machines_own_names_are_served_on_loopback(self):
+        # A page whose name an attacker points at 127.0.0.1 (DNS rebinding)
+        # must neither read a list nor change one.
+        self.start()
+        before = self.folder.read("home.json")
+        for host in (f"attacker.example:{self.port}", "attacker.example",
+                     f"127.0.0.1.nip.io:{self.port}"):
+            with self.subTest(host=host):
+                self.assertEqual(self.get("/home.json", host=host)[0], 403)
+                self.assertEqual(self.get(CHANGE, host=host)[0], 403)
+        self.assertEqual(self.folder.read("home.json"), before)
+        for host in (f"127.0.0.1:{self.port}", f"localhost:{self.port}", "LOCALHOST", "127.0.0.2"):
+            with self.subTest(host=host):
+                self.assertEqual(self.get("/home.json", host=host), (200, before))
+
+    def test_a_list_name_cannot_write_the_servers_configuration(self):
+        # Any web request may make a list, and the next start reads its name.
+        self.start()
+        injected = ('!") server.tag = "injected-by-a-list-name" var.x = (".json')
+        query = ("/varno.asp?JSONfile=" + urllib.parse.quote(injected, safe="!()=") +
+                 "&ID=1&attribute=title&value=x&_dc=1")
+        self.assertEqual(self.status(query), 200)
+        self.assertTrue(self.folder.exists(injected.lower()), self.folder.files())
+        self.stop(self.server)
+        self.start()
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+        connection.request("GET", "/")
+        answer = connection.getresponse()
+        self.assertEqual((answer.status, answer.getheader("Location")), (302, "/homerss.html"))
+        self.assertNotIn("injected", answer.getheader("Server") or "")
+        connection.close()
+
+    def test_a_linked_list_is_served(self):
+        # A list kept in a synced folder, linked beside the program.
+        synced = tempfile.mkdtemp(prefix="varno-synced-")
+        self.addCleanup(shutil.rmtree, synced, True)
+        shutil.copy(os.path.join(ROOT, "examples", "home.json"), os.path.join(synced, "work.json"))
+        os.symlink(os.path.join(synced, "work.json"), self.folder.path("work.json"))
+        self.start()
+        self.assertFalse(self.folder.exists("home.json"))
+        self.assertEqual(self.status("/workrss.html"), 200)
 
 
 class Users(ServeTestCase):
