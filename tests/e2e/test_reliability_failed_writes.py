@@ -112,42 +112,37 @@ class NewListCannotBeCreated(VarnoTestCase):
 
 
 class ReadOnlyFolder(FailedWriteTestCase):
-    def test_read_only_folder(self):
+    def run_in_read_only_folder(self, *args):
+        """Runs the program with `args` in its folder made read-only; returns
+        its exit status and console lines."""
         out = self.folder.elsewhere
         script = r"""
             folder=$1 out=$2
+            shift 2
             mount --bind "$folder" "$folder"
             mount -o remount,bind,ro "$folder"
             set +e
-            "$folder/varno" list.json 5 title "Lost change" >"$out/console" 2>&1
+            "$folder/varno" "$@" >"$out/console" 2>&1
             echo $? >"$out/status"
         """
-        proc = self.in_mount_namespace(script, self.folder.dir, out)
+        proc = self.in_mount_namespace(script, self.folder.dir, out, *args)
         self.assertEqual(proc.returncode, 0, proc.stderr.decode(errors="replace"))
         with open(os.path.join(out, "status")) as f:
-            self.assertEqual(f.read().strip(), "1")
+            status = int(f.read())
         with open(os.path.join(out, "console"), "rb") as f:
-            self.assertIn(b' ERROR: Cannot open the lock file "varno.lock" beside the program '
-                          b"(is its folder read-only?); nothing was changed.", f.read())
+            return status, f.read().decode().split("\n")
+
+    def test_read_only_folder(self):
+        status, console = self.run_in_read_only_folder("list.json", "5", "title", "Lost change")
+        self.assertEqual(status, 1)
+        self.assertIn(' ERROR: Cannot open the lock file "varno.lock" beside the program '
+                      "(is its folder read-only?); nothing was changed.", console)
         self.assertListUntouched()
 
     def test_usage_text_in_a_read_only_folder(self):
         # A run without arguments changes nothing: it needs no lock.
-        out = self.folder.elsewhere
-        script = r"""
-            folder=$1 out=$2
-            mount --bind "$folder" "$folder"
-            mount -o remount,bind,ro "$folder"
-            set +e
-            "$folder/varno" >"$out/console" 2>&1
-            echo $? >"$out/status"
-        """
-        proc = self.in_mount_namespace(script, self.folder.dir, out)
-        self.assertEqual(proc.returncode, 0, proc.stderr.decode(errors="replace"))
-        with open(os.path.join(out, "status")) as f:
-            self.assertEqual(f.read().strip(), "0")
-        with open(os.path.join(out, "console"), "rb") as f:
-            console = f.read().decode().split("\n")
+        status, console = self.run_in_read_only_folder()
+        self.assertEqual(status, 0)
         self.assertIn(" Usage: Varno JsonFile {Update_ID} {Update_Attribute} {Update_Value} ",
                       console)
         self.assertIn("9999 finally done!", console)
