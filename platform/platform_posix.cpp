@@ -84,6 +84,13 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
+// Makes the writes of `fd`, opened without waiting (a named pipe's reader),
+// wait as usual.
+bool WaitingWrites(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
 // The file AppendToFile wrote last, held open while its name still names it:
 // a run appends each log line on its own, and opening and closing the file
 // for every line took three times as long as writing it.
@@ -630,10 +637,7 @@ std::string StagedReplacement::WriteDirect(const std::string& path, const std::s
   if (fd < 0) return ErrorText("open " + path, errno);
   file_ = fd;
   direct_ = true;
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return Abandon(ErrorText("open " + path, errno));
-  }
+  if (!WaitingWrites(fd)) return Abandon(ErrorText("open " + path, errno));
   if (!WriteAll(fd, data)) return Abandon(ErrorText("write " + path, errno));
   return {};
 }
@@ -699,8 +703,11 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
     held.Close();
   }
   if (held.fd < 0) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    // A named pipe is opened without waiting for a reader, then written as usual.
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
     if (file.Get() < 0) return ErrorText("open " + path, errno);
+    if (!WaitingWrites(file.Get())) return ErrorText("open " + path, errno);
     if (::fstat(file.Get(), &named) != 0) return ErrorText("stat " + path, errno);
     held.fd = file.Release();
     held.device = named.st_dev;

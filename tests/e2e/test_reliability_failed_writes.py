@@ -259,6 +259,18 @@ class DevicesAndPipes(FailedWriteTestCase):
         self.assertNoTemporaryFiles(self.folder.files())
 
 
+    def test_run_log_linked_to_a_pipe_nobody_reads(self):
+        # Its lines are lost; the run neither waits for a reader nor replaces the pipe.
+        os.mkfifo(self.folder.path("log-pipe"))
+        os.remove(self.folder.path("varno-log.txt"))
+        os.symlink("log-pipe", self.folder.path("varno-log.txt"))
+        self.folder.run("list.json", "5", "title", "Kept change", check_status=0, timeout=30)
+        self.assertEqual(self.kind_of("log-pipe"), stat.S_IFIFO)
+        items = parse_list_file(self.folder.read("list.json"))["items"]
+        self.assertEqual(items[4]["Title"], "Kept change")
+        self.assertNoTemporaryFiles(self.folder.files())
+
+
 class DerivedFileCannotBeWritten(FailedWriteTestCase):
     def test_csv_export_in_the_way_is_logged_and_the_run_succeeds(self):
         os.remove(self.folder.path("list.csv"))
