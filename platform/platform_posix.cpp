@@ -661,15 +661,14 @@ std::string StagedReplacement::Flush() {
 
 std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   if (oldFile != nullptr) oldFile->clear();
+  if (temp_.empty() && !direct_) return ErrorText("rename to " + target_, EBADF);
+  const int closed = ::close(static_cast<int>(file_));
+  file_ = -1;
   if (direct_) {
-    const int closed = ::close(static_cast<int>(file_));
-    file_ = -1;
+    // Written straight into: nothing takes a place.
     direct_ = false;
     return closed == 0 ? std::string() : ErrorText("close " + target_, errno);
   }
-  if (temp_.empty()) return ErrorText("rename to " + target_, EBADF);
-  const int closed = ::close(static_cast<int>(file_));
-  file_ = -1;
   if (closed != 0) return Abandon(ErrorText("close " + temp_, errno));
   // A flushed replace has its data out already, so a plain rename costs it
   // nothing more, unless the caller takes the old file: a rename frees a long

@@ -102,6 +102,16 @@ class ServeTestCase(VarnoTestCase):
     def status(self, path, user=None, password=None):
         return self.get(path, user, password)[0]
 
+    def bare_address(self):
+        """The answer to "/": its status and its Location and Server headers."""
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+        try:
+            connection.request("GET", "/")
+            answer = connection.getresponse()
+            return answer.status, answer.getheader("Location"), answer.getheader("Server") or ""
+        finally:
+            connection.close()
+
 
 class ServedFiles(ServeTestCase):
     def test_only_what_the_pages_need_is_served(self):
@@ -130,11 +140,7 @@ class ServedFiles(ServeTestCase):
 
     def test_the_bare_address_leads_to_the_viewer(self):
         self.start()
-        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-        connection.request("GET", "/")
-        answer = connection.getresponse()
-        self.assertEqual((answer.status, answer.getheader("Location")), (302, "/homerss.html"))
-        connection.close()
+        self.assertEqual(self.bare_address()[:2], (302, "/homerss.html"))
 
 
     def test_only_this_machines_own_names_are_served_on_loopback(self):
@@ -148,7 +154,8 @@ class ServedFiles(ServeTestCase):
                 self.assertEqual(self.get("/home.json", host=host)[0], 403)
                 self.assertEqual(self.get(CHANGE, host=host)[0], 403)
         self.assertEqual(self.folder.read("home.json"), before)
-        for host in (f"127.0.0.1:{self.port}", f"localhost:{self.port}", "LOCALHOST", "127.0.0.2"):
+        for host in (f"127.0.0.1:{self.port}", f"localhost:{self.port}", "LOCALHOST",
+                     "127.0.0.2"):
             with self.subTest(host=host):
                 self.assertEqual(self.get("/home.json", host=host), (200, before))
 
@@ -162,12 +169,9 @@ class ServedFiles(ServeTestCase):
         self.assertTrue(self.folder.exists(injected.lower()), self.folder.files())
         self.stop(self.server)
         self.start()
-        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-        connection.request("GET", "/")
-        answer = connection.getresponse()
-        self.assertEqual((answer.status, answer.getheader("Location")), (302, "/homerss.html"))
-        self.assertNotIn("injected", answer.getheader("Server") or "")
-        connection.close()
+        status, location, server = self.bare_address()
+        self.assertEqual((status, location), (302, "/homerss.html"))
+        self.assertNotIn("injected", server)
 
     def test_a_linked_list_is_served(self):
         # A list kept in a synced folder, linked beside the program.
