@@ -35,6 +35,10 @@ struct ItemList {
   int32_t activeRecords = 0;
   int32_t lineCount = 0;  // lines of the loaded file
   int32_t nextIdFromFile = 0;
+  // The first line whose items the loader cannot read, which holds a second
+  // item's "ID" (a list written on one line by another program), or line 1,
+  // never read, holding one; 0 for none. Rewriting such a list loses items.
+  int32_t crowdedLine = 0;
   int32_t maxId = 0;
 
   std::string sortBy = "Order";

@@ -113,7 +113,9 @@ void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const
     facts.member = member;
   }
   facts.holdsNextId |= member == ListMember::kNone && name == "NextID";
-  facts.holdsId |= member == ListMember::kId;
+  const bool id = member == ListMember::kId;
+  facts.holdsSecondId |= id && facts.holdsId;
+  facts.holdsId |= id;
   // The quote after the colon is on the line: neither CR nor LF is one.
   facts.holdsSortByText |= member == ListMember::kSortBy && close + 2 < end && close[2] == '"';
 }
@@ -352,6 +354,7 @@ struct ContextNote {
 };
 
 constexpr size_t kNotStored = SIZE_MAX;
+constexpr size_t kNoRow = SIZE_MAX;
 
 // The loader's working state between lines. The item being assembled is
 // the list's last slot, so that storing it moves nothing.
@@ -562,6 +565,7 @@ struct LineScan {
   std::vector<NotedLine> noted;
   std::vector<std::pair<size_t, const char*>> itemStarts;  // row and start of each "{" line
   size_t itemCount = 0;
+  size_t crowdedRow = kNoRow;  // the first holding a second ID
 };
 
 // The first pass's look at each line of [begin, end): its row for the second
@@ -578,6 +582,7 @@ void ScanLines(const char* begin, const char* end, LineScan& scan) {
     } else if (facts.holdsId) {
       ++scan.itemCount;
     }
+    if (facts.holdsSecondId && scan.crowdedRow == kNoRow) scan.crowdedRow = scan.rows.size();
     const auto fromPrevious = static_cast<size_t>(line.data() - lineStart);
     if (!scan.rows.empty() && fromPrevious <= UINT16_MAX) {
       scan.rows.back().toNext = static_cast<uint16_t>(fromPrevious);
@@ -622,6 +627,9 @@ LineScan ScanText(std::string_view text) {
   }
   for (auto& [row, start] : tail.itemStarts) scan.itemStarts.emplace_back(row + offset, start);
   scan.itemCount += tail.itemCount;
+  if (scan.crowdedRow == kNoRow && tail.crowdedRow != kNoRow) {
+    scan.crowdedRow = tail.crowdedRow + offset;
+  }
   return scan;
 }
 
@@ -639,6 +647,14 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
     }
   }
   list.lineCount = static_cast<int32_t>(scan.rows.size());
+  // The second pass never reads the first line.
+  const std::string_view firstLine = text.substr(0, text.find('\n'));
+  list.crowdedLine = 0;
+  if (firstLine.find("\"ID\":") != std::string_view::npos) {
+    list.crowdedLine = 1;
+  } else if (scan.crowdedRow != kNoRow) {
+    list.crowdedLine = static_cast<int32_t>(scan.crowdedRow + 1);
+  }
   return scan;
 }
 

@@ -43,6 +43,7 @@ struct LineFacts {
   ListMember member = ListMember::kNone;  // the second pass's row
   bool holdsNextId = false;               // "NextID":
   bool holdsId = false;                   // "ID":
+  bool holdsSecondId = false;             // "ID": twice or more
   bool holdsSortByText = false;           // "SortBy":" (a quote after the colon)
 };
 // What the first pass finds in each line of `text` (split at LF, a CR

@@ -176,6 +176,33 @@ class HostileListFiles(HostileTestCase):
         self.folder.run("list.json", check_status=0)
         self.assertEqual(sorted(self.items()), [1, 2])
 
+    def test_list_rewritten_on_one_line_by_a_json_tool_is_left_whole(self):
+        # The loader reads one member per line: a rewrite used to keep none of
+        # these items, and the weekday and month copies lost them too.
+        document = self.document()
+        one_item = dict(document, items=document["items"][:1])
+        for name, text in [("spaced", json.dumps(document)),
+                           ("tight", json.dumps(document, separators=(",", ":"))),
+                           ("one item", json.dumps(one_item))]:
+            with self.subTest(name):
+                self.folder.write("list.json", text)
+                proc = self.folder.run("list.json", "1", "title", "X", check_status=2)
+                self.assertIn(' ERROR: Request refused: "list.json" is not written one member'
+                              " per line (line 1 holds an item's members), so its items cannot"
+                              " be read and rewriting it would lose them; nothing was changed.",
+                              proc.stdout.decode())
+                self.assertEqual(self.folder.read("list.json"), text.encode())
+                # Only the editor pages, written before the list is read.
+                self.assertEqual([f for f in self.folder.files() if f.startswith("list")],
+                                 ["list-fri.html", "list-oct.html", "list.html", "list.json"])
+        # Laid out one member per line, every item is kept (a tool's blanks
+        # after the colons are read as the values' first characters).
+        self.folder.write("list.json", json.dumps(document, indent=2))
+        self.folder.run("list.json", "1", "title", "X", check_status=0)
+        items = json.loads(self.folder.read("list.json"))["items"]
+        self.assertEqual([(item["ID"], item["Title"]) for item in items],
+                         [(1, "X"), (2, " Item 2"), (3, " Item 3")])
+
     def test_file_of_a_million_lines(self):
         padding = "    \"Pad\":\"x\",\r\n" * 1_000_000
         text = three_items().replace('    "Count":2,\r\n', '    "Count":2,\r\n' + padding, 1)

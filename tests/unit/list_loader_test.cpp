@@ -412,6 +412,16 @@ TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
   EXPECT_EQ(list.items[1].id, 2);
 }
 
+TEST_F(ListLoader, TellsTheFirstLineItCannotRead) {
+  // Line 1 is never read: one item there is lost as two on a later line are.
+  Load("{\"items\":[{\"ID\":1,\"Title\":\"a\"}]}");
+  EXPECT_EQ(list.crowdedLine, 1);
+  Load(ListText({FullItem(1, "a"), "    \"ID\":2,\"NextID\":3,\"ID\":4,"}));
+  EXPECT_EQ(list.crowdedLine, 31);
+  Load(ListText({FullItem(1, "a"), FullItem(2, "b")}));
+  EXPECT_EQ(list.crowdedLine, 0);
+}
+
 TEST_F(ListLoader, NextIdThatIsNotANumberFails) {
   std::string text = ListText({FullItem(1, "t")});
   text.replace(text.find("\"NextID\":9,"), 11, "\"NextID\":9 ,");
