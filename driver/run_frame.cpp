@@ -24,7 +24,7 @@ void StartUp(RunState& run) {
   const std::string exeFileName = reported::FileNameOf(platform::ExecutablePath());
   run.log.Start("100 " + exeFileName + " v" + kVersion);
   run.log.trace = 110;
-  run.clock = ClockAt(Now());
+  run.clock = ReadRunClock();
 }
 
 namespace {

@@ -65,8 +65,14 @@ struct SendOutcome {
 // Sends one datagram to `host` (a name or dotted address).
 SendOutcome SendDatagram(const std::string& host, const std::string& text, int port);
 
-// The current local time.
-CivilTime LocalNow();
+// The present moment as local and as universal time, from one reading of the
+// clock: in the hour that repeats when summer time ends, only the reading
+// tells which of the two it is.
+struct ClockReading {
+  CivilTime local;
+  CivilTime universal;
+};
+ClockReading ReadClock();
 // Converts a local time to universal time by the zone's rules; false on failure.
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal);
 

@@ -451,19 +451,23 @@ CivilTime CivilTimeOf(const tm& broken, int millisecond) {
   result.day = broken.tm_mday;
   result.hour = broken.tm_hour;
   result.minute = broken.tm_min;
-  result.second = broken.tm_sec;
+  // A leap second (zones of the "right/" family) is the last second of its minute.
+  result.second = std::min(broken.tm_sec, 59);
   result.millisecond = millisecond;
   return result;
 }
 
 }  // namespace
 
-CivilTime LocalNow() {
+ClockReading ReadClock() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
+  const int millisecond = static_cast<int>(now.tv_nsec / 1000000);
   tm local{};
   ::localtime_r(&now.tv_sec, &local);
-  return CivilTimeOf(local, static_cast<int>(now.tv_nsec / 1000000));
+  tm universal{};
+  ::gmtime_r(&now.tv_sec, &universal);
+  return {CivilTimeOf(local, millisecond), CivilTimeOf(universal, millisecond)};
 }
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {

@@ -500,10 +500,12 @@ SendOutcome SendDatagram(const std::string& host, const std::string& text, int p
   return SendFrom(socket.Get(), text, Destination(target, port));
 }
 
-CivilTime LocalNow() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  return FromSystemTime(now);
+ClockReading ReadClock() {
+  SYSTEMTIME universal{};
+  ::GetSystemTime(&universal);
+  SYSTEMTIME local{};
+  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) ::GetLocalTime(&local);
+  return {FromSystemTime(local), FromSystemTime(universal)};
 }
 
 bool LocalToUniversal(const CivilTime& local, CivilTime& universal) {

@@ -252,7 +252,7 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
   pass.log.trace = 8100;
   StartCalendarTexts(calendars);
   const std::string uidStem = UidStemOf(pass.files.list);
-  const DateTime universalNow = reported::UniversalTimeOf(pass.clock.now);
+  const DateTime universalNow = UniversalNowOf(pass.clock);
   for (const Item& item : pass.list.items) {
     pass.log.trace = 9000;
     AddCalendarEvents(calendars, item, uidStem, universalNow);
@@ -268,7 +268,7 @@ void BuildFeedText(const Publishing& pass, std::string& feed,
   feed.clear();
   feed += FeedHeader(pass.clock.now, pass.files.list);
   pass.log.trace = 7930;
-  feed += FeedChannel(list.feedName, list.feedLink, reported::UniversalTimeOf(pass.clock.now));
+  feed += FeedChannel(list.feedName, list.feedLink, UniversalNowOf(pass.clock));
   const ItemLink itemLink(list.itemLinkLine);
   // A link names its item alone when no other active item has it: links of
   // a template with "$ID$" are equal exactly when the IDs are, and without

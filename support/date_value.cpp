@@ -204,8 +204,17 @@ DateTime IncMonth(DateTime value, int months) {
 }
 
 DateTime Now() {
-  DateTime value = 0;
-  return TryEncodeCivil(platform::LocalNow(), value) ? value : 0;
+  return ReadNow().local;
+}
+
+NowReading ReadNow() {
+  const platform::ClockReading reading = platform::ReadClock();
+  NowReading now;
+  if (!TryEncodeCivil(reading.local, now.local)) now.local = 0;
+  if (DateTime universal = 0; TryEncodeCivil(reading.universal, universal)) {
+    now.universal = universal;
+  }
+  return now;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // fraction being the time of day. 0 stands for no date where a caller says so.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ DateTime IncMonth(DateTime value, int months);
 
 // The current local date and time; 0 when the platform gives no valid time.
 DateTime Now();
+// The current moment as local time (0 as Now() gives it) and, from the same
+// reading of the clock, as universal time (nullopt when not a valid time).
+struct NowReading {
+  DateTime local = 0;
+  std::optional<DateTime> universal;
+};
+NowReading ReadNow();
 
 // Formats by pattern: yyyy yy mmm mm dd d ddd hh nn ss zzz (letters in either
 // case); "/" and ":" print the date and time separators; all else is copied.

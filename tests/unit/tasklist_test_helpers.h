@@ -76,7 +76,7 @@ class InFreshFolder : public testing::Test {
   std::string LogText() const { return ReadFile("varno-log.txt"); }
 
   // The parts of a run on "list.json" on Friday 3 October 2025 at 13:53.
-  RunClock clock{At(2025, 10, 3, 13, 53), "20251003"};
+  RunClock clock = ClockAt(At(2025, 10, 3, 13, 53));
   ListFiles files = NameListFiles("list.json", clock.now);
   ItemList list;
   RunLog log;
