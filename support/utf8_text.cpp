@@ -23,11 +23,20 @@ void AppendCodePoint(std::string& out, char32_t code) {
   } else if (code < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (code >> 6)));
     out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
+  } else if (code < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (code >> 12)));
     out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
   }
+}
+
+bool IsSurrogate(char32_t code, char32_t first) {
+  return code >= first && code < first + 0x400;
 }
 
 }  // namespace
@@ -105,6 +114,32 @@ std::string Windows1252ToUtf8(std::string_view text) {
       AppendCodePoint(out, byte);
     }
   }
+  return out;
+}
+
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes) {
+  const auto byte = [bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (bytes.size() < 2) return std::nullopt;
+  const bool bigEndian = byte(0) == 0xFE && byte(1) == 0xFF;
+  if (!bigEndian && !(byte(0) == 0xFF && byte(1) == 0xFE)) return std::nullopt;
+  const auto unit = [&](size_t i) -> char32_t {
+    return static_cast<char32_t>(bigEndian ? byte(i) << 8 | byte(i + 1)
+                                           : byte(i + 1) << 8 | byte(i));
+  };
+  constexpr char32_t kHigh = 0xD800, kLow = 0xDC00, kReplacement = 0xFFFD;
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    char32_t code = unit(i);
+    if (IsSurrogate(code, kHigh) && i + 3 < bytes.size() && IsSurrogate(unit(i + 2), kLow)) {
+      code = 0x10000 + ((code - kHigh) << 10) + (unit(i + 2) - kLow);
+      i += 2;
+    } else if (IsSurrogate(code, kHigh) || IsSurrogate(code, kLow)) {
+      code = kReplacement;
+    }
+    AppendCodePoint(out, code);
+  }
+  if (bytes.size() % 2 != 0) AppendCodePoint(out, kReplacement);
   return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ bool IsUtf8(std::string_view text);
 // bytes the code page leaves undefined become the control characters of the
 // same number, as Windows itself converts them.
 std::string Windows1252ToUtf8(std::string_view text);
+// A text in UTF-16 that starts with its byte order mark (FF FE, or FE FF for
+// big-endian; editors write one: "Unicode" in Windows Notepad) in UTF-8
+// without the mark; a lone surrogate or an odd last byte becomes U+FFFD.
+// nullopt for a text without such a mark.
+std::optional<std::string> Utf16ToUtf8(std::string_view bytes);
 // `text` itself when it is valid UTF-8, else the whole text read as
 // Windows-1252: one value is in one encoding.
 void MakeUtf8(std::string& text);

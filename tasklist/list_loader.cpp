@@ -813,6 +813,9 @@ void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, R
   if (!platform::ReadWholeFile(load.listFile, text)) {
     throw InOutError("Cannot open \"" + load.listFile + "\" for reading");
   }
+  // A list an editor saved in UTF-16 is read as its characters (and
+  // rewritten in UTF-8): read as bytes, no line would be seen for a member.
+  if (const std::optional<std::string> utf8 = Utf16ToUtf8(text)) text.assign(*utf8);
   LoadListText(text, load, list, log);
 }
 

@@ -94,6 +94,20 @@ class FromOtherCodePages(TextTestCase):
                       self.utf8("varno-log.txt"))
         self.assert_every_file_is_utf8()
 
+    def test_list_saved_in_utf16(self):
+        # "Unicode" in Windows Notepad: read as bytes, every item was lost.
+        text = self.folder.read("list.json").decode("ascii").replace("Item 2", "Cr\u00e8me \U0001F600")
+        for encoding in ("utf-16-le", "utf-16-be"):
+            with self.subTest(encoding):
+                self.folder.write("list.json", ("\ufeff" + text).encode(encoding))
+                self.folder.run("list.json", "3", "notes", "seen", check_status=0)
+                items = self.items()
+                self.assertEqual([items[i]["Title"] for i in (1, 2, 3)],
+                                 ["2025-10-06 Item 1", "2025-10-07 Cr\u00e8me \U0001F600",
+                                  "2025-10-08 Item 3"])
+                self.assertEqual(items[3]["Notes"], "seen")
+                self.assert_every_file_is_utf8()
+
     def test_list_in_windows_1252_and_list_mixing_both(self):
         ansi = "br\u00fbl\u00e9e \u201cx\u201d \u20ac"
         text = list_text(header(next_id=3, head_title="@A@"), [

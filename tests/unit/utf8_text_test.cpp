@@ -53,3 +53,17 @@ TEST(UTF8Text, OneEncodingPerValue) {
   MakeUtf8(value);
   EXPECT_EQ(value, "naïve");
 }
+
+TEST(UTF8Text, Utf16WithItsMarkIsReadAsItsCharacters) {
+  using namespace std::string_literals;
+  // "é😀\r\n" in both byte orders: the emoji is a surrogate pair.
+  EXPECT_EQ(Utf16ToUtf8("\xFF\xFE\xE9\x00\x3D\xD8\x00\xDE\r\x00\n\x00"s), "é😀\r\n");
+  EXPECT_EQ(Utf16ToUtf8("\xFE\xFF\x00\xE9\xD8\x3D\xDE\x00\x00\r\x00\n"s), "é😀\r\n");
+  // A lone half of a pair, either half, and an odd last byte.
+  EXPECT_EQ(Utf16ToUtf8("\xFF\xFE\x3D\xD8x\x00\x00\xDEy"s), "\uFFFDx\uFFFD\uFFFD");
+  EXPECT_EQ(Utf16ToUtf8("\xFF\xFE"), "");
+  // Without the mark (UTF-8, with its own mark or not) the text is not UTF-16.
+  for (const std::string& text : {"{\r\n"s, "\xEF\xBB\xBF{"s, "\xFF"s, ""s}) {
+    EXPECT_EQ(Utf16ToUtf8(text), std::nullopt) << text;
+  }
+}
