@@ -17,7 +17,13 @@ bool IsContinuation(unsigned char c) {
   return (c & 0xC0) == 0x80;
 }
 
-void AppendCodePoint(std::string& out, char32_t code) {
+bool IsSurrogate(char32_t code, char32_t first) {
+  return code >= first && code < first + 0x400;
+}
+
+}  // namespace
+
+void AppendUtf8Char(std::string& out, char32_t code) {
   if (code < 0x80) {
     out.push_back(static_cast<char>(code));
   } else if (code < 0x800) {
@@ -34,12 +40,6 @@ void AppendCodePoint(std::string& out, char32_t code) {
     out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
   }
 }
-
-bool IsSurrogate(char32_t code, char32_t first) {
-  return code >= first && code < first + 0x400;
-}
-
-}  // namespace
 
 size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint) {
   if (text.empty()) return 0;
@@ -109,9 +109,9 @@ std::string Windows1252ToUtf8(std::string_view text) {
     if (byte < 0x80) {
       out.push_back(c);
     } else if (byte < 0xA0) {
-      AppendCodePoint(out, kWindows1252High[byte - 0x80]);
+      AppendUtf8Char(out, kWindows1252High[byte - 0x80]);
     } else {
-      AppendCodePoint(out, byte);
+      AppendUtf8Char(out, byte);
     }
   }
   return out;
@@ -137,9 +137,9 @@ std::optional<std::string> Utf16ToUtf8(std::string_view bytes) {
     } else if (IsSurrogate(code, kHigh) || IsSurrogate(code, kLow)) {
       code = kReplacement;
     }
-    AppendCodePoint(out, code);
+    AppendUtf8Char(out, code);
   }
-  if (bytes.size() % 2 != 0) AppendCodePoint(out, kReplacement);
+  if (bytes.size() % 2 != 0) AppendUtf8Char(out, kReplacement);
   return out;
 }
 

@@ -14,6 +14,8 @@
 size_t Utf8CharLength(std::string_view text);
 // The same, and the character's code point in `codePoint`.
 size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint);
+// Appends the character `codePoint` (at most U+10FFFF, no surrogate) in UTF-8.
+void AppendUtf8Char(std::string& out, char32_t codePoint);
 // True when the whole of `text` is valid UTF-8.
 bool IsUtf8(std::string_view text);
 // Every byte of `text` read as a Windows-1252 character, in UTF-8. The five

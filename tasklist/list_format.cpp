@@ -8,6 +8,7 @@
 #include "support/settings.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -63,6 +64,22 @@ void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
       });
 }
 
+// The UTF-16 code unit of the escape "\uXXXX" at `at` (four hex digits in
+// either case); -1 for none.
+int32_t EscapedUnitAt(std::string_view text, size_t at) {
+  if (text.size() < at + 6 || text[at] != '\\' || text[at + 1] != 'u') return -1;
+  int32_t unit = 0;
+  for (const char c : text.substr(at + 2, 4)) {
+    const char lower = static_cast<char>(c | 0x20);
+    const int digit = c >= '0' && c <= '9'           ? c - '0'
+                      : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10
+                                                     : -1;
+    if (digit < 0) return -1;
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
 // The most bytes one character of a value takes once held.
 constexpr size_t kMostPerHeldChar = 6;
 
@@ -107,26 +124,28 @@ std::string OrderText(int32_t order) {
 
 std::string ReadListString(std::string value) {
   if (value.find('\\') == std::string::npos) return value;
-  // One pass from left to right, so a doubled backslash never starts a brace
+  // One pass from left to right, so a doubled backslash never starts an
   // escape: the file text \\u007b reads back as \u007b, not as a brace.
-  const auto braceEscape = [&value](size_t at) -> char {
-    if (value.compare(at, 5, "\\u007") != 0 || at + 5 >= value.size()) return '\0';
-    const char last = value[at + 5];
-    if (last == 'b' || last == 'B') return '{';
-    if (last == 'd' || last == 'D') return '}';
-    return '\0';
-  };
   std::string result;
   result.reserve(value.size());
   for (size_t i = 0; i < value.size(); ++i) {
+    const char next = i + 1 < value.size() ? value[i + 1] : '\0';
     if (value[i] != '\\') {
       result.push_back(value[i]);
-    } else if (i + 1 < value.size() && value[i + 1] == '\\') {
-      result.push_back('\\');
+    } else if (next == '\\' || next == '/') {
+      result.push_back(next);
       ++i;
-    } else if (const char brace = braceEscape(i); brace != '\0') {
-      result.push_back(brace);
+    } else if (const int32_t unit = EscapedUnitAt(value, i); unit >= 0) {
       i += 5;
+      char32_t code = static_cast<char32_t>(unit);
+      const int32_t low = EscapedUnitAt(value, i + 1);
+      if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + static_cast<char32_t>(low - 0xDC00);
+        i += 6;
+      } else if (code >= 0xD800 && code < 0xE000) {
+        code = 0xFFFD;
+      }
+      AppendUtf8Char(result, code);
     } else {
       result.push_back('\\');
     }

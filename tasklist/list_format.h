@@ -24,7 +24,10 @@ void AppendListString(std::string& out, std::string_view value);
 // The Title and Description form: URL-decoded, every double quote as "%22",
 // then held like any other string value.
 void AppendListEncodedText(std::string& out, std::string_view value);
-// Reads a held string value back: two backslashes are one.
+// Reads a held string value back: two backslashes are one, and the JSON
+// escapes "\/" and "\uXXXX" (a pair of them for a character beyond U+FFFF)
+// are their characters, as tools that write JSON escape them. Any other
+// backslash stays: lists of older versions hold them unescaped (C:\temp).
 std::string ReadListString(std::string value);
 
 // An order number as items hold it: at least five digits, the sign in front

@@ -196,12 +196,17 @@ class HostileListFiles(HostileTestCase):
                 self.assertEqual([f for f in self.folder.files() if f.startswith("list")],
                                  ["list-fri.html", "list-oct.html", "list.html", "list.json"])
         # Laid out one member per line, every item is kept (a tool's blanks
-        # after the colons are read as the values' first characters).
-        self.folder.write("list.json", json.dumps(document, indent=2))
+        # after the colons are read as the values' first characters), and
+        # the tool's escapes are read as their characters: written back as
+        # text, they used to turn "Café" into "Caf\u00e9" for every reader.
+        document["items"][1]["Title"] = "Caf\u00e9 \U0001F600 a/b"
+        text = json.dumps(document, indent=2).replace("a/b", "a\\/b")
+        self.assertIn("Caf\\u00e9 \\ud83d\\ude00 a\\/b", text)
+        self.folder.write("list.json", text)
         self.folder.run("list.json", "1", "title", "X", check_status=0)
         items = json.loads(self.folder.read("list.json"))["items"]
         self.assertEqual([(item["ID"], item["Title"]) for item in items],
-                         [(1, "X"), (2, " Item 2"), (3, " Item 3")])
+                         [(1, "X"), (2, " Caf\u00e9 \U0001F600 a/b"), (3, " Item 3")])
 
     def test_file_of_a_million_lines(self):
         padding = "    \"Pad\":\"x\",\r\n" * 1_000_000

@@ -38,10 +38,18 @@ TEST(ListBraces, EscapesAreReadBackInEitherCase) {
   EXPECT_EQ(ReadListString("\\u007b\\u007d\\u007B\\u007D"), "{}{}");
 }
 
+TEST(ListBraces, JsonEscapesOfOtherToolsAreReadAsTheirCharacters) {
+  EXPECT_EQ(ReadListString("\\u007e\\u0041 caf\\u00E9 \\ud83d\\ude00 http:\\/\\/x"),
+            "~A café 😀 http://x");
+  // A lone half of a pair.
+  EXPECT_EQ(ReadListString("\\ud83d \\ude00x"), "\uFFFD \uFFFDx");
+}
+
 TEST(ListBraces, OtherBackslashTextsStayAsTheyAre) {
-  EXPECT_EQ(ReadListString("\\u007"), "\\u007");
-  EXPECT_EQ(ReadListString("\\u007e\\u0041"), "\\u007e\\u0041");
-  EXPECT_EQ(ReadListString("x\\"), "x\\");
+  // Older lists hold paths unescaped: C:\temp\new is not a tab and a line break.
+  for (const char* text : {"\\u007", "\\u12G4", "x\\", "C:\\temp\\new\\u", "\\\""}) {
+    EXPECT_EQ(ReadListString(text), text);
+  }
 }
 
 TEST(ListBraces, TypedBackslashUTextIsNotTakenForABrace) {
