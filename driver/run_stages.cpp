@@ -70,15 +70,16 @@ void WriteEditorPagesWhenMissing(const ListFiles& files, const RunClock& clock, 
   WriteEditorPages(files, clock.now);
 }
 
-// A list file laid out otherwise than one member per line (JSON tools write
-// a list on one line) has items the loader cannot read: rewriting it would
-// lose them, and its copies with them.
-void RefuseListWithCrowdedLines(RunState& run) {
-  if (run.list.crowdedLine == 0) return;
-  Refuse(run, "\"" + run.files.list + "\" is not written one member per line (line " +
-                  std::to_string(run.list.crowdedLine) +
-                  " holds an item's members), so its items cannot be read and rewriting it "
-                  "would lose them; nothing was changed");
+// A list file laid out otherwise than one member per line (by another
+// program) has items the loader cannot read: rewriting it would lose them,
+// and its copies with them.
+void RefuseListItCannotRead(RunState& run) {
+  if (run.list.unreadableLine == 0) return;
+  Refuse(run, "\"" + run.files.list +
+                  "\" is not laid out as this program writes a list, one member per line: it "
+                  "cannot read line " +
+                  std::to_string(run.list.unreadableLine) +
+                  ", so rewriting the list would lose items; nothing was changed");
 }
 
 // Trace 6900: a list without items ends the run here, with exit status 0.
@@ -130,7 +131,7 @@ void RunStages(RunState& run) {
   run.newListFile = CreateListFileWhenMissing(files, run.clock.now, run.list, log);
   WriteEditorPagesWhenMissing(files, run.clock, log);
   LoadListFile({files.list, run.newListFile, run.clock}, run.textRoom, run.list, log);
-  RefuseListWithCrowdedLines(run);
+  RefuseListItCannotRead(run);
   FinishListLink(run.list, log);
   log.Report(5040, " Writing \"" + files.viewerPage + "\" SortBy=\"" + run.list.sortBy + "\"");
   WriteViewerPage(files, run.clock.now);

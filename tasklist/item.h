@@ -35,10 +35,12 @@ struct ItemList {
   int32_t activeRecords = 0;
   int32_t lineCount = 0;  // lines of the loaded file
   int32_t nextIdFromFile = 0;
-  // The first line whose items the loader cannot read, which holds a second
-  // item's "ID" (a list written on one line by another program), or line 1,
-  // never read, holding one; 0 for none. Rewriting such a list loses items.
-  int32_t crowdedLine = 0;
+  // The first line of items the loader cannot read, laid out otherwise than
+  // one member per line by another program: a second item's "ID" (a list
+  // written on one line), an "ID" on line 1 (never read), or an "ID" with a
+  // blank before its colon in a list without any other; 0 for none.
+  // Rewriting such a list loses its items.
+  int32_t unreadableLine = 0;
   int32_t maxId = 0;
 
   std::string sortBy = "Order";

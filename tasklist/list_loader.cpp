@@ -1,5 +1,6 @@
 #include "tasklist/list_loader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -565,7 +566,7 @@ struct LineScan {
   std::vector<NotedLine> noted;
   std::vector<std::pair<size_t, const char*>> itemStarts;  // row and start of each "{" line
   size_t itemCount = 0;
-  size_t crowdedRow = kNoRow;  // the first holding a second ID
+  size_t unreadableRow = kNoRow;  // the first holding a second ID
 };
 
 // The first pass's look at each line of [begin, end): its row for the second
@@ -582,7 +583,8 @@ void ScanLines(const char* begin, const char* end, LineScan& scan) {
     } else if (facts.holdsId) {
       ++scan.itemCount;
     }
-    if (facts.holdsSecondId && scan.crowdedRow == kNoRow) scan.crowdedRow = scan.rows.size();
+    // Only the first of a line's members is read.
+    if (facts.holdsSecondId && scan.unreadableRow == kNoRow) scan.unreadableRow = scan.rows.size();
     const auto fromPrevious = static_cast<size_t>(line.data() - lineStart);
     if (!scan.rows.empty() && fromPrevious <= UINT16_MAX) {
       scan.rows.back().toNext = static_cast<uint16_t>(fromPrevious);
@@ -627,10 +629,24 @@ LineScan ScanText(std::string_view text) {
   }
   for (auto& [row, start] : tail.itemStarts) scan.itemStarts.emplace_back(row + offset, start);
   scan.itemCount += tail.itemCount;
-  if (scan.crowdedRow == kNoRow && tail.crowdedRow != kNoRow) {
-    scan.crowdedRow = tail.crowdedRow + offset;
+  if (scan.unreadableRow == kNoRow && tail.unreadableRow != kNoRow) {
+    scan.unreadableRow = tail.unreadableRow + offset;
   }
   return scan;
+}
+
+// The line (from 1) of the first "ID" member with a blank before its colon
+// (`"ID" : 1`, as some JSON tools write it), which the member table does not
+// know; 0 for none. Asked only of a text without any "ID" it knows.
+int32_t LineOfSpacedId(std::string_view text) {
+  for (size_t at = text.find("\"ID\""); at != std::string_view::npos;
+       at = text.find("\"ID\"", at + 1)) {
+    const size_t colon = text.find_first_not_of(" \t", at + 4);
+    if (colon != std::string_view::npos && colon > at + 4 && text[colon] == ':') {
+      return static_cast<int32_t>(std::count(text.begin(), text.begin() + at, '\n') + 1);
+    }
+  }
+  return 0;
 }
 
 // The first pass: counts the lines and the items and reads "NextID"
@@ -649,11 +665,13 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
   list.lineCount = static_cast<int32_t>(scan.rows.size());
   // The second pass never reads the first line.
   const std::string_view firstLine = text.substr(0, text.find('\n'));
-  list.crowdedLine = 0;
+  list.unreadableLine = 0;
   if (firstLine.find("\"ID\":") != std::string_view::npos) {
-    list.crowdedLine = 1;
-  } else if (scan.crowdedRow != kNoRow) {
-    list.crowdedLine = static_cast<int32_t>(scan.crowdedRow + 1);
+    list.unreadableLine = 1;
+  } else if (scan.unreadableRow != kNoRow) {
+    list.unreadableLine = static_cast<int32_t>(scan.unreadableRow + 1);
+  } else if (scan.itemCount == 0) {
+    list.unreadableLine = LineOfSpacedId(text);
   }
   return scan;
 }

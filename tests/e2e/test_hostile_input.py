@@ -176,21 +176,25 @@ class HostileListFiles(HostileTestCase):
         self.folder.run("list.json", check_status=0)
         self.assertEqual(sorted(self.items()), [1, 2])
 
-    def test_list_rewritten_on_one_line_by_a_json_tool_is_left_whole(self):
+    def test_list_rewritten_by_a_json_tool_is_left_whole_or_read(self):
         # The loader reads one member per line: a rewrite used to keep none of
         # these items, and the weekday and month copies lost them too.
         document = self.document()
         one_item = dict(document, items=document["items"][:1])
-        for name, text in [("spaced", json.dumps(document)),
-                           ("tight", json.dumps(document, separators=(",", ":"))),
-                           ("one item", json.dumps(one_item))]:
+        # A blank before each colon (json_pp, Java tools) hides every "ID":
+        # the list looked empty, and the change added its one item.
+        blank_before_colons = json.dumps(document, indent=3, separators=(",", " : "))
+        for name, text, line in [("spaced", json.dumps(document), 1),
+                                 ("tight", json.dumps(document, separators=(",", ":")), 1),
+                                 ("one item", json.dumps(one_item), 1),
+                                 ("blank before colons", blank_before_colons, 12)]:
             with self.subTest(name):
                 self.folder.write("list.json", text)
                 proc = self.folder.run("list.json", "1", "title", "X", check_status=2)
-                self.assertIn(' ERROR: Request refused: "list.json" is not written one member'
-                              " per line (line 1 holds an item's members), so its items cannot"
-                              " be read and rewriting it would lose them; nothing was changed.",
-                              proc.stdout.decode())
+                self.assertIn(' ERROR: Request refused: "list.json" is not laid out as this'
+                              " program writes a list, one member per line: it cannot read"
+                              f" line {line}, so rewriting the list would lose items; nothing"
+                              " was changed.", proc.stdout.decode())
                 self.assertEqual(self.folder.read("list.json"), text.encode())
                 # Only the editor pages, written before the list is read.
                 self.assertEqual([f for f in self.folder.files() if f.startswith("list")],

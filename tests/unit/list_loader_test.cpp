@@ -415,11 +415,17 @@ TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
 TEST_F(ListLoader, TellsTheFirstLineItCannotRead) {
   // Line 1 is never read: one item there is lost as two on a later line are.
   Load("{\"items\":[{\"ID\":1,\"Title\":\"a\"}]}");
-  EXPECT_EQ(list.crowdedLine, 1);
+  EXPECT_EQ(list.unreadableLine, 1);
   Load(ListText({FullItem(1, "a"), "    \"ID\":2,\"NextID\":3,\"ID\":4,"}));
-  EXPECT_EQ(list.crowdedLine, 31);
+  EXPECT_EQ(list.unreadableLine, 31);
   Load(ListText({FullItem(1, "a"), FullItem(2, "b")}));
-  EXPECT_EQ(list.crowdedLine, 0);
+  EXPECT_EQ(list.unreadableLine, 0);
+  // "ID" with a blank before its colon is unknown to the member table: in a
+  // list without any other "ID" no item is read.
+  Load("{\r\n  \"items\" : [\r\n  {\r\n    \"ID\" : 1,\r\n    \"Title\" : \"a\"\r\n  }]\r\n}");
+  EXPECT_EQ(list.unreadableLine, 4);
+  Load(ListText({FullItem(1, "a") + "\r\n    \"ID\" :2,"}));
+  EXPECT_EQ(list.unreadableLine, 0);
 }
 
 TEST_F(ListLoader, NextIdThatIsNotANumberFails) {

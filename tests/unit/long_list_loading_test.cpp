@@ -122,18 +122,18 @@ TEST_F(LongListLoading, BadNextIdInTheSecondHalfStopsBeforeLaterLines) {
   EXPECT_EQ(lines.find("set line", lines.find("set line 4") + 1), std::string::npos);
 }
 
-TEST_F(LongListLoading, FirstCrowdedLineIsFoundInEitherHalf) {
+TEST_F(LongListLoading, FirstLineOfTwoIdsIsFoundInEitherHalf) {
   // Two items on one line: the loader cannot read them.
-  const std::string crowded = "  {\"ID\":1,\"Title\":\"a\"},{\"ID\":2,\"Title\":\"b\"},\r\n";
+  const std::string twoItems = "  {\"ID\":1,\"Title\":\"a\"},{\"ID\":2,\"Title\":\"b\"},\r\n";
   std::string text = LongList(kItems);
-  EXPECT_EQ(Load(text).crowdedLine, 0);
+  EXPECT_EQ(Load(text).unreadableLine, 0);
   const auto lineOf = [&](size_t at) {
     return std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1;
   };
   const size_t late = text.find("  {\r\n", text.size() * 3 / 4);
-  text.insert(late, crowded);
-  EXPECT_EQ(Load(text).crowdedLine, lineOf(late));
+  text.insert(late, twoItems);
+  EXPECT_EQ(Load(text).unreadableLine, lineOf(late));
   const size_t early = text.find("  {\r\n", text.size() / 4);
-  text.insert(early, crowded);
-  EXPECT_EQ(Load(text).crowdedLine, lineOf(early));
+  text.insert(early, twoItems);
+  EXPECT_EQ(Load(text).unreadableLine, lineOf(early));
 }
