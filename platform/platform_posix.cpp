@@ -683,10 +683,13 @@ std::string StagedReplacement::PutInPlace(std::string* oldFile) {
   GiveBackTemporaryName(temp_);
   temp_.clear();
   if (flushed_) {
+    // The new content is in place and read by everyone from now on, so the
+    // replace has succeeded. A folder that cannot be flushed (one the user
+    // may write but not read, a file system that flushes no folders) leaves
+    // the new name to the file system's next commit.
     const std::string folder = FolderOf(target_);
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() < 0) return ErrorText("open folder " + folder, errno);
-    if (::fsync(dir.Get()) != 0) return ErrorText("fsync folder " + folder, errno);
+    const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0) ::fsync(dir.Get());
   }
   return {};
 }

@@ -101,6 +101,35 @@ class ListFileCannotBeReplaced(FailedWriteTestCase):
         self.assertNoTemporaryFiles(read("files").split())
 
 
+class FolderThatCannotBeFlushed(VarnoTestCase):
+    def test_change_in_a_folder_the_user_may_write_but_not_read(self):
+        # Such a folder cannot be opened to flush it once the list has taken
+        # its place. The change is in place all the same: the run used to call
+        # it lost (exit 1), and wrote neither the copies nor the exports.
+        if os.geteuid() != 0 or not shutil.which("setpriv"):
+            self.skipTest("needs root, to run the program as another user")
+        lists = self.folder.path("lists")
+        os.mkdir(lists)
+        self.folder.write("lists/list.json", many_items(3))
+        os.chown(self.folder.path("lists/list.json"), 65534, 65534)
+        os.chown(lists, 65534, 65534)
+        os.chmod(lists, 0o333)
+        for folder in (self.folder.dir, self.folder.elsewhere):
+            os.chmod(folder, 0o777)
+        proc = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                               self.folder.exe, "lists/list.json", "2", "title", "Changed"],
+                              cwd=self.folder.elsewhere, env=self.folder.env(time=None),
+                              capture_output=True, timeout=60)
+        self.assertEqual(proc.returncode, 0, proc.stdout.decode(errors="replace"))
+        items = parse_list_file(self.folder.read("lists/list.json"))["items"]
+        self.assertEqual(items[1]["Title"], "Changed")
+        written = sorted(os.listdir(lists))
+        self.assertEqual([name for name in written if ".varno-tmp." in name], [])
+        copies = [name for name in written if name.startswith("list-") and name.endswith(".json")]
+        self.assertEqual(len(copies), 2, written)
+        self.assertIn("list.csv", written)
+
+
 class NewListCannotBeCreated(VarnoTestCase):
     def test_new_list_in_a_missing_folder(self):
         proc = self.folder.run("missing/list.json", "1", "title", "x", check_status=1)
