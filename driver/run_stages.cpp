@@ -82,6 +82,17 @@ void RefuseListItCannotRead(RunState& run) {
                   ", so rewriting the list would lose items; nothing was changed");
 }
 
+// A file without items that no run made a list (it holds no "NextID": a
+// settings file, say, named by mistake) is not turned into a list holding
+// just the item of a change.
+void RefuseToMakeAListOfAnotherFile(RunState& run) {
+  const ItemList& list = run.list;
+  if (!list.items.empty() || list.holdsNextId || run.request.itemId <= 0) return;
+  Refuse(run, "\"" + run.files.list +
+                  "\" holds no items and no \"NextID\", so it is not a list, and this request "
+                  "would replace it with one; nothing was changed");
+}
+
 // Trace 6900: a list without items ends the run here, with exit status 0.
 void EndRunWhenListIsEmpty(const ItemList& list, const std::string& listFile, RunLog& log) {
   log.trace = 6900;
@@ -132,6 +143,7 @@ void RunStages(RunState& run) {
   WriteEditorPagesWhenMissing(files, run.clock, log);
   LoadListFile({files.list, run.newListFile, run.clock}, run.textRoom, run.list, log);
   RefuseListItCannotRead(run);
+  RefuseToMakeAListOfAnotherFile(run);
   FinishListLink(run.list, log);
   log.Report(5040, " Writing \"" + files.viewerPage + "\" SortBy=\"" + run.list.sortBy + "\"");
   WriteViewerPage(files, run.clock.now);

@@ -35,6 +35,7 @@ struct ItemList {
   int32_t activeRecords = 0;
   int32_t lineCount = 0;  // lines of the loaded file
   int32_t nextIdFromFile = 0;
+  bool holdsNextId = false;  // a "NextID" line was read: the file is a list
   // The first line of items the loader cannot read, laid out otherwise than
   // one member per line by another program: a second item's "ID" (a list
   // written on one line), an "ID" on line 1 (never read), or an "ID" with a

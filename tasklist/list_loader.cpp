@@ -654,9 +654,11 @@ int32_t LineOfSpacedId(std::string_view text) {
 LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
   LineScan scan = ScanText(text);
   // What the pass reports, in the order of the lines.
+  list.holdsNextId = false;
   for (const NotedLine& line : scan.noted) {
     list.lineCount = static_cast<int32_t>(line.row + 1);
     if (line.holdsNextId) {
+      list.holdsNextId = true;
       list.nextIdFromFile = ParseIntStrict(reported::TextBetween(line.text, "\"NextID\":", ","));
     } else {
       log.Report(1040, " \"SortBy\" set line " + std::to_string(list.lineCount));

@@ -212,6 +212,20 @@ class HostileListFiles(HostileTestCase):
         self.assertEqual([(item["ID"], item["Title"]) for item in items],
                          [(1, "X"), (2, " Caf\u00e9 \U0001F600 a/b"), (3, " Item 3")])
 
+    def test_another_json_file_named_by_mistake_is_left_as_it_is(self):
+        settings = '{\r\n  "name":"my-settings",\r\n  "theme":"dark"\r\n}\r\n'
+        self.folder.write("settings.json", settings)
+        proc = self.folder.run("settings.json", "7", "title", "X", check_status=2)
+        self.assertIn(' ERROR: Request refused: "settings.json" holds no items and no "NextID",'
+                      " so it is not a list, and this request would replace it with one;"
+                      " nothing was changed.", proc.stdout.decode())
+        self.folder.run("settings.json", check_status=0)
+        self.assertEqual(self.folder.read("settings.json"), settings.encode())
+        # A list whose items were all removed is still a list.
+        self.folder.write("list.json", list_text(header(next_id=4), []))
+        self.folder.run("list.json", "7", "title", "X", check_status=0)
+        self.assertEqual(sorted(self.items()), [7])
+
     def test_file_of_a_million_lines(self):
         padding = "    \"Pad\":\"x\",\r\n" * 1_000_000
         text = three_items().replace('    "Count":2,\r\n', '    "Count":2,\r\n' + padding, 1)
