@@ -83,10 +83,10 @@ const char* FindChar(const char* from, const char* end, char c) {
              : nullptr;
 }
 
-// The line [start, lineEnd) that ended at an LF or the text's end, a CR
-// before that dropped.
+// The line [start, lineEnd) that ended at an LF or the text's end, the CRs
+// before that dropped: a file whose line ends were converted twice has two.
 std::string_view LineUpTo(const char* start, const char* lineEnd) {
-  if (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
+  while (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
   return {start, static_cast<size_t>(lineEnd - start)};
 }
 

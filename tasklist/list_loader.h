@@ -46,7 +46,7 @@ struct LineFacts {
   bool holdsSecondId = false;             // "ID": twice or more
   bool holdsSortByText = false;           // "SortBy":" (a quote after the colon)
 };
-// What the first pass finds in each line of `text` (split at LF, a CR
+// What the first pass finds in each line of `text` (split at LF, the CRs
 // before it dropped).
 std::vector<LineFacts> FactsOfLines(std::string_view text);
 

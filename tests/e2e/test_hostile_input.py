@@ -226,6 +226,13 @@ class HostileListFiles(HostileTestCase):
         self.folder.run("list.json", "7", "title", "X", check_status=0)
         self.assertEqual(sorted(self.items()), [7])
 
+    def test_line_ends_converted_twice_keep_every_item(self):
+        # CR CR LF left a CR in every value: each ID read as 0, every item dropped.
+        self.folder.write("list.json", three_items().replace("\r\n", "\r\r\n"))
+        self.folder.run("list.json", "2", "notes", "kept", check_status=0)
+        self.assertEqual(sorted(self.items()), [1, 2, 3])
+        self.assertEqual(self.items()[2]["Notes"], "kept")
+
     def test_file_of_a_million_lines(self):
         padding = "    \"Pad\":\"x\",\r\n" * 1_000_000
         text = three_items().replace('    "Count":2,\r\n', '    "Count":2,\r\n' + padding, 1)
