@@ -7,12 +7,11 @@ argument that the program reads as the value sent, and nothing else."""
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 import unittest
 
 from list_layout import parse_list_file
-from test_windows_build import WindowsBuildTestCase, windows_folder
+from test_windows_build import WindowsBuildTestCase, run_under_wine, windows_folder
 from varno_e2e import VarnoFolder
 
 # The web server's objects, as far as the page uses them. HTMLEncode encodes
@@ -98,8 +97,7 @@ class HostileQueries(WindowsBuildTestCase):
         # The same program handed the raw query directly, as the Linux bridge does.
         self.direct = VarnoFolder()
         self.addCleanup(self.direct.cleanup)
-        proc = subprocess.run(["wine", self.program], cwd=self.folder.elsewhere,
-                              env=self.folder.env(), capture_output=True, timeout=60)
+        proc = run_under_wine([self.program], cwd=self.folder.elsewhere, env=self.folder.env())
         self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
         with open(os.path.join(self.program_dir, "varno.asp"), encoding="latin-1") as f:
             page = f.read()
@@ -116,9 +114,8 @@ class HostileQueries(WindowsBuildTestCase):
         env = self.folder.env()
         env["WINEDEBUG"] = "-all,trace+process"
         env[TRAP_NAME] = TRAP_VALUE
-        proc = subprocess.run(
-            ["wine", "cscript", "//nologo", windows_folder(self.server_dir) + "page.vbs"],
-            cwd=self.server_dir, env=env, capture_output=True, timeout=120)
+        proc = run_under_wine(["cscript", "//nologo", windows_folder(self.server_dir) + "page.vbs"],
+                              cwd=self.server_dir, env=env)
         self.assertEqual(proc.returncode, 0, proc.stderr[-2000:])
         started = [(unescape_trace(image), unescape_trace(cmdline))
                    for image, cmdline in STARTED.findall(proc.stderr.decode("latin-1"))]
