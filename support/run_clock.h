@@ -11,7 +11,7 @@ struct RunClock {
   DateTime now = 0;
   std::string today;  // `now` as "yyyymmdd"
   // `now` as universal time, read from the clock with it; nullopt for a
-  // clock set to a local time.
+  // clock set to a local time, or a reading beyond the dates held.
   std::optional<DateTime> universalNow;
 };
 
