@@ -17,7 +17,9 @@ bool IsContinuation(unsigned char c) {
   return (c & 0xC0) == 0x80;
 }
 
-bool IsSurrogate(char32_t code, char32_t first) {
+constexpr char32_t kHighHalf = 0xD800, kLowHalf = 0xDC00, kReplacement = 0xFFFD;
+
+bool IsHalfOfAPair(char32_t code, char32_t first) {
   return code >= first && code < first + 0x400;
 }
 
@@ -117,6 +119,12 @@ std::string Windows1252ToUtf8(std::string_view text) {
   return out;
 }
 
+char32_t Utf16Char(char32_t unit, std::optional<char32_t> next, bool& paired) {
+  paired = IsHalfOfAPair(unit, kHighHalf) && next && IsHalfOfAPair(*next, kLowHalf);
+  if (paired) return 0x10000 + ((unit - kHighHalf) << 10) + (*next - kLowHalf);
+  return IsHalfOfAPair(unit, kHighHalf) || IsHalfOfAPair(unit, kLowHalf) ? kReplacement : unit;
+}
+
 std::optional<std::string> Utf16ToUtf8(std::string_view bytes) {
   const auto byte = [bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
   if (bytes.size() < 2) return std::nullopt;
@@ -126,18 +134,14 @@ std::optional<std::string> Utf16ToUtf8(std::string_view bytes) {
     return static_cast<char32_t>(bigEndian ? byte(i) << 8 | byte(i + 1)
                                            : byte(i + 1) << 8 | byte(i));
   };
-  constexpr char32_t kHigh = 0xD800, kLow = 0xDC00, kReplacement = 0xFFFD;
   std::string out;
   out.reserve(bytes.size() / 2);
   for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    char32_t code = unit(i);
-    if (IsSurrogate(code, kHigh) && i + 3 < bytes.size() && IsSurrogate(unit(i + 2), kLow)) {
-      code = 0x10000 + ((code - kHigh) << 10) + (unit(i + 2) - kLow);
-      i += 2;
-    } else if (IsSurrogate(code, kHigh) || IsSurrogate(code, kLow)) {
-      code = kReplacement;
-    }
-    AppendUtf8Char(out, code);
+    bool paired = false;
+    const std::optional<char32_t> next =
+        i + 3 < bytes.size() ? std::optional(unit(i + 2)) : std::nullopt;
+    AppendUtf8Char(out, Utf16Char(unit(i), next, paired));
+    if (paired) i += 2;
   }
   if (bytes.size() % 2 != 0) AppendUtf8Char(out, kReplacement);
   return out;

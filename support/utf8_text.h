@@ -22,6 +22,10 @@ bool IsUtf8(std::string_view text);
 // bytes the code page leaves undefined become the control characters of the
 // same number, as Windows itself converts them.
 std::string Windows1252ToUtf8(std::string_view text);
+// The character of the UTF-16 code unit `unit`, or of the pair it makes with
+// the unit after it, `next` (nullopt at the end); `paired` tells whether the
+// pair was taken. A lone half of a pair is U+FFFD.
+char32_t Utf16Char(char32_t unit, std::optional<char32_t> next, bool& paired);
 // A text in UTF-16 that starts with its byte order mark (FF FE, or FE FF for
 // big-endian; editors write one: "Unicode" in Windows Notepad) in UTF-8
 // without the mark; a lone surrogate or an odd last byte becomes U+FFFD.

@@ -1,7 +1,9 @@
 #include "tasklist/list_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <optional>
 
 #include "support/plain_runs.h"
 #include "support/room_writer.h"
@@ -65,19 +67,14 @@ void PutHeld(RoomWriter& w, std::string_view value, bool quotesAsEscapes) {
 }
 
 // The UTF-16 code unit of the escape "\uXXXX" at `at` (four hex digits in
-// either case); -1 for none.
-int32_t EscapedUnitAt(std::string_view text, size_t at) {
-  if (text.size() < at + 6 || text[at] != '\\' || text[at + 1] != 'u') return -1;
-  int32_t unit = 0;
-  for (const char c : text.substr(at + 2, 4)) {
-    const char lower = static_cast<char>(c | 0x20);
-    const int digit = c >= '0' && c <= '9'           ? c - '0'
-                      : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10
-                                                     : -1;
-    if (digit < 0) return -1;
-    unit = unit * 16 + digit;
-  }
-  return unit;
+// either case); nullopt for none.
+std::optional<char32_t> EscapedUnitAt(std::string_view text, size_t at) {
+  if (text.size() < at + 6 || text[at] != '\\' || text[at + 1] != 'u') return std::nullopt;
+  const char* const digits = text.data() + at + 2;
+  uint32_t unit = 0;
+  const auto [end, error] = std::from_chars(digits, digits + 4, unit, 16);
+  if (error != std::errc() || end != digits + 4) return std::nullopt;
+  return static_cast<char32_t>(unit);
 }
 
 // The most bytes one character of a value takes once held.
@@ -135,16 +132,10 @@ std::string ReadListString(std::string value) {
     } else if (next == '\\' || next == '/') {
       result.push_back(next);
       ++i;
-    } else if (const int32_t unit = EscapedUnitAt(value, i); unit >= 0) {
-      i += 5;
-      char32_t code = static_cast<char32_t>(unit);
-      const int32_t low = EscapedUnitAt(value, i + 1);
-      if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + static_cast<char32_t>(low - 0xDC00);
-        i += 6;
-      } else if (code >= 0xD800 && code < 0xE000) {
-        code = 0xFFFD;
-      }
+    } else if (const std::optional<char32_t> unit = EscapedUnitAt(value, i)) {
+      bool paired = false;
+      const char32_t code = Utf16Char(*unit, EscapedUnitAt(value, i + 6), paired);
+      i += paired ? 11 : 5;
       AppendUtf8Char(result, code);
     } else {
       result.push_back('\\');
