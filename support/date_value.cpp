@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/failures.h"
 #include "support/text_tools.h"
 
 namespace {
@@ -343,7 +344,7 @@ DateTime ShortDateOf(std::string_view text) {
   // IsDate looked only before the first "."; the whole part must read here.
   DateTime date = 0;
   if (!IsShortDate(datePart, date)) {
-    throw std::invalid_argument("'" + std::string(datePart) + "' is not a valid date");
+    throw ConvertError("'" + std::string(datePart) + "' is not a valid date");
   }
   return date;
 }

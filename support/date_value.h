@@ -58,7 +58,8 @@ DateTime UniversalTimeOf(DateTime localDateTime);
 // (d/m/yyyy, one or two digits for day and month, nothing more).
 bool IsDate(std::string_view text);
 // The short date before the first blank, or 0 when there is none; throws
-// std::invalid_argument when that part reads as a date only up to a ".".
+// ConvertError, as any other text that should be a date, when that part
+// reads as a date only up to a ".".
 DateTime ShortDateOf(std::string_view text);
 // Reads "dd/mm/yyyy hh:nn" (day first, 24-hour, the date as reported::ShortDateOf reads
 // it, one blank, hour and minute of one or two digits, nothing else); false

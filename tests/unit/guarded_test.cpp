@@ -82,4 +82,16 @@ TEST_F(GuardedTest, DateRoutineOutOfRangeReportsOnceAndGivesEmptyText) {
   EXPECT_NE(report.find("<ClassName>std::out_of_range</ClassName>"), std::string::npos);
 }
 
+// A date that reads only up to its "." is a failed conversion like a bad
+// number: both reports name the same class.
+TEST_F(GuardedTest, DateThatReadsOnlyUpToItsDotIsReportedAsAFailedConversion) {
+  EXPECT_EQ(reported::ShortDateOf("31/12/2025.5"), 0.0);
+  const std::string report = Report();
+  EXPECT_NE(report.find("<Function>Loam32.StrToDate:0</Function>"), std::string::npos) << report;
+  EXPECT_NE(report.find("<ClassName>EConvertError</ClassName>\r\n"
+                        "<e.Message>'31/12/2025.5' is not a valid date</e.Message>"),
+            std::string::npos)
+      << report;
+}
+
 }  // namespace
