@@ -15,10 +15,12 @@ namespace {
 
 constexpr size_t kMaxLineOctets = 75;
 
-// Characters `first` to `last` (1-based) of `text`, as far as it reaches.
-std::string Chars(std::string_view text, size_t first, size_t last) {
-  if (first > text.size()) return {};
-  return std::string(text.substr(first - 1, last - first + 1));
+// Characters `first` to `last` (1-based) of `text`, as far as it reaches: a
+// letter of several bytes is one character.
+std::string_view Chars(std::string_view text, size_t first, size_t last) {
+  const std::string_view rest =
+      text.substr(std::min(Utf8PrefixBytes(text, first - 1), text.size()));
+  return rest.substr(0, Utf8PrefixBytes(rest, last - first + 1));
 }
 
 std::string RepeatRuleLine(const std::string& repeat) {
@@ -129,7 +131,7 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
   DateTime date = 0;
   if (!TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date)) return true;
   // Characters 12 to 16, trimmed, as "h:mm" with one or two digits each.
-  std::string_view time = title.substr(std::min<size_t>(11, title.size()), 5);
+  std::string_view time = Chars(title, 12, 16);
   while (!time.empty() && static_cast<unsigned char>(time.front()) <= 0x20) time.remove_prefix(1);
   while (!time.empty() && static_cast<unsigned char>(time.back()) <= 0x20) time.remove_suffix(1);
   const size_t colon = time.find(':');
@@ -169,8 +171,9 @@ EventFacts CalendarEventFacts(const Item& item) {
   EventFacts facts;
   facts.repeatRule = RepeatRuleLine(item.repeat);
   if (TryQuickEventFacts(title, facts)) return facts;
-  const std::string date =
-      Chars(title, 9, 10) + "/" + Chars(title, 6, 7) + "/" + Chars(title, 1, 4);
+  std::string date;
+  date.append(Chars(title, 9, 10)).append("/").append(Chars(title, 6, 7)).append("/");
+  date.append(Chars(title, 1, 4));
   DateTime value = 0;
   // A one-digit hour leaves a blank at the end of the time ("9:05 ").
   if (TryParseDateTime(date + " " + Trim(Chars(title, 12, 16)), value) && value != 0) {

@@ -79,6 +79,18 @@ size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint) {
   return length;
 }
 
+size_t Utf8PrefixBytes(std::string_view text, size_t count) {
+  size_t at = 0;
+  for (; count > 0; --count) {
+    if (at == text.size()) return std::string_view::npos;
+    // A character is its lead byte and the continuation bytes after it.
+    do {
+      ++at;
+    } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+  }
+  return at;
+}
+
 size_t Utf8CharLength(std::string_view text) {
   char32_t codePoint = 0;
   return DecodeUtf8Char(text, codePoint);

@@ -9,6 +9,7 @@
 #include "support/date_value.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
+#include "support/utf8_text.h"
 #include "tasklist/list_format.h"
 
 namespace {
@@ -118,7 +119,8 @@ void RollForward(TitleDate& facts, DateTime today) {
 // `title`: written digit by digit where they are there to be written over.
 void PutIsoDate(std::string& title, DateTime value) {
   const DateParts p = DecodeDateTime(value);
-  if (title.size() >= 10 && p.year >= 0 && p.year <= 9999) {
+  const size_t tenChars = Utf8PrefixBytes(title, 10);
+  if (tenChars == 10 && p.year >= 0 && p.year <= 9999) {
     const auto put = [&title](size_t at, int number, size_t digits) {
       for (size_t i = digits; i > 0; --i, number /= 10) {
         title[at + i - 1] = static_cast<char>('0' + number % 10);
@@ -137,7 +139,7 @@ void PutIsoDate(std::string& title, DateTime value) {
   AppendZeroPadded(date, p.month, 2);
   date.push_back('-');
   AppendZeroPadded(date, p.day, 2);
-  title.replace(0, std::min<size_t>(10, title.size()), date);
+  title.replace(0, std::min(tenChars, title.size()), date);
 }
 
 // The date of a title's prefix read day first as a short date: all digits is
@@ -154,9 +156,15 @@ DateTime PrefixDate(std::string_view title) {
     DateTime date = 0;
     return TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date) ? date : 0;
   }
+  // Counted in characters: a letter of several bytes is one position.
+  const auto chars = [title](size_t from, size_t count) {
+    const size_t start = std::min(Utf8PrefixBytes(title, from), title.size());
+    const std::string_view rest = title.substr(start);
+    return rest.substr(0, Utf8PrefixBytes(rest, count));
+  };
   std::string dayFirst;
-  dayFirst.append(title.substr(8, 2)).append("/").append(title.substr(5, 2)).append("/");
-  dayFirst.append(title.substr(0, 4));
+  dayFirst.append(chars(8, 2)).append("/").append(chars(5, 2)).append("/");
+  dayFirst.append(chars(0, 4));
   return reported::ShortDateOf(dayFirst);
 }
 
@@ -190,7 +198,11 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf
 }  // namespace
 
 bool HasDatePrefix(std::string_view title) {
-  return title.size() >= 8 && title[4] == '-' && title[7] == '-';
+  const size_t fifth = Utf8PrefixBytes(title, 4);
+  if (fifth >= title.size() || title[fifth] != '-') return false;
+  const size_t toEighth = Utf8PrefixBytes(title.substr(fifth), 3);
+  return toEighth != std::string_view::npos && fifth + toEighth < title.size() &&
+         title[fifth + toEighth] == '-';
 }
 
 bool IsPlainTitle(std::string_view title) {
@@ -220,7 +232,7 @@ void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
   result.assign(item.title);
   try {
     const TitleDate facts = GetTitleDate(item.title, item.repeat, now);
-    if (result.size() > 10 && HasDatePrefix(result)) {
+    if (Utf8PrefixBytes(result, 11) != std::string::npos && HasDatePrefix(result)) {
       std::string decoded;
       if (DecodeURLEscapes(result, decoded).data() == decoded.data()) result.swap(decoded);
       PutIsoDate(result, facts.dueDate);

@@ -137,7 +137,10 @@ TEST_F(CalendarExport, DateReading) {
         Case{"2025-10-03 9:05 x", oct3 + (9 + 5 / 60.0) / 24, false},
         Case{"2025-10-03 Dentist", oct3, true}, Case{"2025-10-03", oct3, true},
         Case{"2025-10-03 25:00 late", oct3, true}, Case{"Buy milk", 0, false},
-        Case{"2025-13-01 x", 0, false}, Case{"2025-02-30", 0, false}, Case{"", 0, false}}) {
+        Case{"2025-13-01 x", 0, false}, Case{"2025-02-30", 0, false}, Case{"", 0, false},
+        // Positions are characters, however many bytes a letter takes.
+        Case{"2025-10-03\u00e914:30 x", oct3 + 14.5 / 24, false},
+        Case{"2025-10-03 \u00e9:30 x", oct3, true}, Case{"\u00e9025-10-03 x", 0, false}}) {
     const EventFacts facts = CalendarEventFacts(MakeItem(c.title));
     EXPECT_NEAR(facts.eventDate, c.expected, 1e-9) << c.title;
     EXPECT_EQ(facts.allDay, c.allDay) << c.title;

@@ -101,6 +101,17 @@ TEST(ExpandTitle, InvalidDateRollsForwardWithARepeat) {
   EXPECT_EQ(ExpandTitle(MakeItem("2025-13-03 x", "1M"), At(2025, 10, 3)), "2025-10-28 x");
 }
 
+// Positions are characters: a letter of two bytes is one, and is never cut.
+TEST(ExpandTitle, PositionsCountCharactersNotBytes) {
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-1\u00ba reuni\u00e3o %DOW%"), At(2025, 10, 3)),
+            "1899-12-30 reuni\u00e3o SAT");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-10-0\u00e9"), At(2025, 10, 3)), "2025-10-0\u00e9");
+  EXPECT_EQ(ExpandTitle(MakeItem("2025-\u00e9-03 x %DOW%"), At(2025, 10, 3)), "2025-\u00e9-03 x ");
+  EXPECT_EQ(ExpandTitle(MakeItem("\u00e9\u00e9-10-03 x"), At(2025, 10, 3)), "\u00e9\u00e9-10-03 x");
+  EXPECT_EQ(ExpandTitle(MakeItem("\u00e9\u00e9\u00e9\u00e9-10-03 x %DOW%"), At(2025, 10, 3)),
+            "1899-12-30 x SAT");
+}
+
 TEST(GetTitleDate, RepeatUnitsAndCounts) {
   const DateTime now = At(2025, 10, 3);
   const std::pair<const char*, std::pair<char, int>> cases[] = {
