@@ -173,6 +173,14 @@ class ServedFiles(ServeTestCase):
         self.assertEqual((status, location), (302, "/homerss.html"))
         self.assertNotIn("injected", server)
 
+    def test_the_query_reaches_the_run_as_typed(self):
+        # The server rewrites the query it hands on (escapes decoded or put in
+        # capitals, braces escaped): the run must see it as the editor sent it.
+        self.start()
+        query = r"JSONfile=home.json&ID=3&attribute=notes&value=a%2cb%7e%41%c3%a9|{x}\y^`&_dc=1"
+        self.assertEqual(self.status("/varno.asp?" + query), 200)
+        self.assertIn(f' 110 sAllParams="{query}"', self.folder.log_messages())
+
     def test_a_linked_list_is_served(self):
         # A list kept in a synced folder, linked beside the program.
         synced = tempfile.mkdtemp(prefix="varno-synced-")

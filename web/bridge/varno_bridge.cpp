@@ -97,6 +97,16 @@ bool CanIsolate(std::string& why) {
   return false;
 }
 
+// The query as the browser sent it. A server may normalise QUERY_STRING
+// (lighttpd decodes some escapes, writes the others in capitals and escapes
+// braces and the like), which would change what the run stores; the request
+// line keeps the query as typed.
+std::string RawQuery() {
+  const std::string uri = Environment("REQUEST_URI");
+  const size_t mark = uri.find('?');
+  return mark != std::string::npos ? uri.substr(mark + 1) : Environment("QUERY_STRING");
+}
+
 // Whether the browser says the request comes from a page of another site (a
 // link or an image on any web page, or a page behind a name rebound to this
 // machine): such a request must not change a list. Requests typed in, from a
@@ -116,7 +126,7 @@ void ErrorLines(std::string& page, int number, const std::string& description) {
 
 int main() {
   signal(SIGPIPE, SIG_IGN);
-  const std::string query = Environment("QUERY_STRING");
+  const std::string query = RawQuery();
   const std::string folder = ProgramFolder();
   const std::string program = folder + "/varno";
   const std::string shownQuery = HtmlText(query);
