@@ -35,6 +35,7 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
   var ID = readID();
   var bSuspendUpdates = true;
   var sValueB4 = '';
+  var updatesUnderway = 0;  // sent and not yet answered
 
   // The "ID" parameter of the page's address, or null when there is none.
   function readID() {
@@ -81,12 +82,37 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     var address = aspFileName + '?JSONfile=' + jsonFileName + '&ID=' + ID + '&attribute=' +
         attribute + '&value=' + String(value).replace(/#/g, '%23');
     console.log(thisFileName + ':update ' + address);
+    // The bridge answers with its HTML report, which the store does not take
+    // for a load: its proxy reports that, and a failure comes as a load.
+    var answered = false;
+    function onAnswer() {
+      if (answered) return;
+      answered = true;
+      updatesUnderway--;
+    }
+    updatesUnderway++;
     Ext.create('Ext.data.Store', {
       fields: ['Result'],
       autoLoad: true,
-      proxy: {type: 'ajax', url: address, reader: {type: 'json', rootProperty: ''}},
-      listeners: onResponse ? {load: onResponse} : {}
+      proxy: {type: 'ajax', url: address, reader: {type: 'json', rootProperty: ''},
+              listeners: {exception: onAnswer}},
+      listeners: {
+        load: function () {
+          onAnswer();
+          if (onResponse) onResponse.apply(this, arguments);
+        }
+      }
     });
+  }
+
+  // Calls `then` once every update sent has been answered: the bridge answers
+  // when its run has rewritten the list, so the list then holds them all.
+  function afterUpdates(then) {
+    if (updatesUnderway > 0) {
+      setTimeout(function () { afterUpdates(then); }, 50);
+    } else {
+      then();
+    }
   }
 
   function onFieldFocus(field) {
@@ -153,9 +179,11 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
       fillField('togPublic', false);
       return;
     }
+    var matched = false;
     for (var i = 0; i < records.length; i++) {
       var item = records[i];
       if (item.get('ID') != ID) continue;
+      matched = true;
       fillField('txtID', ID);
       fillField('txtOrder', textOf(item.get('Order')));
       fillField('togActive', item.get('Active'));
@@ -168,6 +196,8 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
       fillField('txtFlags', textOf(item.get('Flags')));
       fillField('txtPriority', textOf(item.get('Priority')));
     }
+    // No such item yet: the first change adds it, and an added item is private.
+    if (!matched) fillField('togPublic', false);
   }
 
   Ext.Loader.setConfig({enabled:true});
@@ -243,9 +273,18 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
                 window.location.href = csvFileName + '?foo=' + nowMs();
               }},
               {xtype: 'button', id: 'btnNew', text: 'New', ui: 'action', handler: function () {
-                loadNextID(function (nextID) {
-                  ID = nextID;
-                  window.location.href = thisFileName + '?ID=' + nextID + '&foo=' + nowMs();
+                // The field being typed in sends its text first (a tap comes
+                // before the field loses the focus), and the list's NextID is
+                // read only once the list holds it: read earlier, it would
+                // name the item just added, and the next page would change it.
+                if (document.activeElement && document.activeElement.blur) {
+                  document.activeElement.blur();
+                }
+                afterUpdates(function () {
+                  loadNextID(function (nextID) {
+                    ID = nextID;
+                    window.location.href = thisFileName + '?ID=' + nextID + '&foo=' + nowMs();
+                  });
                 });
               }},
               {xtype: 'button', id: 'btnClose', text: 'Close', ui: 'action', handler: function () {

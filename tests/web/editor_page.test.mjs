@@ -182,6 +182,8 @@ describe('editor page', () => {
     await Promise.all([page.waitForURL(/\/home\.html\?foo=\d{13}$/), page.click('#cmdNew')]);
     await nextIDLoaded;
     await page.waitForFunction((id) => window.ID === id, nextID, { polling: 50 });
+    // The form shows the new item as it is added: private.
+    assert.equal(await page.evaluate(() => Ext.getCmp('togPublic').getValue()), 0);
     await leaveWith(page, 'txtTitle', 'Water the plants');
     assert.match(page.updates[0], new RegExp(`&ID=${nextID}&attribute=title&value=Water%20the%20plants&`));
     const after = ui.readList();
@@ -189,6 +191,7 @@ describe('editor page', () => {
     assert.ok(added, 'the new item is in the list');
     assert.equal(added.Title, 'Water the plants');
     assert.equal(added.Active, true);
+    assert.equal(added.Public, false);
     assert.equal(after.NextID, nextID + 1);
     await ui.closePage(page);
   });

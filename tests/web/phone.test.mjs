@@ -81,4 +81,23 @@ describe('on a phone', () => {
     assert.deepEqual(page.errors, []);
     await ui.closePage(page);
   });
+
+  test('a title typed for a new item and New tapped at once: the item stays, New opens the next', async () => {
+    // A tap reaches the button before the field loses the focus.
+    const nextID = ui.readList().NextID;
+    const page = await ui.newPage();
+    await page.goto(ui.base + 'home.html');
+    await page.waitForFunction((id) => window.ID === id && !window.bSuspendUpdates, nextID,
+      { polling: 50 });
+    await tapCentre(page, '#txtTitle input');
+    await page.fill('#txtTitle input', 'First new');
+    await Promise.all([
+      page.waitForURL(new RegExp(`/home\\.html\\?ID=${nextID + 1}&foo=\\d{13}$`)),
+      tapCentre(page, '#btnNew'),
+    ]);
+    const list = ui.readList();
+    assert.equal(list.items.find((item) => item.ID === nextID)?.Title, 'First new');
+    assert.equal(list.NextID, nextID + 1);
+    await ui.closePage(page);
+  });
 });
