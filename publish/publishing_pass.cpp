@@ -216,6 +216,10 @@ ItemLink::ItemLink(const std::string& itemLinkLine) {
   // The ID's digits never end in "," or a quote, so the trailing punctuation
   // lies in the part after it.
   DropClosingPunctuation(hasId ? after : before);
+  // A list written by another program may escape the link's characters
+  // ("http:\/\/"); they read as the list's other texts read.
+  before = ReadListString(std::move(before));
+  after = ReadListString(std::move(after));
 }
 
 void ItemLink::Into(std::string& link, int32_t id) const {

@@ -26,7 +26,7 @@ struct Publishing {
 
 // The item link of a list, split around its first "$ID$" once per pass: the
 // ItemLink line without its member name, a trailing "," and then a trailing
-// quote dropped.
+// quote dropped, its JSON escapes read.
 struct ItemLink {
   std::string before;  // the whole link when there is no "$ID$"
   std::string after;

@@ -67,6 +67,9 @@ TEST(ItemLink, FromTheItemLinkLine) {
   EXPECT_EQ(ItemLinkOf("  \"ItemLink\":\"/same\",", 7), "/same");
   EXPECT_EQ(ItemLinkOf("", 7), "");
   EXPECT_EQ(ItemLinkOf("  \"ItemLink\":\"\",", 7), "");
+  // Escapes as another JSON writer puts them, read like the list's other texts.
+  EXPECT_EQ(ItemLinkOf("\"ItemLink\":\"http:\\/\\/x\\/caf\\u00e9?id=$ID$&d=\\/\",", 7),
+            "http://x/caf\u00e9?id=7&d=/");
 }
 
 TEST(CopyNames, WeekdayThenMonth) {
