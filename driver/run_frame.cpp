@@ -29,9 +29,6 @@ void StartUp(RunState& run) {
 
 namespace {
 
-constexpr const char* kRunLockFile = "varno.lock";
-constexpr int kRunLockWaitMilliseconds = 30000;
-
 void ReportFailure(RunState& run, const std::string& className, const std::string& message) {
   FailureRecord rec;
   rec.function = "Main()";
@@ -70,7 +67,8 @@ int RunVarno(RunState& run, const std::vector<std::string>& args) {
   // as Windows-1252.
   for (std::string& arg : run.args) MakeUtf8(arg);
   // Runs are serialised: a run waits for the one before it, so two requests
-  // close together never lose a change. The lock lives beside the program.
+  // close together never lose a change. The lock lives beside the program;
+  // a list in another folder is locked there too, once it is named.
   reported::EnterProgramFolder();
   platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
   if (lock == nullptr) {
@@ -93,6 +91,8 @@ int RunVarno(RunState& run, const std::vector<std::string>& args) {
     StartUp(r);
     RunStages(r);
   });
+  platform::ReleaseRunLock(run.listFolderLock);
+  run.listFolderLock = nullptr;
   platform::ReleaseRunLock(lock);
   return status;
 }

@@ -42,6 +42,23 @@ void EndRunWithoutArguments(RunState& run) {
   throw EndOfRun{};
 }
 
+// A list whose file lies in another folder (named with a folder, or linked
+// beside the program) is locked there as well: runs of a copy of the program
+// in that folder, such as the web server's, then wait for this one. A folder
+// where no lock can be made is one where the list cannot be replaced either.
+void LockListFolder(RunState& run) {
+  const std::string folder = platform::FolderHoldingFile(run.files.list);
+  if (platform::SameFile(folder, ".")) return;
+  const std::string lockFile = folder + platform::PathSeparator() + kRunLockFile;
+  run.listFolderLock = platform::AcquireRunLock(lockFile, kRunLockWaitMilliseconds);
+  if (run.listFolderLock == nullptr && platform::CanOpenForAppending(lockFile)) {
+    run.log.ReportAtCurrentTrace(" ERROR: Another run kept the lock \"" + lockFile +
+                                 "\" for too long; nothing was changed.");
+    run.exitStatus = kExitRefused;
+    throw EndOfRun{};
+  }
+}
+
 // Traces 500 to 840: the list file's name checked, its files named, the
 // request's report lines.
 void ReadTheListRequest(RunState& run) {
@@ -50,6 +67,7 @@ void ReadTheListRequest(RunState& run) {
   ConsoleLine("");
   if (const std::string why = RefusalOfListFile(run.request); !why.empty()) Refuse(run, why);
   run.files = NameListFiles(run.request.listFile, run.clock.now);
+  LockListFolder(run);
   // A list in another folder (a console run) has its own leftovers of
   // interrupted replaces; the program's folder was cleaned at start-up.
   const std::string& listFile = run.files.list;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/request.h"
+#include "platform/platform.h"
 #include "support/run_clock.h"
 #include "support/run_log.h"
 #include "tasklist/item.h"
@@ -15,6 +16,11 @@
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // an exception report was written
 inline constexpr int kExitRefused = 2;  // the request was refused
+
+// Runs on one list take turns: each holds this lock file, beside the program
+// and beside a list in another folder, waiting at most this long for it.
+inline constexpr const char* kRunLockFile = "varno.lock";
+inline constexpr int kRunLockWaitMilliseconds = 30000;
 
 // Thrown to skip the rest of the stages and go to the end of the run; not a failure.
 struct EndOfRun {};
@@ -31,6 +37,9 @@ struct RunState {
   // each text the run writes in turn: memory in use already costs less than
   // fresh memory, and the list file is about as long as the longest text.
   std::string textRoom;
+  // The lock beside a list in another folder, which a copy of the program
+  // there (the web server's) takes too; null while none is held.
+  platform::RunLock* listFolderLock = nullptr;
   std::string exceptionFileName;  // the exception report's, once written
   int exitStatus = kExitOk;
 };

@@ -199,6 +199,13 @@ struct RunLock;
 RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds);
 void ReleaseRunLock(RunLock* lock);
 
+// The folder that holds the data of the file `path` names, its symbolic links
+// followed: "." for a name without a folder. A name that cannot be followed
+// is taken as it stands.
+std::string FolderHoldingFile(const std::string& path);
+// True when the two names reach one and the same file or folder.
+bool SameFile(const std::string& a, const std::string& b);
+
 // True when `path` names a file, a folder or a symbolic link (also one whose
 // target is missing); no wildcards.
 bool PathExists(const std::string& path);

@@ -814,6 +814,20 @@ void ReleaseRunLock(RunLock* lock) {
   delete lock;
 }
 
+std::string FolderHoldingFile(const std::string& path) {
+  std::string target;
+  struct stat info {};
+  bool exists = false;
+  return FolderOf(FinalTarget(path, target, info, exists) ? target : path);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool PathExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::lstat(path.c_str(), &info) == 0;

@@ -721,6 +721,27 @@ void ReleaseRunLock(RunLock* lock) {
   delete lock;
 }
 
+std::string FolderHoldingFile(const std::string& path) {
+  const size_t separator = path.find_last_of("\\/");
+  if (separator == std::string::npos) return ".";
+  return path.substr(0, separator == 0 ? 1 : separator);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  // Folders open only with backup semantics; nothing is read or written.
+  const auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    Handle file(::CreateFileW(Wide(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.Valid() && ::GetFileInformationByHandle(file.Get(), &info) != 0;
+  };
+  BY_HANDLE_FILE_INFORMATION first{}, second{};
+  return identity(a, first) && identity(b, second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
 bool PathExists(const std::string& path) {
   // A reparse point is not followed: a link whose target is missing exists.
   return !path.empty() && ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -68,6 +68,9 @@ WINE_SKIPS = {
     "test_hostile_input.StuckRun":
         "the test holds the run lock with flock(), which the program's LockFileEx under Wine "
         "does not see (the bounded wait is a platform test of the Windows build)",
+    "test_concurrency.TwoCopiesOfTheProgram":
+        "the list is named by its Linux path (SameFile and FolderHoldingFile of the Windows "
+        "layer are checked in tests/win32/platform_win32_test.cpp)",
     "test_crash_kills.LeftoversOfKilledRuns":
         "temporary files carry Windows process ids; the test's Linux process ids name no "
         "Windows process",

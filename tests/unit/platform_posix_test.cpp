@@ -435,6 +435,20 @@ TEST(RunLock, SecondHolderWaitsBoundedlyThenSucceedsAfterRelease) {
   EXPECT_TRUE(std::filesystem::exists(path));
 }
 
+// A list linked beside the program is locked where its data lies.
+TEST(FolderHoldingFile, FollowsLinksToWhereTheDataLies) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "lists");
+  WriteFile(folder / "lists/home.json", "{}");
+  std::filesystem::create_symlink("lists/home.json", folder / "home.json");
+  EXPECT_EQ(platform::FolderHoldingFile(folder / "home.json"), folder / "lists");
+  EXPECT_EQ(platform::FolderHoldingFile("home.json"), ".");
+  EXPECT_EQ(platform::FolderHoldingFile(folder / "missing.json"), folder.path());
+  EXPECT_TRUE(platform::SameFile(folder / "lists", folder / "lists/../lists"));
+  EXPECT_FALSE(platform::SameFile(folder / "lists", folder.path()));
+  EXPECT_FALSE(platform::SameFile(folder / "missing", folder / "missing"));
+}
+
 TEST(DirectoryEntryExists, MatchesWildcardsHiddenEntriesAndFolders) {
   TempFolder folder;
   WriteFile(folder / "data.json", "{}");

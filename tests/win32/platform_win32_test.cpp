@@ -365,6 +365,16 @@ TEST(RunLock, SecondHolderWaitsAFewSleepsThenGivesUp) {
   EXPECT_EQ(platform::AcquireRunLock(folder / "missing\\varno.lock", 0), nullptr);
 }
 
+TEST(SameFile, TellsOneFolderUnderTwoNames) {
+  TempFolder folder;
+  ASSERT_TRUE(::CreateDirectoryW(Wide(folder / "lists").c_str(), nullptr));
+  EXPECT_TRUE(platform::SameFile(folder / "lists", folder / "lists\\..\\lists"));
+  EXPECT_FALSE(platform::SameFile(folder / "lists", folder.path()));
+  EXPECT_FALSE(platform::SameFile(folder / "missing", folder / "missing"));
+  EXPECT_EQ(platform::FolderHoldingFile(folder / "lists\\home.json"), folder / "lists");
+  EXPECT_EQ(platform::FolderHoldingFile("home.json"), ".");
+}
+
 TEST(LocalToUniversal, FollowsTheZonesSummerTime) {
   TIME_ZONE_INFORMATION zone{};
   if (::GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID || zone.Bias != -60 ||
