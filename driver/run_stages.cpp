@@ -88,6 +88,21 @@ void WriteEditorPagesWhenMissing(const ListFiles& files, const RunClock& clock, 
   WriteEditorPages(files, clock.now);
 }
 
+// A list file that does not end as a list ends is cut short: another program
+// is writing it in place (a copy over it, an editor saving), or it was cut.
+// Rewriting it would keep only the items before the cut, and its copies
+// would lose the others too.
+void RefuseListCutShort(RunState& run) {
+  // A text with neither items nor "NextID" is no list; nothing is rewritten
+  // from it without a change, and a change to it is refused as such.
+  const ItemList& list = run.list;
+  if (list.endsClosed || (list.items.empty() && !list.holdsNextId)) return;
+  Refuse(run, "\"" + run.files.list +
+                  "\" does not end as a list ends, with \"]\" and \"}\": it is cut short, or "
+                  "another program is still writing it, so rewriting it would lose items; "
+                  "nothing was changed");
+}
+
 // A list file laid out otherwise than one member per line (by another
 // program) has items the loader cannot read: rewriting it would lose them,
 // and its copies with them.
@@ -160,6 +175,7 @@ void RunStages(RunState& run) {
   run.newListFile = CreateListFileWhenMissing(files, run.clock.now, run.list, log);
   WriteEditorPagesWhenMissing(files, run.clock, log);
   LoadListFile({files.list, run.newListFile, run.clock}, run.textRoom, run.list, log);
+  RefuseListCutShort(run);
   RefuseListItCannotRead(run);
   RefuseToMakeAListOfAnotherFile(run);
   FinishListLink(run.list, log);

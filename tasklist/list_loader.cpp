@@ -649,6 +649,21 @@ int32_t LineOfSpacedId(std::string_view text) {
   return 0;
 }
 
+// Whether `text` ends in "]" and "}", blanks and line ends around them, or
+// holds nothing but those.
+bool EndsAsAListEnds(std::string_view text) {
+  const auto blankAt = [&text](size_t end) {
+    return end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r' ||
+                       text[end - 1] == '\n');
+  };
+  size_t end = text.size();
+  while (blankAt(end)) --end;
+  if (end == 0) return true;
+  if (text[--end] != '}') return false;
+  while (blankAt(end)) --end;
+  return end > 0 && text[end - 1] == ']';
+}
+
 // The first pass: counts the lines and the items and reads "NextID"
 // strictly. The same look at a line finds its row for the second pass.
 LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
@@ -665,6 +680,7 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
     }
   }
   list.lineCount = static_cast<int32_t>(scan.rows.size());
+  list.endsClosed = EndsAsAListEnds(text);
   // The second pass never reads the first line.
   const std::string_view firstLine = text.substr(0, text.find('\n'));
   list.unreadableLine = 0;

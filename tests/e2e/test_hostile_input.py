@@ -164,17 +164,34 @@ class HostileListFiles(HostileTestCase):
                 data = bytes(rng.randrange(256) for _ in range(20000))
                 self.folder.write("list.json", data)
                 proc = self.folder.run("list.json")
-                self.assertIn(proc.returncode, (0, 1))
+                self.assertIn(proc.returncode, (0, 1, 2))
                 after = self.folder.read("list.json")
                 if after != data:
                     parse_with_brace_escapes(after)
 
-    def test_file_cut_mid_line_keeps_the_whole_items_before_the_cut(self):
+    def test_file_cut_short_is_left_as_it_is(self):
+        # Cut, or still being written in place by another program (cp, a
+        # shell redirect, an editor): a rewrite used to keep only the items
+        # before the cut, in the list and in its weekday and month copies.
         text = three_items()
-        cut = text.index('"Title":"Item 3"') + 6
-        self.folder.write("list.json", text[:cut])
+        for name, cut in [("mid-line", text.index('"Title":"Item 3"') + 6),
+                          ("after an item", text.index("}", text.index('"ID":2')) + 1),
+                          ("before the items", text.index('"items"')),
+                          ("before the last brace", text.rindex("}"))]:
+            with self.subTest(name):
+                self.folder.write("list.json", text[:cut])
+                for request in [(), ("1", "title", "X")]:
+                    proc = self.folder.run("list.json", *request, check_status=2)
+                    self.assertIn(' ERROR: Request refused: "list.json" does not end as a list'
+                                  ' ends, with "]" and "}": it is cut short, or another program'
+                                  " is still writing it, so rewriting it would lose items;"
+                                  " nothing was changed.", proc.stdout.decode())
+                    self.assertEqual(self.folder.read("list.json"), text[:cut].encode())
+                    self.assertFalse(self.folder.exists("list-fri.json"))
+        # Once whole again the list is read and rewritten, blank lines after its end or not.
+        self.folder.write("list.json", text + "\r\n\r\n")
         self.folder.run("list.json", check_status=0)
-        self.assertEqual(sorted(self.items()), [1, 2])
+        self.assertEqual(sorted(self.items()), [1, 2, 3])
 
     def test_list_rewritten_by_a_json_tool_is_left_whole_or_read(self):
         # The loader reads one member per line: a rewrite used to keep none of
