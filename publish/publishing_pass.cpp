@@ -28,11 +28,15 @@ void DropClosingPunctuation(std::string& text) {
 
 // Readies `staged` for the text of a derived file, written at once or piece
 // by piece; none when its name is the list file's own. A copy of the list
-// file takes the list file's permissions.
+// file takes the list file's permissions, and so does an export made anew:
+// it holds the list's items, so it is readable by no more users than the
+// list. An export that exists keeps the permissions it was given.
 void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& staged,
                       const std::string& name, bool copyOfList = false) {
   const std::string& listFile = pass.files.list;
-  if (!SameFileName(name, listFile)) staged.emplace(name, copyOfList ? listFile : "");
+  if (SameFileName(name, listFile)) return;
+  const bool listRights = copyOfList || !platform::PathExists(name);
+  staged.emplace(name, listRights ? listFile : "");
 }
 
 // Readies `staged` for a derived file (StageDerivedFile) and writes `text`

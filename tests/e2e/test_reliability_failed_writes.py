@@ -233,6 +233,21 @@ class ProtectedAndLinkedFiles(FailedWriteTestCase):
         self.assertEqual(self.folder.read("list-oct.json"), self.folder.read("list.json"))
 
 
+    def test_exports_made_for_a_private_list_are_private(self):
+        # They hold the list's items: made anew, they are no more readable
+        # than the list; one that exists keeps the permissions it was given.
+        exports = [name for name in self.folder.files()
+                   if name.endswith((".csv", ".ics", ".xml"))]
+        self.assertEqual(len(exports), 4, exports)
+        for name in exports[1:]:
+            os.remove(self.folder.path(name))
+        os.chmod(self.folder.path(exports[0]), 0o644)
+        os.chmod(self.folder.path("list.json"), 0o600)
+        self.folder.run("list.json", "5", "title", "Private change", check_status=0)
+        self.assertEqual({name: self.mode(self.folder.path(name)) for name in exports},
+                         {name: 0o644 if name == exports[0] else 0o600 for name in exports})
+
+
 class DevicesAndPipes(FailedWriteTestCase):
     """A name that leads to a character device or a named pipe is written
     into, as any program writing the name would; the device or pipe itself is
