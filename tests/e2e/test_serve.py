@@ -142,6 +142,14 @@ class ServedFiles(ServeTestCase):
         self.start()
         self.assertEqual(self.bare_address()[:2], (302, "/homerss.html"))
 
+    def test_a_list_the_program_refuses_is_named_and_not_offered(self):
+        shutil.copy(os.path.join(ROOT, "examples", "home.json"), self.folder.path("Home.json"))
+        printed = self.start()
+        self.assertIn('scripts/serve: "Home.json" was not published:', printed)
+        self.assertTrue(any(' ERROR: Request refused: the list file is looked up as "home.json"'
+                            in line for line in printed), printed)
+        self.assertFalse(any(line.endswith("rss.html") for line in printed), printed)
+
 
     def test_only_this_machines_own_names_are_served_on_loopback(self):
         # A page whose name an attacker points at 127.0.0.1 (DNS rebinding)
@@ -246,8 +254,11 @@ class Users(ServeTestCase):
         self.add_user("alice", "second")
         self.assertEqual(self.status("/home.json", "alice", "first"), 401)
         self.assertEqual(self.status("/home.json", "alice", "second"), 200)
-        self.assertEqual(self.serve_command("--remove-user", "alice", self.folder.dir).returncode, 0)
+        removed = self.serve_command("--remove-user", "alice", self.folder.dir)
+        self.assertEqual(removed.returncode, 0)
         self.assertEqual(self.status("/home.json", "alice", "second"), 401)
+        # The last user gone, nobody gets in: the user is told so.
+        self.assertIn(b"no user is left: every request is refused", removed.stderr)
 
 
 class Tls(ServeTestCase):
