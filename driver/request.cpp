@@ -68,6 +68,11 @@ std::string RefusalOfListFile(const Request& request) {
   return "";
 }
 
+bool AsksForUsage(const std::vector<std::string>& args) {
+  return args.empty() ||
+         (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?"));
+}
+
 std::string RefusalOfListFileCase(const Request& request, const std::string& listFile) {
   // The list is looked up under its lower-cased name; a file that exists only
   // under the name as passed must not be taken for a new, empty list.

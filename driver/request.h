@@ -18,6 +18,10 @@ struct Request {
   bool fromWeb = false;  // a single argument: a web query string
 };
 
+// True for a run that asks for the usage text: no arguments, or only "--help",
+// "-h" or "/?", which name no list.
+bool AsksForUsage(const std::vector<std::string>& args);
+
 // Joins the arguments (every "%23" becoming "#") and reads the four parameters
 // from them. Keys are read only from a single argument (a web query string).
 Request ReadRequestParameters(const std::vector<std::string>& args, RunLog& log);

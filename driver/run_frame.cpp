@@ -74,13 +74,14 @@ int RunVarno(RunState& run, const std::vector<std::string>& args) {
   if (lock == nullptr) {
     // A lock file that cannot even be opened (a read-only folder) is no
     // other run's doing, and the run cannot save anything there; a run
-    // without arguments changes nothing and still shows its usage text.
+    // without arguments (or asking for help) changes nothing and still shows
+    // its usage text.
     if (platform::CanOpenForAppending(kRunLockFile)) {
       ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
                   "\" for too long; nothing was changed.");
       return kExitRefused;
     }
-    if (!run.args.empty()) {
+    if (!AsksForUsage(run.args)) {
       ConsoleLine(" ERROR: Cannot open the lock file \"" + std::string(kRunLockFile) +
                   "\" beside the program (is its folder read-only?); nothing was changed.");
       return kExitFailure;

@@ -30,13 +30,14 @@ void WriteBridgePageWhenMissing(const RunClock& clock, RunLog& log) {
   WriteBridgePage(processSettings.exeFolder, clock.now);
 }
 
-// Traces 300 to 490: a run without arguments prints the usage text and ends.
+// Traces 300 to 490: a run without arguments, or asking for help, prints the
+// usage text and ends.
 void EndRunWithoutArguments(RunState& run) {
   run.log.trace = 300;
   run.log.notes = "ParamCount=" + std::to_string(run.args.size());
-  if (!run.args.empty()) return;
+  if (!AsksForUsage(run.args)) return;
   run.log.trace = 310;
-  LogOnly(" ParamCount=0");
+  LogOnly(" ParamCount=" + std::to_string(run.args.size()));
   WriteUsageText();
   run.log.trace = 490;
   throw EndOfRun{};

@@ -45,6 +45,16 @@ class RunWithoutArguments(VarnoTestCase):
         self.assertEqual(self.folder.log_messages(), [
             f" 100 varno v{VERSION}", ' 110 sAllParams=""', " ParamCount=0", " 9999 finally done!"])
 
+    def test_asking_for_help_prints_the_usage_text(self):
+        # Such an argument names no list: it used to be refused as one.
+        for argument in ("--help", "-h", "/?"):
+            with self.subTest(argument):
+                proc = self.folder.run(argument, check_status=0)
+                self.assertEqual(self.console(proc)[-len(USAGE) - 2:],
+                                 [*USAGE, "9999 finally done!", ""])
+                self.assertIn(" ParamCount=1", self.folder.log_messages())
+        self.assertEqual([f for f in self.folder.files() if "json" in f or "html" in f], [])
+
     def test_only_the_expected_files_are_left(self):
         self.folder.run(check_status=0)
         leftovers = [f for f in self.folder.files() if f not in ("varno", "varno.asp",
