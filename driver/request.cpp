@@ -63,7 +63,9 @@ std::string RefusalOfListFile(const Request& request) {
   // A request from the web may only name a list beside the program.
   if (request.fromWeb && (Contains(name, "/") || Contains(name, "\\") || Contains(name, ":") ||
                           Contains(name, ".."))) {
-    return "the list file \"" + name + "\" must not name a folder";
+    return "the list file \"" + name +
+           "\" must not name a folder in a web request (a single argument is one; on the "
+           "console, a list in another folder takes an empty second argument)";
   }
   return "";
 }

@@ -118,6 +118,11 @@ class Refusals(RequestTestCase):
             with self.subTest(name=name):
                 line = self.assertRefused(f"JSONfile={name}&ID=1&attribute=title&value=x&_dc=1")
                 self.assertIn("must not name a folder", line)
+        # A user naming a list elsewhere on the console is told how.
+        line = self.assertRefused(self.folder.path("list.json"))
+        self.assertTrue(line.endswith(
+            "must not name a folder in a web request (a single argument is one; on the console,"
+            " a list in another folder takes an empty second argument)."), line)
 
     def test_list_names_without_json(self):
         # From the web ".json" must end the name: "notes.json.html" would be
