@@ -70,18 +70,20 @@ int RunVarno(RunState& run, const std::vector<std::string>& args) {
   // close together never lose a change. The lock lives beside the program;
   // a list in another folder is locked there too, once it is named.
   reported::EnterProgramFolder();
-  platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds);
+  bool busy = false;
+  platform::RunLock* lock = platform::AcquireRunLock(kRunLockFile, kRunLockWaitMilliseconds, busy);
   if (lock == nullptr) {
-    // A lock file that cannot even be opened (a read-only folder) is no
-    // other run's doing, and the run cannot save anything there; a run
-    // without arguments (or asking for help) changes nothing and still shows
-    // its usage text.
-    if (platform::CanOpenForAppending(kRunLockFile)) {
+    if (busy) {
       ConsoleLine(" ERROR: Another run kept the lock \"" + std::string(kRunLockFile) +
                   "\" for too long; nothing was changed.");
       return kExitRefused;
     }
-    if (!AsksForUsage(run.args)) {
+    // A lock file that cannot even be opened (a read-only folder) is no
+    // other run's doing, and the run cannot save anything there; a run
+    // without arguments (or asking for help) changes nothing and still shows
+    // its usage text. A file system without locks (NFS without its lock
+    // service) leaves runs unserialised, as they would be without a lock.
+    if (!AsksForUsage(run.args) && !platform::CanOpenForAppending(kRunLockFile)) {
       ConsoleLine(" ERROR: Cannot open the lock file \"" + std::string(kRunLockFile) +
                   "\" beside the program (is its folder read-only?); nothing was changed.");
       return kExitFailure;

@@ -45,14 +45,19 @@ void EndRunWithoutArguments(RunState& run) {
 
 // A list whose file lies in another folder (named with a folder, or linked
 // beside the program) is locked there as well: runs of a copy of the program
-// in that folder, such as the web server's, then wait for this one. A folder
-// where no lock can be made is one where the list cannot be replaced either.
+// in that folder, such as the web server's, then wait for this one. Where no
+// lock can be had for another reason (no lock file can be made there, or the
+// file system offers no locks) the run goes on unserialised there: a folder
+// where no lock file can be made is one where the list cannot be replaced
+// either.
 void LockListFolder(RunState& run) {
-  const std::string folder = platform::FolderHoldingFile(run.files.list);
-  if (platform::SameFile(folder, ".")) return;
-  const std::string lockFile = folder + platform::PathSeparator() + kRunLockFile;
-  run.listFolderLock = platform::AcquireRunLock(lockFile, kRunLockWaitMilliseconds);
-  if (run.listFolderLock == nullptr && platform::CanOpenForAppending(lockFile)) {
+  std::string lockFile = platform::FolderHoldingFile(run.files.list);
+  if (platform::SameFile(lockFile, ".")) return;
+  if (lockFile.back() != platform::PathSeparator()) lockFile += platform::PathSeparator();
+  lockFile += kRunLockFile;
+  bool busy = false;
+  run.listFolderLock = platform::AcquireRunLock(lockFile, kRunLockWaitMilliseconds, busy);
+  if (busy) {
     run.log.ReportAtCurrentTrace(" ERROR: Another run kept the lock \"" + lockFile +
                                  "\" for too long; nothing was changed.");
     run.exitStatus = kExitRefused;

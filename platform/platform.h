@@ -193,14 +193,17 @@ bool ReadWholeFile(const std::string& path, std::string& data);
 void RemoveStaleTemporaryFiles(const std::string& folder);
 
 // An exclusive lock on `path` held by this process until it ends or the
-// handle is released. Waits at most `waitMilliseconds`; false when the lock
-// stayed taken.
+// handle is released. Waits at most `waitMilliseconds`; null when the lock
+// stayed taken (`busy` true), or when the file cannot be opened or the file
+// system offers no locks (`busy` false). A lock file that another user made
+// is locked through reading alone.
 struct RunLock;
-RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds);
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds, bool& busy);
 void ReleaseRunLock(RunLock* lock);
 
 // The folder that holds the data of the file `path` names, its symbolic links
-// followed: "." for a name without a folder. A name that cannot be followed
+// followed, ending in a separator only when it is a root ("/", "C:\\"): "."
+// for a name without a folder ("C:." for "C:list.json" on Windows). A name that cannot be followed
 // is taken as it stands.
 std::string FolderHoldingFile(const std::string& path);
 // True when the two names reach one and the same file or folder.

@@ -784,9 +784,11 @@ struct RunLock {
   int fd;
 };
 
-RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds, bool& busy) {
   constexpr int kPollMilliseconds = 20;
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  busy = false;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   // The wait is counted in sleeps, not read from a clock: a frozen or faked
   // clock must not make it endless.
@@ -798,7 +800,11 @@ RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
       return lock;
     }
     if (errno == EINTR) continue;
-    if (errno != EWOULDBLOCK || waited >= waitMilliseconds) break;
+    if (errno != EWOULDBLOCK) break;
+    if (waited >= waitMilliseconds) {
+      busy = true;
+      break;
+    }
     timespec pause{0, kPollMilliseconds * 1000000L};
     while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }

@@ -691,9 +691,14 @@ struct RunLock {
   HANDLE file;
 };
 
-RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
+RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds, bool& busy) {
   constexpr int kPollMilliseconds = 20;
-  Handle file(CreateForWriting(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
+  busy = false;
+  HANDLE opened = CreateForWriting(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+  if (opened == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+    opened = CreateForWriting(path, GENERIC_READ, OPEN_EXISTING);
+  }
+  Handle file(opened);
   if (!file.Valid()) return nullptr;
   // The wait is counted in sleeps, not read from a clock: a frozen or faked
   // clock must not make it endless.
@@ -707,7 +712,11 @@ RunLock* AcquireRunLock(const std::string& path, int waitMilliseconds) {
       if (lock != nullptr) file.Release();
       return lock;
     }
-    if (::GetLastError() != ERROR_LOCK_VIOLATION || waited >= waitMilliseconds) return nullptr;
+    if (::GetLastError() != ERROR_LOCK_VIOLATION) return nullptr;
+    if (waited >= waitMilliseconds) {
+      busy = true;
+      return nullptr;
+    }
     ::Sleep(kPollMilliseconds);
     waited += kPollMilliseconds;
   }
@@ -722,9 +731,16 @@ void ReleaseRunLock(RunLock* lock) {
 }
 
 std::string FolderHoldingFile(const std::string& path) {
-  const size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return ".";
-  return path.substr(0, separator == 0 ? 1 : separator);
+  std::string target;
+  if (!FinalTarget(path, target)) target = path;
+  const size_t separator = target.find_last_of("\\/");
+  // "C:list.json" lies in drive C's current folder, "C:.".
+  if (separator == std::string::npos) {
+    return target.size() >= 2 && target[1] == ':' ? target.substr(0, 2) + "." : ".";
+  }
+  // A root keeps its separator: "\\", "C:\\".
+  const bool root = separator == 0 || (separator == 2 && target[1] == ':');
+  return target.substr(0, root ? separator + 1 : separator);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

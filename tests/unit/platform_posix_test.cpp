@@ -409,15 +409,18 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyTemporariesOfDeadOrOwnPids) {
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{live, "odd.varno-tmp.12x", "plain.json"}));
 }
 
-// AcquireRunLock in a child process: exit status 0 when it got the lock, 1
-// when it gave up after the full wait, 2 when it gave up early.
-int TryLockInChild(const std::string& path, int waitMilliseconds) {
+// AcquireRunLock in a child process (as the user `user` when not 0): exit
+// status 0 when it got the lock, 1 when it gave up busy after the full wait,
+// 2 otherwise, 3 when it could not act as that user.
+int TryLockInChild(const std::string& path, int waitMilliseconds, uid_t user = 0) {
   const pid_t child = ::fork();
   if (child == 0) {
+    if (user != 0 && ::setuid(user) != 0) ::_exit(3);
     const auto start = std::chrono::steady_clock::now();
-    if (platform::AcquireRunLock(path, waitMilliseconds) != nullptr) ::_exit(0);
+    bool busy = false;
+    if (platform::AcquireRunLock(path, waitMilliseconds, busy) != nullptr) ::_exit(0);
     const auto waited = std::chrono::steady_clock::now() - start;
-    ::_exit(waited >= std::chrono::milliseconds(waitMilliseconds) ? 1 : 2);
+    ::_exit(busy && waited >= std::chrono::milliseconds(waitMilliseconds) ? 1 : 2);
   }
   int status = -1;
   ::waitpid(child, &status, 0);
@@ -427,12 +430,34 @@ int TryLockInChild(const std::string& path, int waitMilliseconds) {
 TEST(RunLock, SecondHolderWaitsBoundedlyThenSucceedsAfterRelease) {
   TempFolder folder;
   const std::string path = folder / "varno.lock";
-  platform::RunLock* lock = platform::AcquireRunLock(path, 0);
+  bool busy = true;
+  platform::RunLock* lock = platform::AcquireRunLock(path, 0, busy);
   ASSERT_NE(lock, nullptr);
+  EXPECT_FALSE(busy);
   EXPECT_EQ(TryLockInChild(path, 150), 1);
   platform::ReleaseRunLock(lock);
   EXPECT_EQ(TryLockInChild(path, 150), 0);
   EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(platform::AcquireRunLock(folder / "missing/varno.lock", 0, busy), nullptr);
+  EXPECT_FALSE(busy);
+}
+
+// The web server's copy of the program, run as its own user, makes the lock
+// beside a list; another user's run must still take its turn there.
+TEST(RunLock, ALockFileOfAnotherUserIsLockedThroughReading) {
+  if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+  TempFolder folder;
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+  const std::string path = folder / "varno.lock";
+  bool busy = false;
+  platform::RunLock* lock = platform::AcquireRunLock(path, 0, busy);
+  ASSERT_NE(lock, nullptr);
+  const uid_t nobody = 65534;
+  const int whileHeld = TryLockInChild(path, 150, nobody);
+  platform::ReleaseRunLock(lock);
+  if (whileHeld == 3) GTEST_SKIP() << "no other user to act as here";
+  EXPECT_EQ(whileHeld, 1);
+  EXPECT_EQ(TryLockInChild(path, 0, nobody), 0);
 }
 
 // A list linked beside the program is locked where its data lies.
@@ -444,6 +469,9 @@ TEST(FolderHoldingFile, FollowsLinksToWhereTheDataLies) {
   EXPECT_EQ(platform::FolderHoldingFile(folder / "home.json"), folder / "lists");
   EXPECT_EQ(platform::FolderHoldingFile("home.json"), ".");
   EXPECT_EQ(platform::FolderHoldingFile(folder / "missing.json"), folder.path());
+  EXPECT_EQ(platform::FolderHoldingFile("/home.json"), "/");
+  std::filesystem::create_symlink("loop.json", folder / "loop.json");
+  EXPECT_EQ(platform::FolderHoldingFile(folder / "loop.json"), folder.path());
   EXPECT_TRUE(platform::SameFile(folder / "lists", folder / "lists/../lists"));
   EXPECT_FALSE(platform::SameFile(folder / "lists", folder.path()));
   EXPECT_FALSE(platform::SameFile(folder / "missing", folder / "missing"));

@@ -353,16 +353,20 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyThoseOfEndedWriters) {
 TEST(RunLock, SecondHolderWaitsAFewSleepsThenGivesUp) {
   TempFolder folder;
   const std::string path = folder / "varno.lock";
-  platform::RunLock* first = platform::AcquireRunLock(path, 0);
+  bool busy = true;
+  platform::RunLock* first = platform::AcquireRunLock(path, 0, busy);
   ASSERT_NE(first, nullptr);
+  EXPECT_FALSE(busy);
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(platform::AcquireRunLock(path, 200), nullptr);
+  EXPECT_EQ(platform::AcquireRunLock(path, 200, busy), nullptr);
+  EXPECT_TRUE(busy);
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
   platform::ReleaseRunLock(first);
-  platform::RunLock* second = platform::AcquireRunLock(path, 0);
+  platform::RunLock* second = platform::AcquireRunLock(path, 0, busy);
   EXPECT_NE(second, nullptr);
   platform::ReleaseRunLock(second);
-  EXPECT_EQ(platform::AcquireRunLock(folder / "missing\\varno.lock", 0), nullptr);
+  EXPECT_EQ(platform::AcquireRunLock(folder / "missing\\varno.lock", 0, busy), nullptr);
+  EXPECT_FALSE(busy);
 }
 
 TEST(SameFile, TellsOneFolderUnderTwoNames) {
@@ -373,6 +377,8 @@ TEST(SameFile, TellsOneFolderUnderTwoNames) {
   EXPECT_FALSE(platform::SameFile(folder / "missing", folder / "missing"));
   EXPECT_EQ(platform::FolderHoldingFile(folder / "lists\\home.json"), folder / "lists");
   EXPECT_EQ(platform::FolderHoldingFile("home.json"), ".");
+  EXPECT_EQ(platform::FolderHoldingFile("C:\\home.json"), "C:\\");
+  EXPECT_EQ(platform::FolderHoldingFile("C:home.json"), "C:.");
 }
 
 TEST(LocalToUniversal, FollowsTheZonesSummerTime) {
