@@ -42,10 +42,10 @@ struct ItemList {
   // blank before its colon in a list without any other; 0 for none.
   // Rewriting such a list loses its items.
   int32_t unreadableLine = 0;
-  // The text ends as a list ends, "]" and then "}", blanks and line ends
-  // aside (or holds nothing else). False for a file cut short, or one that
-  // another program is still writing in place: rewriting it would keep only
-  // the items before the cut.
+  // The text ends as a list ends: "}" last, blanks and line ends aside, and
+  // the items' array closed after the last item opened (or it holds nothing
+  // else). False for a file cut short, or one that another program is still
+  // writing in place: rewriting it would keep only the items before the cut.
   bool endsClosed = true;
   int32_t maxId = 0;
 

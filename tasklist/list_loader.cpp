@@ -649,19 +649,27 @@ int32_t LineOfSpacedId(std::string_view text) {
   return 0;
 }
 
-// Whether `text` ends in "]" and "}", blanks and line ends around them, or
-// holds nothing but those.
+// Whether `text` ends as a list ends: its last character but blanks and line
+// ends is "}", and the items' array was closed after the last item opened (a
+// line starting with "]" or "}]" comes after every line but the first that
+// starts with "{"). A text of blanks and line ends alone counts too.
 bool EndsAsAListEnds(std::string_view text) {
-  const auto blankAt = [&text](size_t end) {
-    return end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r' ||
-                       text[end - 1] == '\n');
-  };
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   size_t end = text.size();
-  while (blankAt(end)) --end;
+  while (end > 0 && isBlank(text[end - 1])) --end;
   if (end == 0) return true;
-  if (text[--end] != '}') return false;
-  while (blankAt(end)) --end;
-  return end > 0 && text[end - 1] == ']';
+  if (text[end - 1] != '}') return false;
+  // The lines from the last back to the second: the first opens the list.
+  for (size_t lineEnd = end;;) {
+    const size_t newline = text.rfind('\n', lineEnd - 1);
+    if (newline == std::string_view::npos) return true;
+    std::string_view line = text.substr(newline + 1, lineEnd - newline - 1);
+    while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+    if (line.starts_with("]") || line.starts_with("}]")) return true;
+    if (line.starts_with("{")) return false;
+    if (newline == 0) return true;
+    lineEnd = newline;
+  }
 }
 
 // The first pass: counts the lines and the items and reads "NextID"

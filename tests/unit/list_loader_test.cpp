@@ -455,6 +455,18 @@ TEST_F(ListLoader, TemplateLoadsEmpty) {
   EXPECT_EQ(list.nextIdFromFile, 1);
 }
 
+TEST_F(ListLoader, ListsThatEndAsListsEndAreWhole) {
+  for (const std::string& text :
+       {ListTemplateText(kNow, "listrss.xml"), ListText({FullItem(1, "a")}) + "\r\n\r\n",
+        ListText({FullItem(1, "a")})
+            .insert(ListText({FullItem(1, "a")}).size() - 1, ",\r\n  \"Extra\":1\r\n"),
+        std::string("{\n  \"items\": [\n    {\n      \"ID\": 1\n    }\n  ]\n}\n"),
+        std::string("{\"NextID\":2,\"items\":[{\"ID\":1}]}"), std::string(" \r\n")}) {
+    Load(text);
+    EXPECT_TRUE(list.endsClosed) << text;
+  }
+}
+
 TEST_F(ListLoader, TruncationSweep) {
   const std::string text =
       ListText({FullItem(1, "2025-10-06 a"), FullItem(2, "b"), FullItem(3, "c")});
@@ -467,6 +479,8 @@ TEST_F(ListLoader, TruncationSweep) {
       continue;
     }
     ASSERT_LE(static_cast<size_t>(list.recordsFromFile), list.items.size()) << length;
+    // Every cut is told, so that no run rewrites what is left of the list.
+    EXPECT_EQ(list.endsClosed, length == text.size() || length == 0) << length;
     if (length == text.size()) {
       EXPECT_EQ(list.recordsFromFile, 3);
     }
