@@ -15,12 +15,10 @@ namespace {
 
 constexpr size_t kMaxLineOctets = 75;
 
-// Characters `first` to `last` (1-based) of `text`, as far as it reaches: a
-// letter of several bytes is one character.
+// Characters `first` to `last` (counted from 1) of `text`, as far as it
+// reaches.
 std::string_view Chars(std::string_view text, size_t first, size_t last) {
-  const std::string_view rest =
-      text.substr(std::min(Utf8PrefixBytes(text, first - 1), text.size()));
-  return rest.substr(0, Utf8PrefixBytes(rest, last - first + 1));
+  return Utf8Chars(text, first - 1, last - first + 1);
 }
 
 std::string RepeatRuleLine(const std::string& repeat) {

@@ -1,5 +1,6 @@
 #include "support/utf8_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -89,6 +90,11 @@ size_t Utf8PrefixBytes(std::string_view text, size_t count) {
     } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
   }
   return at;
+}
+
+std::string_view Utf8Chars(std::string_view text, size_t from, size_t count) {
+  const std::string_view rest = text.substr(std::min(Utf8PrefixBytes(text, from), text.size()));
+  return rest.substr(0, Utf8PrefixBytes(rest, count));
 }
 
 size_t Utf8CharLength(std::string_view text) {

@@ -17,8 +17,12 @@ size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint);
 // Appends the character `codePoint` (at most U+10FFFF, no surrogate) in UTF-8.
 void AppendUtf8Char(std::string& out, char32_t codePoint);
 // The bytes of the first `count` characters of the UTF-8 `text`, or npos when
-// it holds fewer: texts are measured in characters, never in bytes.
+// it holds fewer: where a rule counts characters, a letter of several bytes
+// is one.
 size_t Utf8PrefixBytes(std::string_view text, size_t count);
+// The `count` characters of `text` from character `from` (both counted from
+// 0), as far as the text reaches.
+std::string_view Utf8Chars(std::string_view text, size_t from, size_t count);
 // True when the whole of `text` is valid UTF-8.
 bool IsUtf8(std::string_view text);
 // Every byte of `text` read as a Windows-1252 character, in UTF-8. The five

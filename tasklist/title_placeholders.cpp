@@ -156,15 +156,9 @@ DateTime PrefixDate(std::string_view title) {
     DateTime date = 0;
     return TryEncodeDate(number(0, 4), number(5, 2), number(8, 2), date) ? date : 0;
   }
-  // Counted in characters: a letter of several bytes is one position.
-  const auto chars = [title](size_t from, size_t count) {
-    const size_t start = std::min(Utf8PrefixBytes(title, from), title.size());
-    const std::string_view rest = title.substr(start);
-    return rest.substr(0, Utf8PrefixBytes(rest, count));
-  };
   std::string dayFirst;
-  dayFirst.append(chars(8, 2)).append("/").append(chars(5, 2)).append("/");
-  dayFirst.append(chars(0, 4));
+  dayFirst.append(Utf8Chars(title, 8, 2)).append("/").append(Utf8Chars(title, 5, 2)).append("/");
+  dayFirst.append(Utf8Chars(title, 0, 4));
   return reported::ShortDateOf(dayFirst);
 }
 
