@@ -82,8 +82,9 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     var address = aspFileName + '?JSONfile=' + jsonFileName + '&ID=' + ID + '&attribute=' +
         attribute + '&value=' + String(value).replace(/#/g, '%23');
     console.log(thisFileName + ':update ' + address);
-    // The bridge answers with its HTML report, which the store does not take
-    // for a load: its proxy reports that, and a failure comes as a load.
+    // The bridge answers with its HTML report, which is not JSON: the store
+    // then loads nothing and its proxy reports an exception. An answer that
+    // fails (a 404, a lost connection) comes as a load that did not succeed.
     var answered = false;
     function onAnswer() {
       if (answered) return;
@@ -105,14 +106,25 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     });
   }
 
-  // Calls `then` once every update sent has been answered: the bridge answers
-  // when its run has rewritten the list, so the list then holds them all.
+  // Calls `then` once every update sent has been answered, the page masked
+  // meanwhile: the bridge answers when its run has rewritten the list, so
+  // the list then holds them all. An update still unanswered after a minute
+  // (the bridge's own limit) is waited for no longer.
   function afterUpdates(then) {
-    if (updatesUnderway > 0) {
-      setTimeout(function () { afterUpdates(then); }, 50);
-    } else {
-      then();
+    var waited = 0;
+    function check() {
+      if (updatesUnderway > 0 && waited < 60000) {
+        if (waited === 0) {
+          Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Updating...'});
+        }
+        waited += 50;
+        setTimeout(check, 50);
+      } else {
+        removeViewID();
+        then();
+      }
     }
+    check();
   }
 
   function onFieldFocus(field) {
