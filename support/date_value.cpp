@@ -163,7 +163,7 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& 
 
 DateTime EncodeDateTime(const DateParts& parts) {
   DateTime value = 0;
-  if (!TryEncodeParts(parts, value)) throw std::invalid_argument("invalid date or time");
+  if (!TryEncodeParts(parts, value)) throw ConvertError("invalid date or time");
   return value;
 }
 

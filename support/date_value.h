@@ -20,7 +20,7 @@ struct DateParts {
 bool TryEncodeDate(int year, int month, int day, DateTime& value);
 // The time of day as a fraction; false for an invalid time.
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& value);
-// Date and time together; throws std::invalid_argument when either part is
+// Date and time together; throws ConvertError when either part is
 // invalid.
 DateTime EncodeDateTime(const DateParts& parts);
 // Rounds to the nearest millisecond. This and the routines below that take a
