@@ -41,7 +41,7 @@ class SimultaneousRuns(VarnoTestCase):
 class TwoCopiesOfTheProgram(VarnoTestCase):
     def test_the_copy_beside_the_list_and_one_elsewhere_take_turns(self):
         # The web server's copy lies beside the list; the user's own build
-        # changes the list from its folder. Each used to lock only its own.
+        # changes the list from its folder. Both must take the same lock.
         count = 1000
         self.folder.write("list.json", list_text(header(next_id=count + 1), [
             entry(i, i, f"{2 * i:03d}", f"Item {i}") for i in range(1, count + 1)]))

@@ -103,8 +103,8 @@ class MomentsTheLocalTimeCannotTell(VarnoTestCase):
 
     @unittest.skipUnless(os.path.exists("/usr/share/zoneinfo/right/UTC"), "no right/ zones")
     def test_a_leap_second_is_the_last_second_of_its_minute(self):
-        # 31 December 2016 23:59:60 in a zone that counts leap seconds: the
-        # run used to be dated 30 December 1899.
+        # 31 December 2016 23:59:60 in a zone that counts leap seconds: a
+        # second 60 must not make the run's date 30 December 1899.
         updated, pub_date, stamp = self.run_at("right/UTC", 1483228826, fmt="%s")
         self.assertEqual((updated, pub_date, stamp),
                          ("23:59:59", "Sat, 31 Dec 2016 23:59:59 +0000", "20161231T235959Z"))

@@ -46,7 +46,7 @@ class RunWithoutArguments(VarnoTestCase):
             f" 100 varno v{VERSION}", ' 110 sAllParams=""', " ParamCount=0", " 9999 finally done!"])
 
     def test_asking_for_help_prints_the_usage_text(self):
-        # Such an argument names no list: it used to be refused as one.
+        # Such an argument names no list, so it is not taken for one.
         for argument in ("--help", "-h", "/?"):
             with self.subTest(argument):
                 proc = self.folder.run(argument, check_status=0)
