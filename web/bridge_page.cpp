@@ -44,9 +44,11 @@ std::string BridgePageText(const std::string& generationTime, const std::string&
       // "%" of the query becomes %25, which the program decodes first; every
       // quote becomes %22, so the argument cannot be closed early. It is left
       // unclosed: a closing quote would turn a trailing backslash into a quote.
-      "      objshell.Run \"\"\"" + exeFolder +
+      // The run's exit status is shown, as the editor page looks for it.
+      "      iExit = objshell.Run(\"\"\"" + exeFolder +
           "varno.exe\"\" \"\"\"+Replace(Replace(Request.ServerVariables(\"QUERY_STRING\"),\"%\","
-          "\"%25\"),\"\"\"\",\"%22\"),0,True",
+          "\"%25\"),\"\"\"\",\"%22\"),0,True) : If Err.Number=0 Then "
+          "response.write(\"Exit status: \" & iExit & \"<br>\")",
       "      If Err.Number<>0 Then",
       "        response.write(\"Err.Number=\" & Err.Number & \"<br>\")",
       "        response.write(\"Err.Description=\" & Err.Description & \"<br>\")",

@@ -76,31 +76,53 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     });
   }
 
+  // Why the bridge's report says a change did not reach the list, or null:
+  // it shows the run's exit status, or why the program was not run. A report
+  // without either (an older bridge page) says nothing either way.
+  function failureOf(report) {
+    var status = /Exit status: (\d+)/.exec(report);
+    if (status) return status[1] === '0' ? null : 'exit status ' + status[1];
+    return /Err\.Number=|ended by signal/.test(report) ? 'the program did not finish' : null;
+  }
+
+  // A change the list did not take is not left looking saved: its field is
+  // framed in red and the page says so for a moment.
+  function showNotSaved(field, why) {
+    console.log(thisFileName + ':not saved, ' + why);
+    if (field && field.setStyle) field.setStyle('border:1px solid red;');
+    removeViewID();
+    Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Not saved (' + why + ')'});
+    setTimeout(removeViewID, 3000);
+  }
+
   // One change to the program. The browser encodes blanks and the like; a "#"
   // would cut the address, so it goes as "%23".
-  function sendUpdate(attribute, value, onResponse) {
+  function sendUpdate(attribute, value, onResponse, field) {
     var address = aspFileName + '?JSONfile=' + jsonFileName + '&ID=' + ID + '&attribute=' +
         attribute + '&value=' + String(value).replace(/#/g, '%23');
     console.log(thisFileName + ':update ' + address);
     // The bridge answers with its HTML report, which is not JSON: the store
-    // then loads nothing and its proxy reports an exception. An answer that
-    // fails (a 404, a lost connection) comes as a load that did not succeed.
+    // then loads nothing and its proxy reports an exception with the answer.
+    // An answer that fails (refused, lost) comes as a load without success.
     var answered = false;
-    function onAnswer() {
+    function onAnswer(why) {
       if (answered) return;
       answered = true;
       updatesUnderway--;
+      if (why) showNotSaved(field, why);
     }
     updatesUnderway++;
     Ext.create('Ext.data.Store', {
       fields: ['Result'],
       autoLoad: true,
       proxy: {type: 'ajax', url: address, reader: {type: 'json', rootProperty: ''},
-              listeners: {exception: onAnswer}},
+              listeners: {exception: function (proxy, response) {
+                onAnswer(failureOf(response && response.responseText ? response.responseText : ''));
+              }}},
       listeners: {
-        load: function () {
-          onAnswer();
+        load: function (store, records, successful) {
           if (onResponse) onResponse.apply(this, arguments);
+          onAnswer(successful ? null : 'no answer from the server');
         }
       }
     });
@@ -145,7 +167,7 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
         field.setStyle('border:0;');
         if (bSuspendUpdates) return;
         if (onlyWhenChanged && field.getValue() === sValueB4) return;
-        sendUpdate(attribute, field.getValue(), removeOnResponse ? removeViewID : null);
+        sendUpdate(attribute, field.getValue(), removeOnResponse ? removeViewID : null, field);
         removeViewID();
       }
     };
@@ -156,13 +178,13 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     var value = newValue == 1 ? 'true' : 'false';
     removeViewID();
     Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Updating...'});
-    sendUpdate('active', value);
+    sendUpdate('active', value, null, field);
     removeViewID();
   }
 
   function onPublicChange(field) {
     if (bSuspendUpdates) return;
-    sendUpdate('public', field.getValue() == 0 ? 'false' : 'true');
+    sendUpdate('public', field.getValue() == 0 ? 'false' : 'true', null, field);
     removeViewID();
   }
 

@@ -80,8 +80,9 @@ class BridgePage(VarnoTestCase):
         folder = self.folder.dir + "/"
         self.assertEqual(
             lines[25],
-            f'      objshell.Run """{folder}varno.exe"" """+Replace(Replace(Request.ServerVariables'
-            '("QUERY_STRING"),"%","%25"),"""","%22"),0,True')
+            f'      iExit = objshell.Run("""{folder}varno.exe"" """+Replace(Replace(Request.'
+            'ServerVariables("QUERY_STRING"),"%","%25"),"""","%22"),0,True) : If Err.Number=0 Then'
+            ' response.write("Exit status: " & iExit & "<br>")')
         self.assertNotIn("\n", page.replace("\r\n", ""))
 
 

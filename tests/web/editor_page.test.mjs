@@ -1,6 +1,7 @@
 // The item editor page in a real browser: each field it sends changes exactly
 // that attribute of the list file through the bridge and the program.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import { after, before, beforeEach, describe, test } from 'node:test';
 import { WebUI, nextUpdate } from './web_fixture.mjs';
 
@@ -169,6 +170,25 @@ describe('editor page', () => {
     await leaveWith(page, 'txtTitle', 'Room #4 & hall  twice');
     assert.match(page.updates[0], /&value=Room%20%234%20&%20hall%20%20twice&_dc=/);
     assert.equal(ui.item(3).Title, 'Room #4 & hall  twice');
+    await ui.closePage(page);
+  });
+
+  test('a change the list does not take is shown as not saved', async () => {
+    const page = await ui.newPage();
+    await openEditor(page, '?ID=3');
+    // Another program is still writing the list: the run refuses to rewrite it.
+    const whole = fs.readFileSync(ui.file('home.json'), 'utf8');
+    ui.writeListText(whole.slice(0, whole.length / 2));
+    await leaveWith(page, 'txtTitle', 'Lost title');
+    await page.waitForFunction(() => Ext.getCmp('viewID') &&
+        /Not saved \(exit status 2\)/.test(document.body.textContent), null, { polling: 50 });
+    assert.match(await page.getAttribute('#txtTitle', 'style'), /border: 1px solid red/);
+    ui.resetList();
+    // A change that lands shows nothing of the kind.
+    await leaveWith(page, 'txtDescription', 'Kept description');
+    await page.waitForTimeout(3200);
+    assert.doesNotMatch(await page.evaluate(() => document.body.textContent), /Not saved/);
+    assert.equal(ui.item(3).Description, 'Kept description');
     await ui.closePage(page);
   });
 

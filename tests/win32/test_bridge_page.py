@@ -143,12 +143,18 @@ class HostileQueries(WindowsBuildTestCase):
                 self.assertIn(f"<p>The QUERY_STRING IS: <b>{html_encoded(query)}</b></p>", page)
                 self.assertNotIn("<script>", page)
                 self.assertNotIn("Err.Number", page)
+                self.assertIn("Exit status: 0<br>", page)
                 self.assertTrue(page.rstrip().endswith("</br>Done!</p>"), page)
                 # Byte for byte what the program makes of the raw query.
                 self.direct.run(query, check_status=0)
                 listed = self.read(f"q{number}.json")
                 self.assertEqual(listed, self.direct.read(f"q{number}.json"))
                 parse_list_file(listed)
+
+    def test_a_refused_run_shows_its_exit_status(self):
+        # The editor page reads it to tell the user the change was not saved.
+        page, _ = self.serve("JSONfile=../list.json&ID=1&attribute=title&value=x&_dc=1")
+        self.assertIn("Exit status: 2<br>", page)
 
     def test_trailing_backslash_of_an_undecoded_value_stays_a_backslash(self):
         # The value is the query's last member: it is the rest of the query, undecoded.

@@ -64,8 +64,9 @@ class NameAndConsole(WindowsBuildTestCase):
         self.assertTrue(folder.endswith("\\"))
         self.assertEqual(
             lines[25],
-            f'      objshell.Run """{folder}varno.exe"" """+Replace(Replace(Request.ServerVariables'
-            '("QUERY_STRING"),"%","%25"),"""","%22"),0,True')
+            f'      iExit = objshell.Run("""{folder}varno.exe"" """+Replace(Replace(Request.'
+            'ServerVariables("QUERY_STRING"),"%","%25"),"""","%22"),0,True) : If Err.Number=0 Then'
+            ' response.write("Exit status: " & iExit & "<br>")')
 
     def test_folder_and_list_outside_the_code_page_are_used_by_their_names(self):
         # No character of these names exists in code page 1252.
