@@ -411,11 +411,11 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyTemporariesOfDeadOrOwnPids) {
 
 // AcquireRunLock in a child process (as the user `user` when not 0): exit
 // status 0 when it got the lock, 1 when it gave up busy after the full wait,
-// 2 otherwise, 3 when it could not act as that user.
+// 2 otherwise, 3 when it could not act as that user or reach the file.
 int TryLockInChild(const std::string& path, int waitMilliseconds, uid_t user = 0) {
   const pid_t child = ::fork();
   if (child == 0) {
-    if (user != 0 && ::setuid(user) != 0) ::_exit(3);
+    if (user != 0 && (::setuid(user) != 0 || ::access(path.c_str(), R_OK) != 0)) ::_exit(3);
     const auto start = std::chrono::steady_clock::now();
     bool busy = false;
     if (platform::AcquireRunLock(path, waitMilliseconds, busy) != nullptr) ::_exit(0);
@@ -446,16 +446,23 @@ TEST(RunLock, SecondHolderWaitsBoundedlyThenSucceedsAfterRelease) {
 // beside a list; another user's run must still take its turn there.
 TEST(RunLock, ALockFileOfAnotherUserIsLockedThroughReading) {
   if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
-  TempFolder folder;
-  ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
-  const std::string path = folder / "varno.lock";
+  // In /tmp itself, which every user may pass through, whatever folder the
+  // other tests are given.
+  std::string folder = "/tmp/varno-lock-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const struct Cleanup {
+    std::string path;
+    ~Cleanup() { std::filesystem::remove_all(path); }
+  } cleanup{folder};
+  ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+  const std::string path = folder + "/varno.lock";
   bool busy = false;
   platform::RunLock* lock = platform::AcquireRunLock(path, 0, busy);
   ASSERT_NE(lock, nullptr);
   const uid_t nobody = 65534;
   const int whileHeld = TryLockInChild(path, 150, nobody);
   platform::ReleaseRunLock(lock);
-  if (whileHeld == 3) GTEST_SKIP() << "no other user to act as here";
+  if (whileHeld == 3) GTEST_SKIP() << "no other user to act as, or /tmp is closed to it";
   EXPECT_EQ(whileHeld, 1);
   EXPECT_EQ(TryLockInChild(path, 0, nobody), 0);
 }
