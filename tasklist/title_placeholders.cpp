@@ -166,8 +166,11 @@ DateTime PrefixDate(std::string_view title) {
 // matched without regard to case, left to right without rescanning what was
 // put in: ReplaceAllNoCase, but looking only where a "%" stands, and in place.
 // The value `valueOf()` gives is worked out only when the placeholder occurs.
+// Replacing stops before the text grows past `limit` bytes; the placeholders
+// left stay as typed.
 template <typename ValueOf>
-void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf valueOf) {
+void ReplacePlaceholder(std::string& text, std::string_view placeholder, size_t limit,
+                        ValueOf valueOf) {
   const auto matchesAt = [&](size_t at) {
     if (text.size() - at < placeholder.size()) return false;
     for (size_t i = 0; i < placeholder.size(); ++i) {
@@ -181,6 +184,7 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, ValueOf
   const std::string value = valueOf();
   while (at != std::string::npos) {
     if (matchesAt(at)) {
+      if (text.size() - placeholder.size() + value.size() > limit) return;
       text.replace(at, placeholder.size(), value);
       at = text.find('%', at + value.size());
     } else {
@@ -233,13 +237,16 @@ void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
     }
     // Placeholders all start with "%": most titles have none.
     if (result.find('%') == std::string::npos) return;
-    ReplacePlaceholder(result, "%DOW%", [&] { return facts.dayOfWeek; });
-    ReplacePlaceholder(result, "%DTG%", [&] { return std::to_string(facts.daysToGo); });
-    ReplacePlaceholder(result, "%ID%", [&] { return std::to_string(item.id); });
-    ReplacePlaceholder(result, "%PRTY%", [&] { return std::to_string(item.priority); });
-    ReplacePlaceholder(result, "%RPT%",
+    // A title of many "%RPT%" over a long Repeat would grow without bound,
+    // and be written into every file of every run.
+    const size_t limit = result.size() + kPlaceholderGrowthLimit;
+    ReplacePlaceholder(result, "%DOW%", limit, [&] { return facts.dayOfWeek; });
+    ReplacePlaceholder(result, "%DTG%", limit, [&] { return std::to_string(facts.daysToGo); });
+    ReplacePlaceholder(result, "%ID%", limit, [&] { return std::to_string(item.id); });
+    ReplacePlaceholder(result, "%PRTY%", limit, [&] { return std::to_string(item.priority); });
+    ReplacePlaceholder(result, "%RPT%", limit,
                        [&] { return item.repeat.empty() ? std::string("-") : item.repeat; });
-    ReplacePlaceholder(result, "%DAYS%", [&] { return std::to_string(item.days); });
+    ReplacePlaceholder(result, "%DAYS%", limit, [&] { return std::to_string(item.days); });
   } catch (const std::exception&) {
     // The result is the text as far as it was built.
   }

@@ -2,12 +2,16 @@
 // its placeholders (%DOW%, %DTG%, %ID%, %PRTY%, %RPT%, %DAYS%) replaced.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "support/date_time.h"
 #include "tasklist/item.h"
+
+// How many bytes the placeholders may add to a title: the rest stay as typed.
+inline constexpr size_t kPlaceholderGrowthLimit = 4096;
 
 // The date facts of a title, as GetTitleDate works them out.
 struct TitleDate {

@@ -86,6 +86,17 @@ TEST(ExpandTitle, PlaceholdersAreReplacedOneAfterAnotherInTheirOrder) {
   EXPECT_EQ(ExpandTitle(MakeItem("%ID%%ID%%PRTY%%id%"), At(2025, 10, 3)), "7727");
 }
 
+TEST(ExpandTitle, PlaceholdersAddAtMostTheirLimit) {
+  std::string title;
+  for (int i = 0; i < 100; ++i) title += "%RPT%";
+  const std::string repeat(1000, 'W');
+  const std::string expanded = ExpandTitle(MakeItem(title, repeat), At(2025, 10, 3));
+  EXPECT_LE(expanded.size(), title.size() + kPlaceholderGrowthLimit);
+  // Those replaced come first; the rest stay as typed.
+  EXPECT_TRUE(expanded.starts_with(repeat + repeat + repeat + repeat)) << expanded.size();
+  EXPECT_TRUE(expanded.ends_with("%RPT%"));
+}
+
 TEST(ExpandTitle, LowerCaseUnitStepsByDays) {
   EXPECT_EQ(ExpandTitle(MakeItem("2025-09-01 x %RPT% %DTG%", "2w"), At(2025, 10, 3)),
             "2025-10-03 x 2w 0");
