@@ -1,5 +1,7 @@
 #include "driver/request.h"
 
+#include <algorithm>
+
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
 #include "tasklist/list_files.h"
@@ -66,6 +68,15 @@ std::string RefusalOfListFile(const Request& request) {
     return "the list file \"" + name +
            "\" must not name a folder in a web request (a single argument is one; on the "
            "console, a list in another folder takes an empty second argument)";
+  }
+  // A name holding "&" or "=" reads as a request of its own wherever it is
+  // handed on as a single argument; a control character has no place in a
+  // file name.
+  if (request.fromWeb && std::any_of(name.begin(), name.end(), [](char c) {
+        return c == '&' || c == '=' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+      })) {
+    return "the list file \"" + name +
+           "\" must not hold \"&\", \"=\" or a control character in a web request";
   }
   return "";
 }

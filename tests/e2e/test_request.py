@@ -124,6 +124,16 @@ class Refusals(RequestTestCase):
             "must not name a folder in a web request (a single argument is one; on the console,"
             " a list in another folder takes an empty second argument)."), line)
 
+    def test_web_list_names_that_read_as_a_request(self):
+        # Handed on as a single argument, such a name would be a request.
+        for name in ("jsonfile%3Dlist.json%26id%3D1%26attribute%3Dtitle%26value%3Dx.json",
+                     "a%26b.json"):
+            with self.subTest(name=name):
+                line = self.assertRefused(f"JSONfile={name}&ID=1&attribute=title&value=x&_dc=1")
+                self.assertIn('must not hold "&", "=" or a control character', line)
+        # A line break too; the refusal's line is cut there.
+        self.assertRefused("JSONfile=a%0Ab.json&ID=1&attribute=title&value=x&_dc=1")
+
     def test_list_names_without_json(self):
         # From the web ".json" must end the name: "notes.json.html" would be
         # a list file, and exports, that the web server hands out as pages.

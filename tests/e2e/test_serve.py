@@ -142,6 +142,14 @@ class ServedFiles(ServeTestCase):
         self.start()
         self.assertEqual(self.bare_address()[:2], (302, "/homerss.html"))
 
+    def test_no_list_name_is_read_as_a_request_at_start(self):
+        shutil.copy(os.path.join(ROOT, "examples", "home.json"), self.folder.path("home.json"))
+        before = self.folder.read("home.json")
+        planted = "jsonfile=home.json&id=1&attribute=title&value=replayed&_dc.json"
+        self.folder.write(planted, before)
+        self.start()
+        self.assertNotIn(b"replayed", self.folder.read("home.json"))
+
     def test_a_list_the_program_refuses_is_named_and_not_offered(self):
         shutil.copy(os.path.join(ROOT, "examples", "home.json"), self.folder.path("Home.json"))
         printed = self.start()
@@ -168,13 +176,15 @@ class ServedFiles(ServeTestCase):
                 self.assertEqual(self.get("/home.json", host=host), (200, before))
 
     def test_a_list_name_cannot_write_the_servers_configuration(self):
-        # Any web request may make a list, and the next start reads its name.
+        # A list's name is anybody's text (a web request may make a list, a
+        # user may copy one in), and each start reads the names.
         self.start()
         injected = ('!") server.tag = "injected-by-a-list-name" var.x = (".json')
         query = ("/varno.asp?JSONfile=" + urllib.parse.quote(injected, safe="!()=") +
                  "&ID=1&attribute=title&value=x&_dc=1")
         self.assertEqual(self.status(query), 200)
-        self.assertTrue(self.folder.exists(injected.lower()), self.folder.files())
+        self.assertFalse(self.folder.exists(injected.lower()), "refused from the web")
+        self.folder.write(injected.lower(), self.folder.read("home.json"))
         self.stop(self.server)
         self.start()
         status, location, server = self.bare_address()
