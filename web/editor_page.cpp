@@ -96,9 +96,12 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
   }
 
   // One change to the program. The browser encodes blanks and the like; a "#"
-  // would cut the address, so it goes as "%23".
+  // would cut the address, so it goes as "%23". The ID comes from the page's
+  // address, which a link anywhere may set: encoded, it cannot add members
+  // ("1&attribute=active") to the request.
   function sendUpdate(attribute, value, onResponse, field) {
-    var address = aspFileName + '?JSONfile=' + jsonFileName + '&ID=' + ID + '&attribute=' +
+    var address = aspFileName + '?JSONfile=' + jsonFileName + '&ID=' +
+        encodeURIComponent(String(ID)) + '&attribute=' +
         attribute + '&value=' + String(value).replace(/#/g, '%23');
     console.log(thisFileName + ':update ' + address);
     // The bridge answers with its HTML report, which is not JSON: the store

@@ -173,6 +173,16 @@ describe('editor page', () => {
     await ui.closePage(page);
   });
 
+  test('an ID from a link cannot add members to the request', async () => {
+    const before = ui.readList();
+    const page = await ui.newPage();
+    await openEditor(page, '?ID=1%26attribute%3Dactive%26value%3Dfalse%26_dc%3D1');
+    await leaveWith(page, 'txtTitle', 'Typed');
+    assert.match(page.updates[0], /&ID=1%26attribute%3Dactive%26value%3Dfalse%26_dc%3D1&attribute=title&/);
+    assert.deepEqual(ui.readList().items, before.items);
+    await ui.closePage(page);
+  });
+
   test('a change the list does not take is shown as not saved', async () => {
     const page = await ui.newPage();
     await openEditor(page, '?ID=3');
