@@ -245,16 +245,18 @@ class Users(ServeTestCase):
         self.add_user("alice", "pw one")
         self.start()
         list_before = self.folder.read("home.json")
-        paths = ["/homerss.html", "/home.json", "/home.csv", "/home.ics", CHANGE]
+        # The bare address too: its redirect would name a list.
+        paths = ["/", "/homerss.html", "/home.json", "/home.csv", "/home.ics", CHANGE]
         for path in paths:
             for credentials in [(None, None), ("alice", "wrong"), ("mallory", "pw one"),
                                 ("alice", "pw one\n"), ("alice", "")]:
                 with self.subTest(path=path, credentials=credentials):
                     self.assertEqual(self.status(path, *credentials), 401)
         self.assertEqual(self.folder.read("home.json"), list_before)
-        for path in paths:
+        for path in paths[1:]:
             with self.subTest(path=path):
                 self.assertEqual(self.status(path, "alice", "pw one"), 200)
+        self.assertEqual(self.status("/", "alice", "pw one"), 302)
         self.assertIn(b'"Title":"Changed by web",', self.folder.read("home.json"))
 
     def test_a_new_password_and_a_removed_user_take_effect_while_serving(self):
