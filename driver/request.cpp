@@ -97,6 +97,25 @@ std::string RefusalOfListFileCase(const Request& request, const std::string& lis
          request.listFile + "\" does; rename it to \"" + listFile + "\"";
 }
 
+std::string RefusalOfSharedExports(const Request& request, const std::string& listFile) {
+  if (!request.fromWeb || !EndsWithNoCase(listFile, ".json") || ListFileExists(listFile)) {
+    return "";
+  }
+  // "<x>today.csv" is both the today export of "<x>.json" and the CSV export
+  // of "<x>today.json": a new list must not write over another's.
+  const std::string stem = listFile.substr(0, listFile.size() - 5);
+  std::string other;
+  if (stem.ends_with("today") && ListFileExists(stem.substr(0, stem.size() - 5) + ".json")) {
+    other = stem.substr(0, stem.size() - 5) + ".json";
+  } else if (ListFileExists(stem + "today.json")) {
+    other = stem + "today.json";
+  }
+  if (other.empty()) return "";
+  return "the new list \"" + listFile + "\" would write over an export of the list \"" + other +
+         "\" (\"" + (stem.ends_with("today") ? stem : stem + "today") +
+         ".csv\"); name it otherwise";
+}
+
 void PrepareRequestRecord(Request& request, const std::vector<std::string>& args,
                           const std::string& listFile, RunLog& log) {
   log.trace = 600;

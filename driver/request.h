@@ -33,6 +33,10 @@ std::string RefusalOfListFile(const Request& request);
 // only its name as requested exists, or "" when it is acceptable.
 std::string RefusalOfListFileCase(const Request& request, const std::string& listFile);
 
+// Why a new list named from the web must be refused because one of its
+// exports is an export of another list, or "" when none is.
+std::string RefusalOfSharedExports(const Request& request, const std::string& listFile);
+
 // The renumbering switch, the item's ID and the parameter report lines.
 void PrepareRequestRecord(Request& request, const std::vector<std::string>& args,
                           const std::string& listFile, RunLog& log);

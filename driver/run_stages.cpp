@@ -86,7 +86,9 @@ void ReadTheListRequest(RunState& run) {
 // Trace 1000: the item editor page, written once per list.
 void WriteEditorPagesWhenMissing(const ListFiles& files, const RunClock& clock, RunLog& log) {
   log.trace = 1000;
-  if (ListFileExists(files.editorPage)) {
+  // A page of another list may bear the name the page is written to (the
+  // name is cut at its first full stop: "homerss.x" writes "homerss.html").
+  if (ListFileExists(files.editorPage) || ListFileExists(files.editorPageFiles.front())) {
     log.Report(1000, " Skipping \"" + files.editorPage + "\".");
     return;
   }
@@ -176,6 +178,9 @@ void RunStages(RunState& run) {
   const ListFiles& files = run.files;
   log.trace = 910;
   if (const std::string why = RefusalOfListFileCase(run.request, files.list); !why.empty()) {
+    Refuse(run, why);
+  }
+  if (const std::string why = RefusalOfSharedExports(run.request, files.list); !why.empty()) {
     Refuse(run, why);
   }
   run.newListFile = CreateListFileWhenMissing(files, run.clock.now, run.list, log);

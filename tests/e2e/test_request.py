@@ -134,6 +134,17 @@ class Refusals(RequestTestCase):
         # A line break too; the refusal's line is cut there.
         self.assertRefused("JSONfile=a%0Ab.json&ID=1&attribute=title&value=x&_dc=1")
 
+    def test_new_lists_that_would_write_over_another_lists_files(self):
+        self.folder.run("list.json", check_status=0)
+        viewer = self.folder.read("listrss.html")
+        # Its editor page is named before the first full stop: "listrss.html".
+        self.folder.run("JSONfile=listrss.x.json&ID=1&attribute=title&value=x&_dc=1",
+                        check_status=0)
+        self.assertEqual(self.folder.read("listrss.html"), viewer)
+        # Its CSV export would be the list's today export.
+        line = self.assertRefused("JSONfile=listtoday.json&ID=1&attribute=title&value=x&_dc=1")
+        self.assertIn('would write over an export of the list "list.json" ("listtoday.csv")', line)
+
     def test_list_names_without_json(self):
         # From the web ".json" must end the name: "notes.json.html" would be
         # a list file, and exports, that the web server hands out as pages.
