@@ -1,6 +1,8 @@
 #include "driver/request.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "support/text_helpers.h"
 #include "support/whole_number.h"
@@ -104,16 +106,15 @@ std::string RefusalOfSharedExports(const Request& request, const std::string& li
   // "<x>today.csv" is both the today export of "<x>.json" and the CSV export
   // of "<x>today.json": a new list must not write over another's.
   const std::string stem = listFile.substr(0, listFile.size() - 5);
-  std::string other;
-  if (stem.ends_with("today") && ListFileExists(stem.substr(0, stem.size() - 5) + ".json")) {
-    other = stem.substr(0, stem.size() - 5) + ".json";
-  } else if (ListFileExists(stem + "today.json")) {
-    other = stem + "today.json";
+  std::vector<std::pair<std::string, std::string>> others;  // a list, the export it shares
+  if (stem.ends_with("today")) others.emplace_back(stem.substr(0, stem.size() - 5), stem);
+  others.emplace_back(stem + "today", stem + "today");
+  for (const auto& [other, shared] : others) {
+    if (!ListFileExists(other + ".json")) continue;
+    return "the new list \"" + listFile + "\" would write over an export of the list \"" + other +
+           ".json\" (\"" + shared + ".csv\"); name it otherwise";
   }
-  if (other.empty()) return "";
-  return "the new list \"" + listFile + "\" would write over an export of the list \"" + other +
-         "\" (\"" + (stem.ends_with("today") ? stem : stem + "today") +
-         ".csv\"); name it otherwise";
+  return "";
 }
 
 void PrepareRequestRecord(Request& request, const std::vector<std::string>& args,

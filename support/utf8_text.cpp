@@ -87,7 +87,7 @@ size_t Utf8PrefixBytes(std::string_view text, size_t count) {
     // A character is its lead byte and the continuation bytes after it.
     do {
       ++at;
-    } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+    } while (at < text.size() && IsContinuation(static_cast<unsigned char>(text[at])));
   }
   return at;
 }

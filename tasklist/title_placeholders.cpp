@@ -196,11 +196,7 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, size_t 
 }  // namespace
 
 bool HasDatePrefix(std::string_view title) {
-  const size_t fifth = Utf8PrefixBytes(title, 4);
-  if (fifth >= title.size() || title[fifth] != '-') return false;
-  const size_t toEighth = Utf8PrefixBytes(title.substr(fifth), 3);
-  return toEighth != std::string_view::npos && fifth + toEighth < title.size() &&
-         title[fifth + toEighth] == '-';
+  return Utf8Chars(title, 4, 1) == "-" && Utf8Chars(title, 7, 1) == "-";
 }
 
 bool IsPlainTitle(std::string_view title) {

@@ -76,6 +76,11 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     });
   }
 
+  // Covers the page with a load mask, removed with removeViewID().
+  function maskViewport(message) {
+    Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: message});
+  }
+
   // Why the bridge's report says a change did not reach the list, or null:
   // it shows the run's exit status, or why the program was not run. A report
   // without either (an older bridge page) says nothing either way.
@@ -91,7 +96,7 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     console.log(thisFileName + ':not saved, ' + why);
     if (field && field.setStyle) field.setStyle('border:1px solid red;');
     removeViewID();
-    Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Not saved (' + why + ')'});
+    maskViewport('Not saved (' + why + ')');
     setTimeout(removeViewID, 3000);
   }
 
@@ -139,9 +144,7 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     var waited = 0;
     function check() {
       if (updatesUnderway > 0 && waited < 60000) {
-        if (waited === 0) {
-          Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Updating...'});
-        }
+        if (waited === 0) maskViewport('Updating...');
         waited += 50;
         setTimeout(check, 50);
       } else {
@@ -180,7 +183,7 @@ constexpr std::string_view kPageTemplate = R"page(<!DOCTYPE html>
     if (bSuspendUpdates) return;
     var value = newValue == 1 ? 'true' : 'false';
     removeViewID();
-    Ext.Viewport.setMasked({xtype: 'loadmask', id: 'viewID', message: 'Updating...'});
+    maskViewport('Updating...');
     sendUpdate('active', value, null, field);
     removeViewID();
   }
