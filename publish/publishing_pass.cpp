@@ -39,14 +39,6 @@ void StageDerivedFile(const Publishing& pass, std::optional<StagedTextFile>& sta
   staged.emplace(name, listRights ? listFile : "");
 }
 
-// Readies `staged` for a derived file (StageDerivedFile) and writes `text`
-// to it whole.
-void StageDerivedText(const Publishing& pass, std::optional<StagedTextFile>& staged,
-                      const std::string& text, const std::string& name, bool copyOfList = false) {
-  StageDerivedFile(pass, staged, name, copyOfList);
-  if (staged) staged->Append(text);
-}
-
 // Writes what `text` holds on to `staged`, if there is one, and empties it.
 void WriteOnAndEmpty(std::optional<StagedTextFile>& staged, std::string& text) {
   if (staged) staged->Append(text);
@@ -126,38 +118,51 @@ void WriteCalendars(const Publishing& pass, StagedFilePair& calendars, Backgroun
   }
 }
 
-// Traces 9120 to 9140: the list file and its two dated copies. The list file
-// was written under a temporary name with its text (`textWritten` tells
-// whether that went well), and is flushed (step 1 of `listSteps`) while the
-// copies are written, side by side when `alongside`; they take their places
-// once it has taken its own.
-void WriteList(const Publishing& pass, const std::string& text, bool textWritten,
-               StepsAhead& listSteps, StagedTextFile& list, BackgroundRemoval& removal,
-               bool alongside) {
+// The list file and its two dated copies, written under temporary names
+// while the list text is built; a copy is left out when its name is the
+// list file's own.
+struct ListFilesStaged {
+  std::optional<StagedTextFile> list, weekdayCopy, monthCopy;
+
+  void Stage(const Publishing& pass) {
+    list.emplace(pass.files.list);
+    StageDerivedFile(pass, weekdayCopy, pass.files.weekdayCopy, true);
+    StageDerivedFile(pass, monthCopy, pass.files.monthCopy, true);
+  }
+  // Writes what `text` holds on to all three and empties it; the copies
+  // only while the list file's writing goes well.
+  void WriteOn(std::string& text) {
+    list->Append(text);
+    if (list->Written() != kWriteFailed) {
+      if (weekdayCopy) weekdayCopy->Append(text);
+      if (monthCopy) monthCopy->Append(text);
+    }
+    text.clear();
+  }
+};
+
+// Traces 9120 to 9140: the list file and its two dated copies, written under
+// temporary names while the list text was built. The list file is flushed
+// (step 1 of `listSteps`) and takes its place first; the copies take theirs
+// after it.
+void WriteList(const Publishing& pass, StepsAhead& listSteps, ListFilesStaged& staged,
+               BackgroundRemoval& removal) {
   const std::string& listFile = pass.files.list;
   const std::string length = std::to_string(pass.list.items.size());
   pass.log.Report(9120, " Writing \"" + listFile + "\" (Length(VarnoArray)=" + length + ")");
-  std::optional<StagedTextFile> weekdayCopy, monthCopy;
-  if (textWritten) {
-    StepsAhead weekday(
-        {[&] { StageDerivedText(pass, weekdayCopy, text, pass.files.weekdayCopy, true); }}, 1,
-        alongside);
-    StageDerivedText(pass, monthCopy, text, pass.files.monthCopy, true);
-    weekday.WaitFor(0);
-  }
   listSteps.WaitFor(1);
   // The list file reaches stable storage before it replaces the old one. When
   // it cannot be replaced the change is lost: the run must not end as a success.
-  if (list.PutInPlace(removal) == kWriteFailed) {
+  if (staged.list->PutInPlace(removal) == kWriteFailed) {
     pass.log.ReportAtCurrentTrace(" ERROR: Writing \"" + listFile +
                                   "\" failed: the list file keeps its old contents and this "
                                   "run's change is lost.");
     throw InOutError("Cannot write \"" + listFile + "\"");
   }
   pass.log.Report(9130, " Writing \"" + pass.files.weekdayCopy + "\"");
-  PutDerivedFileInPlace(pass, weekdayCopy, pass.files.weekdayCopy, removal);
+  PutDerivedFileInPlace(pass, staged.weekdayCopy, pass.files.weekdayCopy, removal);
   pass.log.Report(9140, " Writing \"" + pass.files.monthCopy + "\"");
-  PutDerivedFileInPlace(pass, monthCopy, pass.files.monthCopy, removal);
+  PutDerivedFileInPlace(pass, staged.monthCopy, pass.files.monthCopy, removal);
 }
 
 // Traces 9150 and 9160: both CSV exports.
@@ -302,7 +307,8 @@ void BuildFeedText(const Publishing& pass, std::string& feed,
   CloseFeed(feed);
 }
 
-void BuildListText(const Publishing& pass, std::string& text) {
+void BuildListText(const Publishing& pass, std::string& text,
+                   const std::function<void()>& writeOn) {
   const ItemList& list = pass.list;
   const DateTime now = pass.clock.now;
   pass.log.trace = kListTrace;
@@ -327,6 +333,7 @@ void BuildListText(const Publishing& pass, std::string& text) {
     const auto order = 2 * (static_cast<int64_t>(p) + 1);
     AppendListEntry(text, item, {writtenId, activeCount, order, displayTitle}, !anyEntry);
     anyEntry = true;
+    WriteOnWhenWorth(text.size(), writeOn);
   }
   CloseListText(text);
 }
@@ -354,19 +361,19 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   RunLog otherLog{pass.log.trace, pass.log.notes};
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
   const Publishing otherBuilder{pass.list, pass.files, pass.clock, pass.redoId, otherLog};
-  // The list text is written under a temporary name as soon as it is
-  // built, and flushed right after. How the write went is taken before the
-  // flush starts: the flush changes the file's state while this thread
-  // writes the copies.
-  std::optional<StagedTextFile> stagedList;
-  bool listTextWritten = false;
+  // The list text is written under a temporary name while it is built, the
+  // dated copies alongside from the same room, so that no long text is held
+  // whole and each piece is written while the processor still holds it; the
+  // list file is flushed right after.
+  ListFilesStaged stagedList;
   StepsAhead listSteps({[&] {
                           texts.RoomForList();
-                          BuildListText(listBuilder, texts.list);
-                          stagedList.emplace(pass.files.list).Append(texts.list);
-                          listTextWritten = stagedList->Written() == kWriteOk;
+                          stagedList.Stage(pass);
+                          const auto writeOn = [&] { stagedList.WriteOn(texts.list); };
+                          BuildListText(listBuilder, texts.list, writeOn);
+                          writeOn();
                         },
-                        [&] { stagedList->Flush(); }},
+                        [&] { stagedList.list->Flush(); }},
                        2, longList);
   // The calendars, the feed and the CSV exports are written under temporary
   // names while they are built. The CSV exports take the calendars' room,
@@ -410,7 +417,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   PutDerivedFileInPlace(pass, feed, pass.list.feedName, removal);
   otherSteps.Done(0);
   take(listSteps, listLog, 0);
-  WriteList(pass, texts.list, listTextWritten, listSteps, *stagedList, removal, longList);
+  WriteList(pass, listSteps, stagedList, removal);
   take(otherSteps, otherLog, 1);
   WriteCsvs(pass, *csvs, removal);
   textRoom = std::move(longList ? texts.list : texts.csv.fullText);

@@ -54,7 +54,8 @@ void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
                         const std::function<void()>& writeOn = {});
 void BuildFeedText(const Publishing& pass, std::string& feed,
                    const std::function<void()>& writeOn = {});
-void BuildListText(const Publishing& pass, std::string& text);
+void BuildListText(const Publishing& pass, std::string& text,
+                   const std::function<void()>& writeOn = {});
 void BuildCsvTexts(const Publishing& pass, CsvTexts& csv,
                    const std::function<void()>& writeOn = {});
 // From this many items on the texts are built, and the files they replace

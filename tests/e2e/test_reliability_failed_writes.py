@@ -58,6 +58,11 @@ class ListFileCannotBeReplaced(FailedWriteTestCase):
 
     def test_immutable_list_file(self):
         self.make_immutable("list.json")
+        # The dated copies are written alongside the list file; the lost
+        # change must not reach them either.
+        copies = {name: self.folder.read(name) for name in self.folder.files()
+                  if name.startswith("list-") and name.endswith(".json")}
+        self.assertEqual(len(copies), 2)
         proc = self.folder.run("list.json", "5", "title", "Lost change", check_status=1)
         console = self.console(proc)
         self.assertIn("9120" + LIST_ERROR, console)
@@ -65,6 +70,7 @@ class ListFileCannotBeReplaced(FailedWriteTestCase):
         self.assertTrue(any(line.startswith("9900 ExceptionRec.FileName=") for line in console))
         self.assertIn(" 9120" + LIST_ERROR, self.folder.log_messages())
         self.assertListUntouched()
+        self.assertEqual({name: self.folder.read(name) for name in copies}, copies)
         self.assertNoTemporaryFiles(self.folder.files())
 
     def test_full_file_system(self):
