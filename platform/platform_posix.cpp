@@ -654,6 +654,11 @@ std::string StagedReplacement::Append(const std::string& data) {
   return {};
 }
 
+void StagedReplacement::StartFlush() {
+  if (file_ >= 0 && !direct_)
+    ::sync_file_range(static_cast<int>(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 std::string StagedReplacement::Flush() {
   // A device or a pipe keeps nothing to flush.
   if (direct_) return {};

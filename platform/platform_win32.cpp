@@ -601,6 +601,9 @@ std::string StagedReplacement::Append(const std::string& data) {
   return {};
 }
 
+// Windows offers no way to start a flush without waiting for it.
+void StagedReplacement::StartFlush() {}
+
 std::string StagedReplacement::Flush() {
   if (temp_.empty()) return ErrorText("flush " + target_, ERROR_INVALID_HANDLE);
   if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(file_))) {

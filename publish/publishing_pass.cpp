@@ -130,9 +130,12 @@ struct ListFilesStaged {
     StageDerivedFile(pass, monthCopy, pass.files.monthCopy, true);
   }
   // Writes what `text` holds on to all three and empties it; the copies
-  // only while the list file's writing goes well.
+  // only while the list file's writing goes well. The list file's pieces
+  // start on their way to stable storage at once, so that its flush, which
+  // the run waits for, is left with the last of them.
   void WriteOn(std::string& text) {
     list->Append(text);
+    list->StartFlush();
     if (list->Written() != kWriteFailed) {
       if (weekdayCopy) weekdayCopy->Append(text);
       if (monthCopy) monthCopy->Append(text);

@@ -54,6 +54,10 @@ void StagedTextFile::Append(const std::string& text) {
   });
 }
 
+void StagedTextFile::StartFlush() {
+  if (result_ == kWriteOk) staged_.StartFlush();
+}
+
 int32_t StagedTextFile::Flush() {
   if (result_ == kWriteOk) result_ = ResultOfStep([&] { ThrowOnError(staged_.Flush()); });
   return result_;

@@ -40,6 +40,9 @@ class StagedTextFile {
   // Writes `text` on after what was written.
   void Append(const std::string& text);
   int32_t Written() const { return result_; }
+  // Starts writing out what was written, without waiting (a later Flush
+  // waits for less).
+  void StartFlush();
   int32_t Flush();
   // Leaves the removal of the file it replaced to `removal`.
   int32_t PutInPlace(BackgroundRemoval& removal);
