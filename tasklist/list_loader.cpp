@@ -846,12 +846,13 @@ bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& l
 void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log) {
   log.Report(1030, " Loading \"" + load.listFile + "\". ");
   std::string& text = textRoom;
-  // The rewritten list may come out a little longer than the loaded one.
+  // Room for the file as it stands, and a little more for one that grows
+  // while it is read.
   if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
     // A long list hands the second half of its scan to a helper as soon as
     // it is read: the helper starts while it is read.
     if (size >= kListBytesWorthTwoThreads) StartHelperEarly();
-    text.reserve(static_cast<size_t>(size + size / 4 + 4096));
+    text.reserve(static_cast<size_t>(size + 4096));
     platform::AdviseLargeRoom(text.data(), text.capacity());
   }
   if (!platform::ReadWholeFile(load.listFile, text)) {
