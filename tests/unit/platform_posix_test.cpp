@@ -290,8 +290,11 @@ TEST(StagedReplacement, ReplacesOnlyWhenPutInPlace) {
     EXPECT_EQ(ReadFile(target), "old");
   }
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"list.json"});
+  // A flush started between the pieces changes nothing the file holds.
   platform::StagedReplacement staged;
-  EXPECT_EQ(staged.Write(target, "new"), "");
+  EXPECT_EQ(staged.Write(target, "ne"), "");
+  staged.StartFlush();
+  EXPECT_EQ(staged.Append("w"), "");
   EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(staged.Flush(), "");
   std::string oldFile;
@@ -303,6 +306,7 @@ TEST(StagedReplacement, ReplacesOnlyWhenPutInPlace) {
   ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
   platform::StagedReplacement failed;
   EXPECT_NE(failed.Write(target, "lost"), "");
+  failed.StartFlush();
   EXPECT_NE(failed.Flush(), "");
   EXPECT_NE(failed.PutInPlace(), "");
   EXPECT_EQ(ReadFile(target), "new");
