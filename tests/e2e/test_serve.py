@@ -19,6 +19,7 @@ import time
 import unittest
 import urllib.parse
 
+from list_layout import parse_list_file
 from varno_e2e import VarnoTestCase
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -198,6 +199,16 @@ class ServedFiles(ServeTestCase):
         query = r"JSONfile=home.json&ID=3&attribute=notes&value=a%2cb%7e%41%c3%a9|{x}\y^`&_dc=1"
         self.assertEqual(self.status("/varno.asp?" + query), 200)
         self.assertIn(f' 110 sAllParams="{query}"', self.folder.log_messages())
+
+    def test_a_long_note_is_saved(self):
+        # The editor sends a change in the address: a note of some pages must
+        # fit in a request line (the server's default allows 8 KB).
+        self.start()
+        note = "Long note. " * 3000
+        query = "JSONfile=home.json&ID=3&attribute=notes&value=" + note.replace(" ", "%20")
+        self.assertEqual(self.status("/varno.asp?" + query + "&_dc=1"), 200)
+        items = parse_list_file(self.folder.read("home.json"))["items"]
+        self.assertEqual([item["Notes"] for item in items if item["ID"] == 3], [note])
 
     def test_a_linked_list_is_served(self):
         # A list kept in a synced folder, linked beside the program.
