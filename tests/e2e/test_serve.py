@@ -210,6 +210,13 @@ class ServedFiles(ServeTestCase):
         items = parse_list_file(self.folder.read("home.json"))["items"]
         self.assertEqual([item["Notes"] for item in items if item["ID"] == 3], [note])
 
+    def test_files_made_while_serving_are_private(self):
+        self.start()
+        query = "JSONfile=private.json&ID=1&attribute=title&value=Secret&_dc=1"
+        self.assertEqual(self.status("/varno.asp?" + query), 200)
+        for name in ("private.json", "private.csv", "privaterss.html", "private.html"):
+            self.assertEqual(os.stat(self.folder.path(name)).st_mode & 0o077, 0, name)
+
     def test_a_linked_list_is_served(self):
         # A list kept in a synced folder, linked beside the program.
         synced = tempfile.mkdtemp(prefix="varno-synced-")
