@@ -181,8 +181,8 @@ void WriteCsvs(const Publishing& pass, StagedFilePair& csvs, BackgroundRemoval& 
 // the loaded list text's: fresh memory costs more than building a short
 // text. Built side by side, the list text takes the loaded list text's room,
 // the calendars and the feed rooms of their own, and the CSV exports the
-// calendars' once those are written; all but the list text are written on
-// while they are built.
+// calendars' once those are written. Every text is written on while it is
+// built, so a room holds a piece of it at a time.
 struct PassTexts {
   CalendarTexts calendars;
   std::string feed;

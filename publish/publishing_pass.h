@@ -45,10 +45,9 @@ bool SameFileName(const std::string& a, const std::string& b);
 // note and the log lines before the writes.
 void StartPublishingPass(const Publishing& pass);
 // Each builds the text of one file for the sorted items, replacing what the
-// text held but keeping its room. With `writeOn` given, the calendars, the
-// feed and the CSV exports call it whenever they hold kBytesWorthWriting
-// between them, to write what they hold and empty them: a long text is never
-// held whole.
+// text held but keeping its room. With `writeOn` given, each calls it
+// whenever its texts hold kBytesWorthWriting between them, to write what they
+// hold and empty them: a long text is never held whole.
 inline constexpr size_t kBytesWorthWriting = 256 * 1024;
 void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
                         const std::function<void()>& writeOn = {});
