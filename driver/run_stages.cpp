@@ -185,7 +185,7 @@ void RunStages(RunState& run) {
   }
   run.newListFile = CreateListFileWhenMissing(files, run.clock.now, run.list, log);
   WriteEditorPagesWhenMissing(files, run.clock, log);
-  LoadListFile({files.list, run.newListFile, run.clock}, run.textRoom, run.list, log);
+  LoadListFile({files.list, run.newListFile, run.clock}, run.listText, run.list, log);
   RefuseListCutShort(run);
   RefuseListItCannotRead(run);
   RefuseToMakeAListOfAnotherFile(run);
@@ -197,5 +197,5 @@ void RunStages(RunState& run) {
   OrderList(run.list, run.request.redoId, log);
   EndRunWhenListIsEmpty(run.list, files.list, log);
   Publishing pass{run.list, files, run.clock, run.request.redoId, log};
-  RunPublishingPass(pass, run.textRoom);
+  RunPublishingPass(pass);
 }

@@ -33,10 +33,9 @@ struct RunState {
   ListFiles files;
   bool newListFile = false;
   ItemList list;
-  // The loaded list file's text. Its room, with some to spare, then holds
-  // each text the run writes in turn: memory in use already costs less than
-  // fresh memory, and the list file is about as long as the longest text.
-  std::string textRoom;
+  // The loaded list file's text, which the list's items refer to: it stays
+  // as it was read for the whole run.
+  std::string listText;
   // The lock beside a list in another folder, which a copy of the program
   // there (the web server's) takes too; null while none is held.
   platform::RunLock* listFolderLock = nullptr;

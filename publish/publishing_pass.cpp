@@ -177,10 +177,9 @@ void WriteCsvs(const Publishing& pass, StagedFilePair& csvs, BackgroundRemoval& 
 }
 
 // The texts of a pass and the rooms they are built in. Built one after the
-// other, each text takes the room of the one written before it, the first
-// the loaded list text's: fresh memory costs more than building a short
-// text. Built side by side, the list text takes the loaded list text's room,
-// the calendars and the feed rooms of their own, and the CSV exports the
+// other, each text takes the room of the one written before it: fresh memory
+// costs more than building a short text. Built side by side, the list text,
+// the calendars and the feed take rooms of their own, and the CSV exports the
 // calendars' once those are written. Every text is written on while it is
 // built, so a room holds a piece of it at a time.
 struct PassTexts {
@@ -190,8 +189,7 @@ struct PassTexts {
   CsvTexts csv;
   bool sideBySide = false;
 
-  PassTexts(std::string&& textRoom, bool sideBySideBuilds)
-      : list(std::move(textRoom)), sideBySide(sideBySideBuilds) {}
+  explicit PassTexts(bool sideBySideBuilds) : sideBySide(sideBySideBuilds) {}
   // The room each text is built in, taken just before it is built.
   void RoomForCalendars() {
     if (!sideBySide) calendars.privateText = std::move(list);
@@ -351,7 +349,7 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv, const std::function<vo
   }
 }
 
-void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
+void RunPublishingPass(const Publishing& pass) {
   StartPublishingPass(pass);
   // The calendars, written first, are built on this thread; the list text,
   // the longest, on a thread of its own; the feed and the CSV exports in
@@ -359,7 +357,7 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   // keeps a trace of its own: a failure in building a text is reported at
   // its trace when the pass comes to write that text.
   const bool longList = pass.list.items.size() >= kItemsWorthThreads;
-  PassTexts texts(std::move(textRoom), longList);
+  PassTexts texts(longList);
   RunLog listLog{pass.log.trace, pass.log.notes};
   RunLog otherLog{pass.log.trace, pass.log.notes};
   const Publishing listBuilder{pass.list, pass.files, pass.clock, pass.redoId, listLog};
@@ -423,6 +421,5 @@ void RunPublishingPass(const Publishing& pass, std::string& textRoom) {
   WriteList(pass, listSteps, stagedList, removal);
   take(otherSteps, otherLog, 1);
   WriteCsvs(pass, *csvs, removal);
-  textRoom = std::move(longList ? texts.list : texts.csv.fullText);
   ReportTotals(pass);
 }

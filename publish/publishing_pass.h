@@ -63,6 +63,5 @@ void BuildCsvTexts(const Publishing& pass, CsvTexts& csv,
 inline constexpr size_t kItemsWorthThreads = 500;
 
 // The whole pass as the run calls it (traces 7912 to 9220): each file's text
-// built and written in the fixed order, in the room of `textRoom`, then the
-// summary lines.
-void RunPublishingPass(const Publishing& pass, std::string& textRoom);
+// built and written in the fixed order, then the summary lines.
+void RunPublishingPass(const Publishing& pass);

@@ -5,22 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "tasklist/item_text.h"
+
 // One to-do item; each field holds the list file's member of the same name.
+// Its texts may refer to the loaded list file's text, which then outlives it.
 struct Item {
   int32_t id = 0;
   bool active = false;
   std::string order;
-  std::string description;
+  ItemText description;
   int32_t days = 0;
-  std::string flags;
+  ItemText flags;
   int32_t priority = 0;
-  std::string notes;
-  std::string status;
-  std::string etc;
-  std::string title;
-  std::string displayTitle;  // derived from the title, never read from the file
-  std::string repeat;
-  std::string doToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
+  ItemText notes;
+  ItemText status;
+  ItemText etc;
+  ItemText title;
+  ItemText displayTitle;  // derived from the title, never read from the file
+  ItemText repeat;
+  ItemText doToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
   bool isPublic = false;
   // True while displayTitle is the expansion of the item as it stands, worked
   // out with the run's time once every member was read, so that writing the

@@ -288,16 +288,28 @@ std::optional<std::string_view> PlainValueOfLine(std::string_view line) {
   return value;
 }
 
-// A string member's value read into `field` (which keeps its capacity), in
+// A string member's value read into `text` (which keeps its capacity), in
 // UTF-8: a value that is not is taken as Windows-1252, each on its own, so a
 // list partly written by an older program keeps every value right.
-void ReadString(std::string& field, std::string_view line) {
+void ReadString(std::string& text, std::string_view line) {
   if (const std::optional<std::string_view> plain = PlainValueOfLine(line)) {
-    field.assign(*plain);
+    text.assign(*plain);
     return;
   }
-  ValueOfLineInto(field, line, false, false, true);
-  MakeUtf8(field);
+  ValueOfLineInto(text, line, false, false, true);
+  MakeUtf8(text);
+}
+
+// The same into an item's text: a plain value, the usual, is referred to
+// where it stands in the loaded text, which the list's items outlive.
+void ReadString(ItemText& field, std::string_view line) {
+  if (const std::optional<std::string_view> plain = PlainValueOfLine(line)) {
+    field.Refer(*plain);
+    return;
+  }
+  std::string value;
+  ReadString(value, line);
+  field = value;
 }
 
 // The description is held decoded, with the nights it lasts in place of
@@ -306,14 +318,14 @@ void ReadDescription(Item& item, std::string_view line) {
   ReadString(item.description, line);
   std::string decoded;
   if (DecodeURLEscapes(item.description, decoded).data() == decoded.data()) {
-    item.description.swap(decoded);
+    item.description = decoded;
   }
-  if (item.description.find('%') != std::string::npos) {
+  if (item.description.View().find('%') != std::string_view::npos) {
     item.description = ReplaceAllNoCase(item.description, "%DAYS%", std::to_string(item.days));
   }
 }
 
-// The loader's reset of an item at "{"; the strings keep what room they have.
+// The loader's reset of an item at "{"; its order keeps what room it has.
 void StartItem(Item& item, int32_t index) {
   item.id = -1;
   item.active = true;
@@ -323,8 +335,8 @@ void StartItem(Item& item, int32_t index) {
   item.priority = 0;
   item.isPublic = false;
   item.displayTitleCurrent = false;
-  for (std::string* text : {&item.description, &item.flags, &item.notes, &item.status, &item.etc,
-                            &item.title, &item.displayTitle, &item.repeat, &item.doToday}) {
+  for (ItemText* text : {&item.description, &item.flags, &item.notes, &item.status, &item.etc,
+                         &item.title, &item.displayTitle, &item.repeat, &item.doToday}) {
     text->clear();
   }
 }
@@ -371,6 +383,7 @@ struct Loader {
   // The slot of the item last stored: until the next "{" its members are
   // taken back into the next slot when a line sets one more.
   size_t storedIn = kNotStored;
+  std::string expanded;  // a display title's room, reused from item to item
 
   Item& Assembled() { return list.items.back(); }
   // The ID of the item being assembled; -1 once stored.
@@ -443,7 +456,7 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
       // A title without date or placeholder is its own display title; any
       // other is expanded when its item completes, since its placeholders
       // show members that may follow the Title line.
-      if (IsPlainTitle(item.title)) item.displayTitle.assign(item.title);
+      if (IsPlainTitle(item.title)) item.displayTitle.ReferLike(item.title);
       return true;
     case ListMember::kRepeat:
       ReadString(item.repeat, line);
@@ -538,7 +551,13 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
     Item& item = l.Assembled();
     l.log.trace = 3600;
     if (!IsPlainTitle(item.title)) {
-      ExpandTitleInto(item.displayTitle, item, l.load.clock.now);
+      ExpandTitleInto(l.expanded, item, l.load.clock.now);
+      // Most dated titles show as they stand.
+      if (l.expanded == item.title.View()) {
+        item.displayTitle.ReferLike(item.title);
+      } else {
+        item.displayTitle = l.expanded;
+      }
       item.displayTitleCurrent = true;
     }
     l.log.trace = 4000;
@@ -764,7 +783,7 @@ void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
   // Room for its items and the one being assembled.
   tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2 + 1);
   RunLog tailLog{1060, {}};
-  Loader tailLoader{loader.load, tail, tailLog, ContextNote{}};
+  Loader tailLoader{loader.load, tail, tailLog, ContextNote{}, false, kNotStored, {}};
   StepsAhead secondHalf(
       {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
   startList();
@@ -843,9 +862,8 @@ bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& l
   return true;
 }
 
-void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log) {
+void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log) {
   log.Report(1030, " Loading \"" + load.listFile + "\". ");
-  std::string& text = textRoom;
   // Room for the file as it stands, and a little more for one that grows
   // while it is read.
   if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
@@ -886,7 +904,7 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
     list.activeRecords = 0;
     list.maxId = 0;
   };
-  Loader loader{load, list, log, ContextNote{}};
+  Loader loader{load, list, log, ContextNote{}, false, kNotStored, {}};
   RunThenAlways(
       [&] {
         SecondPass(text, scan, loader, startList);

@@ -75,9 +75,10 @@ struct ListLoad {
 // all.
 inline constexpr size_t kListBytesWorthTwoThreads = 384 * 1024;
 
-// Traces 1030 to 4400: reads the list file once (into `textRoom`) and loads it into `list`.
-void LoadListFile(const ListLoad& load, std::string& textRoom, ItemList& list, RunLog& log);
-// The same from a file text already read.
+// Traces 1030 to 4400: reads the list file once, into `text`, and loads it
+// into `list`, whose items then refer to `text`: it must outlive them, unchanged.
+void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log);
+// The same from a file text already read, which must outlive the items too.
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log);
 
 // Traces 5000 to 5040: the feed link from the list's link.

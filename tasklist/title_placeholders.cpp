@@ -240,8 +240,9 @@ void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
     ReplacePlaceholder(result, "%DTG%", limit, [&] { return std::to_string(facts.daysToGo); });
     ReplacePlaceholder(result, "%ID%", limit, [&] { return std::to_string(item.id); });
     ReplacePlaceholder(result, "%PRTY%", limit, [&] { return std::to_string(item.priority); });
-    ReplacePlaceholder(result, "%RPT%", limit,
-                       [&] { return item.repeat.empty() ? std::string("-") : item.repeat; });
+    ReplacePlaceholder(result, "%RPT%", limit, [&] {
+      return item.repeat.empty() ? std::string("-") : std::string(item.repeat);
+    });
     ReplacePlaceholder(result, "%DAYS%", limit, [&] { return std::to_string(item.days); });
   } catch (const std::exception&) {
     // The result is the text as far as it was built.

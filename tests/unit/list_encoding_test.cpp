@@ -28,23 +28,27 @@ std::string ListText(const std::string& headTitle, const std::vector<std::string
   return text + "}";
 }
 
-std::string ItemText(int id, const std::string& title, const std::string& description,
-                     const std::string& notes) {
+std::string ItemLines(int id, const std::string& title, const std::string& description,
+                      const std::string& notes) {
   return "    \"ID\":" + std::to_string(id) + ",\r\n    \"Title\":\"" + title +
          "\",\r\n    \"Description\":\"" + description + "\",\r\n    \"Notes\":\"" + notes + "\"";
 }
 
 class ListEncoding : public InFreshFolder {
  protected:
-  void Load(const std::string& text) { LoadListText(text, {files.list, false, clock}, list, log); }
+  void Load(const std::string& text) {
+    loaded = text;  // the items refer to it
+    LoadListText(loaded, {files.list, false, clock}, list, log);
+  }
+  std::string loaded;
   const Item& ItemAt(size_t slot) { return list.items.at(slot); }
 };
 
 }  // namespace
 
 TEST_F(ListEncoding, Windows1252ListIsReadAsUTF8) {
-  Load(ListText("Cuisine \x96 recettes", {ItemText(1, "Cr\xE8me br\xFBl\xE9\x65",
-                                                   "Four \xE0 150\xB0", "\x93notes\x94 \x80")}));
+  Load(ListText("Cuisine \x96 recettes", {ItemLines(1, "Cr\xE8me br\xFBl\xE9\x65",
+                                                    "Four \xE0 150\xB0", "\x93notes\x94 \x80")}));
   EXPECT_EQ(list.headTitle, "Cuisine – recettes");
   EXPECT_EQ(list.link, "http://x/café");
   EXPECT_EQ(list.itemLinkLine, "  \"ItemLink\":\"http://x/$ID$/été\",");
@@ -56,8 +60,8 @@ TEST_F(ListEncoding, Windows1252ListIsReadAsUTF8) {
 
 TEST_F(ListEncoding, MixedListKeepsEachValueRight) {
   // UTF-8 and Windows-1252 values side by side, also within one item.
-  Load(ListText("Caf\xC3\xA9", {ItemText(1, "Caf\xC3\xA9 cr\xC3\xA8me", "Caf\xE9", "\xE2\x9C\x93"),
-                                ItemText(2, "Caf\xE9", "\xF0\x9F\x98\x80", "na\xEFve")}));
+  Load(ListText("Caf\xC3\xA9", {ItemLines(1, "Caf\xC3\xA9 cr\xC3\xA8me", "Caf\xE9", "\xE2\x9C\x93"),
+                                ItemLines(2, "Caf\xE9", "\xF0\x9F\x98\x80", "na\xEFve")}));
   EXPECT_EQ(list.headTitle, "Café");
   EXPECT_EQ(ItemAt(0).title, "Café crème");
   EXPECT_EQ(ItemAt(0).description, "Café");
@@ -69,8 +73,8 @@ TEST_F(ListEncoding, MixedListKeepsEachValueRight) {
 
 TEST_F(ListEncoding, EscapedCharactersOfEarlierRunsAreWrittenBackAsCharacters) {
   // Lists written before escapes of UTF-8 characters were decoded hold them.
-  Load(
-      ListText("H", {ItemText(1, "Caf%C3%A9 %E2%9C%93", "Cr%C3%A8me %22br%C3%BBl%C3%A9e%22", "")}));
+  Load(ListText("H",
+                {ItemLines(1, "Caf%C3%A9 %E2%9C%93", "Cr%C3%A8me %22br%C3%BBl%C3%A9e%22", "")}));
   EXPECT_EQ(ItemAt(0).description, "Crème \"brûlée\"");
   std::string written;
   AppendListEntry(written, ItemAt(0), {1, 1, 2, "Café ✓"}, true);
@@ -81,8 +85,8 @@ TEST_F(ListEncoding, EscapedCharactersOfEarlierRunsAreWrittenBackAsCharacters) {
 TEST_F(ListEncoding, EveryValueReadFromACutListIsUTF8) {
   // Cut anywhere, also inside a character, every value read is valid UTF-8.
   const std::string text = ListText("\xE6\x97\xA5\xE6\x9C\xAC",
-                                    {ItemText(1, "Caf\xC3\xA9", "\xF0\x9F\x98\x80,x", "\xE9,"),
-                                     ItemText(2, "\xE2\x9C\x93", "d\xC3\xA9,", "\xC3\xA9")});
+                                    {ItemLines(1, "Caf\xC3\xA9", "\xF0\x9F\x98\x80,x", "\xE9,"),
+                                     ItemLines(2, "\xE2\x9C\x93", "d\xC3\xA9,", "\xC3\xA9")});
   for (size_t length = 0; length <= text.size(); ++length) {
     list = ItemList{};
     try {
@@ -95,9 +99,9 @@ TEST_F(ListEncoding, EveryValueReadFromACutListIsUTF8) {
       ASSERT_TRUE(IsUtf8(*value)) << length << ": " << *value;
     }
     for (const Item& item : list.items) {
-      for (const std::string* value :
+      for (const ItemText* value :
            {&item.title, &item.displayTitle, &item.description, &item.notes}) {
-        ASSERT_TRUE(IsUtf8(*value)) << length << ": " << *value;
+        ASSERT_TRUE(IsUtf8(*value)) << length << ": " << value->View();
       }
     }
   }

@@ -144,8 +144,8 @@ TEST(ListFormatLayout, EntryOfTheLongestNumbersAndEscapesIsWhole) {
   Item item;
   item.days = INT32_MIN;
   item.priority = INT32_MIN;
-  for (std::string* value : {&item.doToday, &item.flags, &item.title, &item.description,
-                             &item.status, &item.etc, &item.notes, &item.repeat}) {
+  for (ItemText* value : {&item.doToday, &item.flags, &item.title, &item.description, &item.status,
+                          &item.etc, &item.notes, &item.repeat}) {
     *value = braces;
   }
   std::string text = "before";

@@ -57,8 +57,10 @@ std::string FullItem(int id, const std::string& title) {
 class ListLoader : public InFreshFolder {
  protected:
   void Load(const std::string& text) {
-    LoadListText(text, {files.list, newListFile, clock}, list, log);
+    loaded = text;  // the items refer to it
+    LoadListText(loaded, {files.list, newListFile, clock}, list, log);
   }
+  std::string loaded;
   bool newListFile = false;
 };
 
@@ -377,8 +379,9 @@ TEST_F(ListLoader, ItemWithoutItsBraceKeepsThePreviousItemsMembers) {
   Load(text);
   ASSERT_EQ(list.recordsFromFile, 2);
   const Item& second = list.items[1];
-  EXPECT_EQ(std::vector<std::string>({second.title, second.notes, second.status, second.repeat}),
-            std::vector<std::string>({"b", "own", list.items[0].status, list.items[0].repeat}));
+  EXPECT_EQ(
+      std::vector<std::string_view>({second.title, second.notes, second.status, second.repeat}),
+      std::vector<std::string_view>({"b", "own", list.items[0].status, list.items[0].repeat}));
   EXPECT_EQ(second.id, 2);
   EXPECT_EQ(list.items[0].title, "a");
   EXPECT_FALSE(list.items[0].status.empty());
@@ -488,8 +491,8 @@ TEST_F(ListLoader, TruncationSweep) {
 }
 
 TEST_F(ListLoader, MissingFileFailsOnOpening) {
-  std::string textRoom;
-  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, textRoom, list, log), InOutError);
+  std::string text;
+  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, text, list, log), InOutError);
   EXPECT_EQ(log.trace, 1030);
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
+#include <string>
 
 #include "support/failures.h"
 #include "tasklist/list_loader.h"
@@ -64,9 +66,10 @@ class LongListLoading : public InFreshFolder {
  protected:
   ItemList Load(const std::string& text) {
     ItemList loaded;
-    LoadListText(text, {files.list, false, clock}, loaded, log);
+    LoadListText(texts.emplace_back(text), {files.list, false, clock}, loaded, log);
     return loaded;
   }
+  std::deque<std::string> texts;  // each loaded list's items refer to its text
 };
 
 }  // namespace

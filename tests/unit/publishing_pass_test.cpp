@@ -35,7 +35,6 @@ class PublishingPass : public InFreshFolder {
     list.feedName = "listrss.xml";
   }
   Publishing Pass() { return {list, files, clock, redoId, log}; }
-  std::string textRoom;
   // The list file's text, as the pass builds it.
   std::string ListText() {
     StartPublishingPass(Pass());
@@ -139,7 +138,7 @@ TEST_F(PublishingPass, WritesTheListAndItsCopies) {
   SetItems({MakeItem(1, true, "a")});
   list.activeRecords = 1;
   list.maxId = 1;
-  RunPublishingPass(Pass(), textRoom);
+  RunPublishingPass(Pass());
   const std::string written = ReadFile("list.json");
   EXPECT_TRUE(written.starts_with("{\r\n  \"Updated\":\"13:53:00 03/10/25 by varno.exe v"));
   EXPECT_EQ(ReadFile("list-fri.json"), written);
@@ -158,7 +157,7 @@ TEST_F(PublishingPass, WritesTheListAndItsCopies) {
 TEST_F(PublishingPass, FeedNamedLikeTheListFileIsSkipped) {
   SetItems({MakeItem(1, true, "a")});
   list.feedName = "list.json";
-  RunPublishingPass(Pass(), textRoom);
+  RunPublishingPass(Pass());
   EXPECT_TRUE(ReadFile("list.json").starts_with("{\r\n  \"Updated\""));
   EXPECT_NE(
       LogText().find(" 9110 ERROR: Skipping \"list.json\": it would replace the list file.\r\n"),
@@ -293,8 +292,9 @@ TEST_F(PublishingPass, TitleWorkedOutAtLoadIsWrittenUntilItsItemChanges) {
   Item kept = MakeItem(2, true, "2025-10-07 P%PRTY%");
   kept.priority = 4;
   SetItems({changed, kept});
+  const std::string written = ListText();
   ItemList loaded;
-  LoadListText(ListText(), {files.list, false, clock}, loaded, log);
+  LoadListText(written, {files.list, false, clock}, loaded, log);
   ASSERT_TRUE(loaded.items[1].displayTitleCurrent);
 
   UpdateOrInsertItem(loaded, {1, "priority", "5"}, "list.json", clock, log);
@@ -363,9 +363,9 @@ TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
   CsvTexts csv;
   BuildCsvTexts(Pass(), csv);
 
-  RunPublishingPass(Pass(), textRoom);
+  RunPublishingPass(Pass());
   // Again, so that every file replaces one: no old file is left behind.
-  RunPublishingPass(Pass(), textRoom);
+  RunPublishingPass(Pass());
   for (const auto& entry : std::filesystem::directory_iterator(".")) {
     EXPECT_EQ(entry.path().string().find(".varno-tmp."), std::string::npos) << entry.path();
   }
@@ -392,7 +392,7 @@ TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
   SetItems(items);
   tasklist_test::WriteFile("list.json", "old");
   std::filesystem::permissions("list.json", std::filesystem::perms::owner_read);
-  EXPECT_THROW(RunPublishingPass(Pass(), textRoom), InOutError);
+  EXPECT_THROW(RunPublishingPass(Pass()), InOutError);
   EXPECT_EQ(log.trace, 9120);
   EXPECT_EQ(ReadFile("list.json"), "old");
   EXPECT_TRUE(std::filesystem::exists("listrss.xml"));

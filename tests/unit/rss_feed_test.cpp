@@ -29,8 +29,8 @@ Item MakeItem(const std::string& title, const std::string& description = "") {
   return item;
 }
 
-std::string ItemText(int32_t count, const Item& item, const std::string& link,
-                     const std::string& uid = "") {
+std::string FeedItemText(int32_t count, const Item& item, const std::string& link,
+                         const std::string& uid = "") {
   std::string feed;
   AppendFeedItem(feed, count, item, link, uid);
   return feed;
@@ -77,22 +77,22 @@ TEST(RssFeed, ChannelElementsInOrder) {
 TEST(RssFeed, ItemTitledWithTheActiveCount) {
   // The description is decoded first, so an escaped "&" is escaped for XML
   // like any other; text that already looks escaped is escaped again.
-  EXPECT_EQ(
-      ItemText(2, MakeItem("Fish & Chips", "Buy%20fish %26 %3Cchips%3E & a&amp;b"), "/v?a=1&id=7"),
-      "<item>\r\n"
-      "<title>2. Fish &amp; Chips</title>\r\n"
-      "<description>Buy fish &amp; &lt;chips&gt; &amp; a&amp;amp;b</description>\r\n"
-      "<link>/v?a=1&amp;id=7</link>\r\n"
-      "<guid>/v?a=1&amp;id=7</guid>\r\n"
-      "</item>\r\n");
+  EXPECT_EQ(FeedItemText(2, MakeItem("Fish & Chips", "Buy%20fish %26 %3Cchips%3E & a&amp;b"),
+                         "/v?a=1&id=7"),
+            "<item>\r\n"
+            "<title>2. Fish &amp; Chips</title>\r\n"
+            "<description>Buy fish &amp; &lt;chips&gt; &amp; a&amp;amp;b</description>\r\n"
+            "<link>/v?a=1&amp;id=7</link>\r\n"
+            "<guid>/v?a=1&amp;id=7</guid>\r\n"
+            "</item>\r\n");
 }
 
 // Readers merge items with one guid, and an empty link is no link.
 TEST(RssFeed, ItemWithoutALinkOfItsOwnIsKnownByItsUID) {
-  EXPECT_EQ(ItemText(1, MakeItem("t"), "", "list-7@example.org"),
+  EXPECT_EQ(FeedItemText(1, MakeItem("t"), "", "list-7@example.org"),
             "<item>\r\n<title>1. t</title>\r\n<description></description>\r\n"
             "<guid isPermaLink=\"false\">list-7@example.org</guid>\r\n</item>\r\n");
-  EXPECT_EQ(ItemText(3, MakeItem("t"), "/same?a&b", "a&b-7-2@x"),
+  EXPECT_EQ(FeedItemText(3, MakeItem("t"), "/same?a&b", "a&b-7-2@x"),
             "<item>\r\n<title>3. t</title>\r\n<description></description>\r\n"
             "<link>/same?a&amp;b</link>\r\n"
             "<guid isPermaLink=\"false\">a&amp;b-7-2@x</guid>\r\n</item>\r\n");

@@ -38,10 +38,14 @@ Item Titled(int32_t id, const std::string& title, int32_t priority) {
 
 class TasklistParts : public InFreshFolder {
  protected:
-  void Load(const std::string& text) { LoadListText(text, {files.list, false, clock}, list, log); }
+  void Load(const std::string& text) {
+    loaded = text;  // the items refer to it
+    LoadListText(loaded, {files.list, false, clock}, list, log);
+  }
+  std::string loaded;
   std::vector<std::string> Titles() const {
     std::vector<std::string> titles;
-    for (const Item& item : list.items) titles.push_back(item.title);
+    for (const Item& item : list.items) titles.emplace_back(item.title);
     return titles;
   }
 };

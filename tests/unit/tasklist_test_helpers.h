@@ -19,6 +19,11 @@
 #include "tasklist/item.h"
 #include "tasklist/list_files.h"
 
+// An item's text as a failed check shows it.
+inline void PrintTo(const ItemText& text, std::ostream* out) {
+  *out << '"' << text.View() << '"';
+}
+
 namespace tasklist_test {
 
 // A date-time value for the given local date and time.

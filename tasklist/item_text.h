@@ -1,0 +1,116 @@
+// A text member of an item: most are the loaded list file's own bytes, so an
+// item refers to them where they stand instead of holding a copy; a text the
+// loader had to rewrite, or that a run sets, is held by the item itself.
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class ItemText {
+ public:
+  ItemText() = default;
+  // A copy holds its own bytes only where the original does.
+  ItemText(const ItemText& other) { ReferLike(other); }
+  ItemText(ItemText&& other) noexcept : data_(other.data_), size_(other.size_), held_(other.held_) {
+    other.Forget();
+  }
+  ItemText& operator=(const ItemText& other) {
+    if (this != &other) ReferLike(other);
+    return *this;
+  }
+  ItemText& operator=(ItemText&& other) noexcept {
+    if (this != &other) {
+      Release();
+      data_ = other.data_;
+      size_ = other.size_;
+      held_ = other.held_;
+      other.Forget();
+    }
+    return *this;
+  }
+  ~ItemText() { Release(); }
+
+  // Holds a copy of `text`.
+  ItemText& operator=(std::string_view text) {
+    if (held_ && text.data() >= data_ && text.data() < data_ + size_) {
+      // A part of this text itself: copied before the room is given back.
+      const std::string copy(text);
+      Release();
+      Hold(copy);
+    } else {
+      Release();
+      Hold(text);
+    }
+    return *this;
+  }
+  // Refers to `text` where it stands: it must outlive this item text and
+  // its copies.
+  void Refer(std::string_view text) {
+    Release();
+    data_ = text.data();
+    size_ = Checked(text.size());
+  }
+  // The same text as `other`, held or referred to as `other` has it.
+  void ReferLike(const ItemText& other) {
+    if (other.held_) {
+      *this = other.View();
+    } else {
+      Refer(other.View());
+    }
+  }
+
+  std::string_view View() const { return {data_, size_}; }
+  operator std::string_view() const { return View(); }  // NOLINT(google-explicit-constructor)
+  explicit operator std::string() const { return std::string(View()); }
+  const char* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  char front() const { return data_[0]; }
+  char back() const { return data_[size_ - 1]; }
+  void clear() { Release(); }
+
+  friend bool operator==(const ItemText& a, std::string_view b) { return a.View() == b; }
+  friend std::strong_ordering operator<=>(const ItemText& a, std::string_view b) {
+    return a.View() <=> b;
+  }
+
+ private:
+  static uint32_t Checked(size_t size) {
+    if (size > UINT32_MAX) throw std::length_error("item text over 4 GB");
+    return static_cast<uint32_t>(size);
+  }
+  void Hold(std::string_view text) {
+    if (text.empty()) return;
+    const uint32_t size = Checked(text.size());
+    char* room = new char[size];
+    text.copy(room, size);
+    data_ = room;
+    size_ = size;
+    held_ = true;
+  }
+  void Release() {
+    if (held_) delete[] data_;
+    Forget();
+  }
+  void Forget() {
+    data_ = "";
+    size_ = 0;
+    held_ = false;
+  }
+
+  const char* data_ = "";
+  uint32_t size_ = 0;
+  bool held_ = false;
+};
+
+// Texts joined with an item text, as with std::string.
+inline std::string operator+(std::string text, const ItemText& tail) {
+  return text.append(tail.View());
+}
+inline std::string operator+(const ItemText& head, std::string_view tail) {
+  return std::string(head.View()).append(tail);
+}
