@@ -17,9 +17,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ListRun run;
   ItemList& list = run.list;
-  const std::string text = fuzz::TextOf(data, size);  // the items refer to it
   try {
-    LoadListText(text, {run.files.list, false, run.clock}, list, run.log);
+    LoadListText(fuzz::TextOf(data, size), {run.files.list, false, run.clock}, list, run.log);
   } catch (const ConvertError&) {
     return 0;  // a "NextID" that is not a whole number fails the run on purpose
   }

@@ -33,7 +33,7 @@ struct Rewrite {
   bool stableLink = true;
 };
 
-bool ReadsBackAsWritten(const std::string& value) {
+bool ReadsBackAsWritten(std::string_view value) {
   std::string written;
   AppendListEncodedText(written, value);
   return ReadListString(written) == value;
