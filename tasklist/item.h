@@ -10,13 +10,19 @@
 // One to-do item; each field holds the list file's member of the same name.
 // Its texts may refer to the loaded list file's text, which then outlives it.
 struct Item {
+  // The numbers and switches first, side by side: an item is smaller so.
   int32_t id = 0;
+  int32_t days = 0;
+  int32_t priority = 0;
   bool active = false;
+  bool isPublic = false;
+  // True while displayTitle is the expansion of the item as it stands, worked
+  // out with the run's time once every member was read, so that writing the
+  // list need not work it out again. Never read from or written to the file.
+  bool displayTitleCurrent = false;
   std::string order;
   ItemText description;
-  int32_t days = 0;
   ItemText flags;
-  int32_t priority = 0;
   ItemText notes;
   ItemText status;
   ItemText etc;
@@ -24,11 +30,6 @@ struct Item {
   ItemText displayTitle;  // derived from the title, never read from the file
   ItemText repeat;
   ItemText doToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
-  bool isPublic = false;
-  // True while displayTitle is the expansion of the item as it stands, worked
-  // out with the run's time once every member was read, so that writing the
-  // list need not work it out again. Never read from or written to the file.
-  bool displayTitleCurrent = false;
 };
 
 // The loaded list: the items, what loading counted and the header's values.
