@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <numeric>
 #include <stdexcept>
@@ -196,6 +198,17 @@ void ReplacePlaceholder(std::string& text, std::string_view placeholder, size_t 
 }  // namespace
 
 bool HasDatePrefix(std::string_view title) {
+  // The usual title starts with eight ASCII bytes, the ninth (if any) no
+  // continuation of the eighth: then its fifth and eighth characters are its
+  // fifth and eighth bytes.
+  if (title.size() >= 8) {
+    uint64_t lead;
+    std::memcpy(&lead, title.data(), sizeof lead);
+    if ((lead & 0x8080808080808080ull) == 0 &&
+        (title.size() == 8 || (static_cast<unsigned char>(title[8]) & 0xC0) != 0x80)) {
+      return title[4] == '-' && title[7] == '-';
+    }
+  }
   return Utf8Chars(title, 4, 1) == "-" && Utf8Chars(title, 7, 1) == "-";
 }
 

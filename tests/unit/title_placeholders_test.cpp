@@ -121,6 +121,11 @@ TEST(ExpandTitle, PositionsCountCharactersNotBytes) {
   EXPECT_EQ(ExpandTitle(MakeItem("\u00e9\u00e9-10-03 x"), At(2025, 10, 3)), "\u00e9\u00e9-10-03 x");
   EXPECT_EQ(ExpandTitle(MakeItem("\u00e9\u00e9\u00e9\u00e9-10-03 x %DOW%"), At(2025, 10, 3)),
             "1899-12-30 x SAT");
+  // A stray continuation byte belongs to the character before it: "-" is
+  // then no character of its own, and the title has no date.
+  EXPECT_TRUE(IsPlainTitle("2025-10-\x80" "3 x"));
+  EXPECT_TRUE(IsPlainTitle("2025-\x80" "10-03 x"));
+  EXPECT_FALSE(IsPlainTitle("2025-10-"));
 }
 
 TEST(GetTitleDate, RepeatUnitsAndCounts) {
