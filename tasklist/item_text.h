@@ -64,14 +64,19 @@ class ItemText {
   }
 
   std::string_view View() const { return {data_, size_}; }
-  operator std::string_view() const { return View(); }  // NOLINT(google-explicit-constructor)
+  // An item's text goes wherever a text is read.
+  operator std::string_view() const { return View(); }
   explicit operator std::string() const { return std::string(View()); }
+  // The members of a standard text by their standard names, so that an
+  // item's text reads like any other.
+  // NOLINTBEGIN(readability-identifier-naming)
   const char* data() const { return data_; }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   char front() const { return data_[0]; }
   char back() const { return data_[size_ - 1]; }
   void clear() { Release(); }
+  // NOLINTEND(readability-identifier-naming)
 
   friend bool operator==(const ItemText& a, std::string_view b) { return a.View() == b; }
   friend std::strong_ordering operator<=>(const ItemText& a, std::string_view b) {
