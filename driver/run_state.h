@@ -7,7 +7,6 @@
 
 #include "driver/request.h"
 #include "platform/platform.h"
-#include "support/loaded_text.h"
 #include "support/run_clock.h"
 #include "support/run_log.h"
 #include "tasklist/item.h"
@@ -36,7 +35,7 @@ struct RunState {
   ItemList list;
   // The loaded list file's text, which the list's items refer to: it stays
   // as it was read for the whole run.
-  LoadedText listText;
+  std::string listText;
   // The lock beside a list in another folder, which a copy of the program
   // there (the web server's) takes too; null while none is held.
   platform::RunLock* listFolderLock = nullptr;

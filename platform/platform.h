@@ -190,22 +190,9 @@ std::string AppendToFile(const std::string& path, const std::string& data);
 // pages: on a virtual machine the first touch of each small page can cost
 // more than filling it. Only a hint; nothing changes where it is not taken.
 void AdviseLargeRoom(void* start, size_t size);
-// Where ReadWholeFileInto puts the bytes it reads.
-class ReadTarget {
- public:
-  // Room for at least `more` bytes after the `held` bytes read so far, which
-  // stay in front of it.
-  virtual char* RoomAfter(size_t held, size_t more) = 0;
-
- protected:
-  ~ReadTarget() = default;
-};
-// Reads a whole file straight into the room `target` gives, asking first for
-// the file's size and a byte more; a file that grows meanwhile is read on to
-// its end. The bytes read, or -1 when it cannot be opened or read.
-int64_t ReadWholeFileInto(const std::string& path, ReadTarget& target);
-// The same into `data`; false when it cannot be opened or read.
-inline bool ReadWholeFile(const std::string& path, std::string& data);
+// Reads a whole file into `data`, in the room `data` has when that is large
+// enough; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& data);
 // Removes temporary files that an interrupted replace left in `folder`.
 void RemoveStaleTemporaryFiles(const std::string& folder);
 
@@ -234,19 +221,5 @@ bool PathExists(const std::string& path);
 bool FileSize(const std::string& path, uint64_t& size);
 // True when `path` can be opened for appending, created when missing.
 bool CanOpenForAppending(const std::string& path);
-
-inline bool ReadWholeFile(const std::string& path, std::string& data) {
-  struct StringTarget final : ReadTarget {
-    std::string& text;
-    explicit StringTarget(std::string& into) : text(into) {}
-    char* RoomAfter(size_t held, size_t more) override {
-      text.resize(held + more);
-      return text.data() + held;
-    }
-  } target(data);
-  const int64_t size = ReadWholeFileInto(path, target);
-  data.resize(size < 0 ? 0 : static_cast<size_t>(size));
-  return size >= 0;
-}
 
 }  // namespace platform

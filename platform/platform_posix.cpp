@@ -742,27 +742,25 @@ void AdviseLargeRoom(void* start, size_t size) {
   if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
-int64_t ReadWholeFileInto(const std::string& path, ReadTarget& target) {
+bool ReadWholeFile(const std::string& path, std::string& data) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) return -1;
-  struct stat facts {};
-  // A byte more than the file holds, so that its end is seen at once; a file
-  // that reports no size (in /proc, say) or grows is read on in steps.
-  size_t more = ::fstat(file.Get(), &facts) == 0 && facts.st_size > 0
-                    ? static_cast<size_t>(facts.st_size) + 1
-                    : 65536;
-  size_t held = 0;
+  if (file.Get() < 0) return false;
+  // Read through a small buffer that stays in the cache and appended to the
+  // text's room: the room is written once, where reading straight into it
+  // would first fill it with zeros. A file that grows meanwhile is read on
+  // to its end.
+  data.clear();
+  char buffer[65536];
   for (;;) {
-    char* const room = target.RoomAfter(held, more);
-    const ssize_t got = ::read(file.Get(), room, more);
+    const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return -1;
+      return false;
     }
-    if (got == 0) return static_cast<int64_t>(held);
-    held += static_cast<size_t>(got);
-    more = 65536;
+    if (got == 0) break;
+    data.append(buffer, static_cast<size_t>(got));
   }
+  return true;
 }
 
 void RemoveStaleTemporaryFiles(const std::string& folder) {

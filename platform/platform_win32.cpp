@@ -647,28 +647,20 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
 
 void AdviseLargeRoom(void* /*start*/, size_t /*size*/) {}
 
-int64_t ReadWholeFileInto(const std::string& path, ReadTarget& target) {
+bool ReadWholeFile(const std::string& path, std::string& data) {
   Handle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return -1;
-  // A byte more than the file holds, so that its end is seen at once; a
-  // file that grows is read on in steps. One read takes at most 1 GB.
-  constexpr size_t kLargestRead = size_t{1} << 30;
-  LARGE_INTEGER size{};
-  size_t more = ::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0
-                    ? static_cast<size_t>(size.QuadPart) + 1
-                    : 65536;
-  size_t held = 0;
+  if (!file.Valid()) return false;
+  data.clear();
+  char buffer[65536];
   for (;;) {
-    const size_t asked = more < kLargestRead ? more : kLargestRead;
-    char* const room = target.RoomAfter(held, asked);
     DWORD got = 0;
-    if (!::ReadFile(file.Get(), room, static_cast<DWORD>(asked), &got, nullptr)) return -1;
-    if (got == 0) return static_cast<int64_t>(held);
-    held += got;
-    more = 65536;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    data.append(buffer, got);
   }
+  return true;
 }
 
 void RemoveStaleTemporaryFiles(const std::string& folder) {

@@ -862,21 +862,24 @@ bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& l
   return true;
 }
 
-void LoadListFile(const ListLoad& load, LoadedText& text, ItemList& list, RunLog& log) {
+void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log) {
   log.Report(1030, " Loading \"" + load.listFile + "\". ");
-  // A long list hands the second half of its scan to a helper as soon as it
-  // is read: the helper starts while it is read.
-  if (uint64_t size = 0;
-      platform::FileSize(load.listFile, size) && size >= kListBytesWorthTwoThreads) {
-    StartHelperEarly();
+  // Room for the file as it stands, and a little more for one that grows
+  // while it is read.
+  if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
+    // A long list hands the second half of its scan to a helper as soon as
+    // it is read: the helper starts while it is read.
+    if (size >= kListBytesWorthTwoThreads) StartHelperEarly();
+    text.reserve(static_cast<size_t>(size + 4096));
+    platform::AdviseLargeRoom(text.data(), text.capacity());
   }
-  if (!text.Read(load.listFile)) {
+  if (!platform::ReadWholeFile(load.listFile, text)) {
     throw InOutError("Cannot open \"" + load.listFile + "\" for reading");
   }
   // A list an editor saved in UTF-16 is read as its characters (and
   // rewritten in UTF-8): read as bytes, no line would be seen for a member.
-  if (const std::optional<std::string> utf8 = Utf16ToUtf8(text.View())) text.Assign(*utf8);
-  LoadListText(text.View(), load, list, log);
+  if (const std::optional<std::string> utf8 = Utf16ToUtf8(text)) text.assign(*utf8);
+  LoadListText(text, load, list, log);
 }
 
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {

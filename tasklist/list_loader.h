@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "support/date_time.h"
-#include "support/loaded_text.h"
 #include "support/run_clock.h"
 #include "support/run_log.h"
 #include "tasklist/item.h"
@@ -78,7 +77,7 @@ inline constexpr size_t kListBytesWorthTwoThreads = 384 * 1024;
 
 // Traces 1030 to 4400: reads the list file once, into `text`, and loads it
 // into `list`, whose items then refer to `text`: it must outlive them, unchanged.
-void LoadListFile(const ListLoad& load, LoadedText& text, ItemList& list, RunLog& log);
+void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log);
 // The same from a file text already read, which must outlive the items too.
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log);
 

@@ -491,7 +491,7 @@ TEST_F(ListLoader, TruncationSweep) {
 }
 
 TEST_F(ListLoader, MissingFileFailsOnOpening) {
-  LoadedText text;
+  std::string text;
   EXPECT_THROW(LoadListFile({"missing.json", false, clock}, text, list, log), InOutError);
   EXPECT_EQ(log.trace, 1030);
 }
