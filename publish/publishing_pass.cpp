@@ -189,7 +189,15 @@ struct PassTexts {
   CsvTexts csv;
   bool sideBySide = false;
 
-  explicit PassTexts(bool sideBySideBuilds) : sideBySide(sideBySideBuilds) {}
+  explicit PassTexts(bool sideBySideBuilds) : sideBySide(sideBySideBuilds) {
+    // Room for a piece and the entry that completes it, taken at once: grown
+    // step by step, the room would touch about three times as much memory.
+    if (sideBySide) {
+      for (std::string* room : {&list, &feed, &calendars.privateText}) {
+        room->reserve(kBytesWorthWriting + kBytesWorthWriting / 4);
+      }
+    }
+  }
   // The room each text is built in, taken just before it is built.
   void RoomForCalendars() {
     if (!sideBySide) calendars.privateText = std::move(list);
