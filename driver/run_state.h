@@ -32,10 +32,10 @@ struct RunState {
   Request request;
   ListFiles files;
   bool newListFile = false;
-  ItemList list;
   // The loaded list file's text, which the list's items refer to: it stays
-  // as it was read for the whole run.
+  // as it was read for the whole run, and outlives them.
   std::string listText;
+  ItemList list;
   // The lock beside a list in another folder, which a copy of the program
   // there (the web server's) takes too; null while none is held.
   platform::RunLock* listFolderLock = nullptr;
