@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class ItemText {
  public:
@@ -34,18 +35,12 @@ class ItemText {
   }
   ~ItemText() { Release(); }
 
-  // Holds a copy of `text`.
+  // Holds a copy of `text`, which may be a part of this text itself: it is
+  // copied before this room is given back.
   ItemText& operator=(std::string_view text) {
-    if (held_ && text.data() >= data_ && text.data() < data_ + size_) {
-      // A part of this text itself: copied before the room is given back.
-      const std::string copy(text);
-      Release();
-      Hold(copy);
-    } else {
-      Release();
-      Hold(text);
-    }
-    return *this;
+    ItemText copy;
+    copy.Hold(text);
+    return *this = std::move(copy);
   }
   // Refers to `text` where it stands: it must outlive this item text and
   // its copies.
@@ -54,15 +49,6 @@ class ItemText {
     data_ = text.data();
     size_ = Checked(text.size());
   }
-  // The same text as `other`, held or referred to as `other` has it.
-  void ReferLike(const ItemText& other) {
-    if (other.held_) {
-      *this = other.View();
-    } else {
-      Refer(other.View());
-    }
-  }
-
   std::string_view View() const { return {data_, size_}; }
   // An item's text goes wherever a text is read.
   operator std::string_view() const { return View(); }
@@ -84,6 +70,14 @@ class ItemText {
   }
 
  private:
+  // The same text as `other`, held or referred to as `other` has it.
+  void ReferLike(const ItemText& other) {
+    if (other.held_) {
+      *this = other.View();
+    } else {
+      Refer(other.View());
+    }
+  }
   static uint32_t Checked(size_t size) {
     if (size > UINT32_MAX) throw std::length_error("item text over 4 GB");
     return static_cast<uint32_t>(size);

@@ -456,7 +456,7 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
       // A title without date or placeholder is its own display title; any
       // other is expanded when its item completes, since its placeholders
       // show members that may follow the Title line.
-      if (IsPlainTitle(item.title)) item.displayTitle.ReferLike(item.title);
+      if (IsPlainTitle(item.title)) item.displayTitle = item.title;
       return true;
     case ListMember::kRepeat:
       ReadString(item.repeat, line);
@@ -554,7 +554,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
       ExpandTitleInto(l.expanded, item, l.load.clock.now);
       // Most dated titles show as they stand.
       if (l.expanded == item.title.View()) {
-        item.displayTitle.ReferLike(item.title);
+        item.displayTitle = item.title;
       } else {
         item.displayTitle = l.expanded;
       }

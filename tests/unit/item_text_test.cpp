@@ -21,7 +21,7 @@ TEST(ItemText, CopiesHoldTheirOwnBytesOnlyWhereTheOriginalDid) {
   const ItemText referredCopy = referred;
   ItemText heldCopy = held;
   ItemText alike;
-  alike.ReferLike(held);
+  alike = held;
   held = std::string_view("changed");
 
   EXPECT_EQ(referredCopy.data(), source->data());
