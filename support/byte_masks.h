@@ -1,8 +1,10 @@
 // Where the double quotes, colons and line feeds of a block of 64 bytes
 // stand, one bit per byte: the list loader looks at these three bytes only,
-// and finds them a block at a time instead of byte by byte.
+// and finds them a block at a time instead of byte by byte. And how many
+// line feeds a run of bytes holds, 16 bytes at a time.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -54,4 +56,25 @@ inline BlockMasks BlockMasksOf(const char* block) {
 #else
   return BlockMasksByteByByte(block);
 #endif
+}
+
+// The line feeds in [begin, end).
+inline size_t CountLineFeeds(const char* begin, const char* end) {
+  size_t count = 0;
+#ifdef VARNO_BYTE_MASKS_SSE2
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  while (end - begin >= 16) {
+    // Each byte of `counts` counts up to 255 line feeds before they are added up.
+    const size_t parts = std::min<size_t>(static_cast<size_t>(end - begin) / 16, 255);
+    __m128i counts = _mm_setzero_si128();
+    for (size_t part = 0; part < parts; ++part, begin += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, lineFeed));
+    }
+    const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    count += static_cast<size_t>(_mm_extract_epi16(sums, 0) + _mm_extract_epi16(sums, 4));
+  }
+#endif
+  for (; begin != end; ++begin) count += *begin == '\n' ? 1 : 0;
+  return count;
 }

@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <iterator>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "support/byte_masks.h"
@@ -16,7 +18,6 @@
 #include "support/text_file.h"
 #include "support/text_helpers.h"
 #include "support/text_tools.h"
-#include "support/then_always.h"
 #include "support/utf8_text.h"
 #include "support/whole_number.h"
 #include "tasklist/list_format.h"
@@ -88,15 +89,6 @@ const char* FindChar(const char* from, const char* end, char c) {
 std::string_view LineUpTo(const char* start, const char* lineEnd) {
   while (lineEnd != start && lineEnd[-1] == '\r') --lineEnd;
   return {start, static_cast<size_t>(lineEnd - start)};
-}
-
-// The line that starts at `start` (before `end`): up to the next LF, a CR
-// before it dropped. `next` is where the following line starts.
-std::string_view LineAt(const char* start, const char* end, const char*& next) {
-  const char* newline = FindChar(start, end, '\n');
-  const char* lineEnd = newline != nullptr ? newline : end;
-  next = lineEnd + 1;
-  return LineUpTo(start, lineEnd);
 }
 
 // The high bit of each byte of `word` that is zero.
@@ -196,24 +188,6 @@ class BraceLines {
   const char* nextOpen_;
   const char* nextClose_;
 };
-
-// What the second pass needs of a line besides its text.
-struct LineRow {
-  ListMember member = ListMember::kNone;
-  bool holdsCloseBrace = false;
-  // Bytes from the line's start to the next line's, so that the second pass
-  // need not look for the line end again; 0 when that does not fit.
-  uint16_t toNext = 0;
-};
-
-// The line of `row`, which starts at `start` (before `end`); `next` is where
-// the following line starts.
-std::string_view LineOfRow(const LineRow& row, const char* start, const char* end,
-                           const char*& next) {
-  if (row.toNext == 0) return LineAt(start, end, next);
-  next = start + row.toNext;
-  return LineUpTo(start, next - 1);
-}
 
 // The value rule's text before its double quotes are removed: the text after
 // the first ":", its last character dropped when it holds a ",".
@@ -341,10 +315,10 @@ void StartItem(Item& item, int32_t index) {
   }
 }
 
-// The context note the second pass keeps: the line's index and the ID being
+// The context note the loader keeps: the line's index and the ID being
 // assembled (trace 3400), or the number of items stored (trace 4000). It is
 // held as numbers and written out as text only where it can be read: when a
-// failure leaves the pass, and when the pass ends.
+// failure leaves the load, and when the load ends.
 struct ContextNote {
   bool set = false;
   bool records = false;
@@ -369,15 +343,34 @@ struct ContextNote {
 constexpr size_t kNotStored = SIZE_MAX;
 constexpr size_t kNoRow = SIZE_MAX;
 
-// The loader's working state between lines. The item being assembled is
-// the list's last slot, so that storing it moves nothing.
+// A line the list is told of besides its items: one holding "NextID", or
+// one holding the SortBy text. What they tell is reported before any item.
+struct NotedLine {
+  size_t row;
+  std::string_view text;
+  bool holdsNextId;
+};
+
+// A line that sets a member of the list itself. Such lines are read once
+// every item is loaded, in their order: the last one read wins, and a SortBy
+// line reports, after what the noted lines report.
+struct ListLine {
+  size_t row;
+  ListMember member;
+  std::string_view text;
+};
+
+// The loader's working state for a run of whole lines. The item being
+// assembled is the list's last slot, so that storing it moves nothing.
 struct Loader {
+  Loader(const ListLoad& load, ItemList& list) : load(load), list(list) {}
+
   const ListLoad& load;
   ItemList& list;
-  RunLog& log;
+  RunLog log{1060, {}};  // its trace; the run's log is told after the lines
   ContextNote note;
   // Whether the list's last slot holds an item being assembled, not stored
-  // yet: from the start of the pass (zero-filled until the first item
+  // yet: from the start of the lines (zero-filled until the first item
   // start), from each "{" and from each take-back.
   bool assembling = false;
   // The slot of the item last stored: until the next "{" its members are
@@ -385,18 +378,28 @@ struct Loader {
   size_t storedIn = kNotStored;
   std::string expanded;  // a display title's room, reused from item to item
 
+  // What the lines tell besides the items.
+  std::vector<NotedLine> noted;
+  std::vector<ListLine> listLines;
+  size_t lines = 0;
+  size_t itemCount = 0;           // lines holding an item's "ID"
+  size_t unreadableRow = kNoRow;  // the first holding a second ID
+  // What assembling an item threw: the lines after it are still looked at,
+  // but no longer assembled.
+  std::exception_ptr failure;
+
   Item& Assembled() { return list.items.back(); }
   // The ID of the item being assembled; -1 once stored.
   int32_t AssembledId() const { return assembling ? list.items.back().id : -1; }
 };
 
-// A pass, or its second half, starts with a zero-filled item.
+// A run of lines starts with a zero-filled item.
 void StartAssembling(Loader& l) {
   l.list.items.emplace_back();
   l.assembling = true;
 }
 
-// An item still being assembled when the pass ends is not kept.
+// An item still being assembled when the lines end is not kept.
 void DropUnstoredItem(Loader& l) {
   if (l.assembling) l.list.items.pop_back();
   l.assembling = false;
@@ -493,30 +496,30 @@ bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
 }
 
 // The members of the list's header.
-void ApplyListMember(Loader& l, ListMember member, std::string_view line) {
-  ItemList& list = l.list;
+void ApplyListMember(const ListLoad& load, ItemList& list, RunLog& log, ListMember member,
+                     std::string_view line) {
   switch (member) {
     case ListMember::kHeadTitle:
       ReadString(list.headTitle, line);
       break;
     case ListMember::kSortBy:
       list.sortBy = AsUtf8(ReadListString(ValueOfLine(line, false, true)));
-      l.log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" +
-                                 l.load.listFile + "\")");
+      log.ReportAtCurrentTrace(" SortBy=\"" + list.sortBy + "\" (Loaded from \"" + load.listFile +
+                               "\")");
       break;
     case ListMember::kRssOutput:
-      l.log.trace = 2900;
+      log.trace = 2900;
       list.feedName = LowerCase(AsUtf8(ReadListString(ValueOfLine(line, false, true))));
       break;
     case ListMember::kLink: {
-      l.log.trace = 3100;
+      log.trace = 3100;
       std::string link = ReplaceFirstNoCase(Trim(line), "\"Link\":\"", "");
       link = ReplaceFirst(ReplaceFirst(link, ",", ""), "\"", "");
       list.link = AsUtf8(ReadListString(link));
       break;
     }
     case ListMember::kItemLink:
-      l.log.trace = 3200;
+      log.trace = 3200;
       list.itemLinkLine = AsUtf8(line);
       break;
     default:
@@ -537,7 +540,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   }
   TakeBackStoredItem(l);
   if (!ApplyNumberMember(l, member, line) && !ApplyTextMember(l, member, line)) {
-    ApplyListMember(l, member, line);
+    l.listLines.push_back({static_cast<size_t>(index), member, line});
   }
 }
 
@@ -571,87 +574,59 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
   l.log.trace = 4400;
 }
 
-// A line the first pass acts on besides counting it: one holding "NextID",
-// or one holding the SortBy text.
-struct NotedLine {
-  size_t row;
-  std::string_view text;
-  bool holdsNextId;
-};
-
-// What the first pass finds in a run of whole lines.
-struct LineScan {
-  std::vector<LineRow> rows;
-  std::vector<NotedLine> noted;
-  std::vector<std::pair<size_t, const char*>> itemStarts;  // row and start of each "{" line
-  size_t itemCount = 0;
-  size_t unreadableRow = kNoRow;  // the first holding a second ID
-};
-
-// The first pass's look at each line of [begin, end): its row for the second
-// pass, and whether it holds an ID, "NextID" or the SortBy text.
-void ScanLines(const char* begin, const char* end, LineScan& scan) {
+// Loads the whole lines [begin, end), the first of which is line `firstRow`
+// of the text (from 0): assembles their items into the loader's list and
+// notes what else they tell. Line 0 opens the list and is never assembled.
+void LoadLines(const char* begin, const char* end, size_t firstRow, Loader& l) {
   BraceLines braces(std::string_view(begin, static_cast<size_t>(end - begin)));
-  const char* lineStart = begin;
+  size_t row = firstRow;
+  StartAssembling(l);
   ForEachLineFacts(begin, end, [&](std::string_view line, const LineFacts& facts) {
     const char* const lineEnd = line.data() + line.size();
     const bool itemStart = braces.HoldsOpen(lineEnd);
-    if (itemStart) scan.itemStarts.emplace_back(scan.rows.size(), line.data());
+    const bool itemEnd = braces.HoldsClose(lineEnd);
     if (facts.holdsNextId || (!facts.holdsId && facts.holdsSortByText)) {
-      scan.noted.push_back({scan.rows.size(), line, facts.holdsNextId});
+      l.noted.push_back({row, line, facts.holdsNextId});
     } else if (facts.holdsId) {
-      ++scan.itemCount;
+      ++l.itemCount;
     }
     // Only the first of a line's members is read.
-    if (facts.holdsSecondId && scan.unreadableRow == kNoRow) scan.unreadableRow = scan.rows.size();
-    const auto fromPrevious = static_cast<size_t>(line.data() - lineStart);
-    if (!scan.rows.empty() && fromPrevious <= UINT16_MAX) {
-      scan.rows.back().toNext = static_cast<uint16_t>(fromPrevious);
+    if (facts.holdsSecondId && l.unreadableRow == kNoRow) l.unreadableRow = row;
+    if (row != 0 && !l.failure) {
+      const auto index = static_cast<int32_t>(row);
+      try {
+        ApplyMember(l, itemStart ? ListMember::kItemStart : facts.member, line, index);
+        FinishLine(l, itemEnd, index);
+      } catch (...) {
+        l.failure = std::current_exception();
+      }
     }
-    lineStart = line.data();
-    scan.rows.push_back(
-        {itemStart ? ListMember::kItemStart : facts.member, braces.HoldsClose(lineEnd)});
+    ++row;
   });
+  DropUnstoredItem(l);
+  l.lines = row - firstRow;
 }
 
-// The start of the line after the middle of a long text, where its second
-// half starts; nullptr for a short text or one without such a line.
-const char* MiddleLineStart(std::string_view text) {
-  if (text.size() < kListBytesWorthTwoThreads) return nullptr;
+// The start of the line after the middle of a text of `longText` bytes or
+// more; nullptr for a shorter text or one without such a line.
+const char* MiddleLineStart(std::string_view text, size_t longText) {
+  if (text.size() < longText) return nullptr;
   const char* const end = text.data() + text.size();
   const char* const newline = FindChar(text.data() + text.size() / 2, end, '\n');
   return newline != nullptr && newline + 1 < end ? newline + 1 : nullptr;
 }
 
-// The lines of `text`, scanned in two halves side by side when it is long.
-LineScan ScanText(std::string_view text) {
-  const char* const end = text.data() + text.size();
-  LineScan scan;
-  // Room for every line's row, so that the second half's rows join the
-  // first's in place.
-  scan.rows.reserve(text.size() / 24 + 1);
-  const char* const middle = MiddleLineStart(text);
-  if (middle == nullptr) {
-    ScanLines(text.data(), end, scan);
-    return scan;
-  }
-  LineScan tail;
-  tail.rows.reserve(static_cast<size_t>(end - middle) / 24 + 1);
-  StepsAhead secondHalf({[&] { ScanLines(middle, end, tail); }}, 1, true);
-  ScanLines(text.data(), middle, scan);
-  secondHalf.WaitFor(0);
-  const size_t offset = scan.rows.size();
-  scan.rows.insert(scan.rows.end(), tail.rows.begin(), tail.rows.end());
-  for (NotedLine& line : tail.noted) {
-    line.row += offset;
-    scan.noted.push_back(line);
-  }
-  for (auto& [row, start] : tail.itemStarts) scan.itemStarts.emplace_back(row + offset, start);
-  scan.itemCount += tail.itemCount;
-  if (scan.unreadableRow == kNoRow && tail.unreadableRow != kNoRow) {
-    scan.unreadableRow = tail.unreadableRow + offset;
-  }
-  return scan;
+// Where the second half of a text of `longText` bytes or more starts: at the
+// first line from the middle on that holds a "{", which starts an item and
+// resets all it holds, so that both halves can be assembled side by side.
+// nullptr for none.
+const char* SecondHalfStart(std::string_view text, size_t longText) {
+  const char* const middle = MiddleLineStart(text, longText);
+  if (middle == nullptr) return nullptr;
+  const char* lineStart = FindChar(middle, text.data() + text.size(), '{');
+  if (lineStart == nullptr) return nullptr;
+  while (lineStart != middle && lineStart[-1] != '\n') --lineStart;
+  return lineStart;
 }
 
 // The line (from 1) of the first "ID" member with a blank before its colon
@@ -691,13 +666,13 @@ bool EndsAsAListEnds(std::string_view text) {
   }
 }
 
-// The first pass: counts the lines and the items and reads "NextID"
-// strictly. The same look at a line finds its row for the second pass.
-LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
-  LineScan scan = ScanText(text);
-  // What the pass reports, in the order of the lines.
+// What the lines tell the run before any item: the SortBy lines' reports
+// and "NextID", read strictly; then the lines, and the first the loader
+// cannot read. The noted lines come in the order of the lines.
+void ReportNotedLines(std::string_view text, const std::vector<NotedLine>& noted, size_t lines,
+                      size_t unreadableRow, size_t itemCount, ItemList& list, RunLog& log) {
   list.holdsNextId = false;
-  for (const NotedLine& line : scan.noted) {
+  for (const NotedLine& line : noted) {
     list.lineCount = static_cast<int32_t>(line.row + 1);
     if (line.holdsNextId) {
       list.holdsNextId = true;
@@ -706,51 +681,32 @@ LineScan FirstPass(std::string_view text, ItemList& list, RunLog& log) {
       log.Report(1040, " \"SortBy\" set line " + std::to_string(list.lineCount));
     }
   }
-  list.lineCount = static_cast<int32_t>(scan.rows.size());
+  list.lineCount = static_cast<int32_t>(lines);
   list.endsClosed = EndsAsAListEnds(text);
-  // The second pass never reads the first line.
+  // The first line is never assembled.
   const std::string_view firstLine = text.substr(0, text.find('\n'));
   list.unreadableLine = 0;
   if (firstLine.find("\"ID\":") != std::string_view::npos) {
     list.unreadableLine = 1;
-  } else if (scan.unreadableRow != kNoRow) {
-    list.unreadableLine = static_cast<int32_t>(scan.unreadableRow + 1);
-  } else if (scan.itemCount == 0) {
+  } else if (unreadableRow != kNoRow) {
+    list.unreadableLine = static_cast<int32_t>(unreadableRow + 1);
+  } else if (itemCount == 0) {
     list.unreadableLine = LineOfSpacedId(text);
   }
-  return scan;
 }
 
-// The second pass over the rows [from, to), the first starting at `start`.
-void AssembleItems(const char* start, const char* end, const std::vector<LineRow>& rows,
-                   size_t from, size_t to, Loader& loader) {
-  StartAssembling(loader);
-  for (size_t index = from; index < to; ++index) {
-    const std::string_view line = LineOfRow(rows[index], start, end, start);
-    ApplyMember(loader, rows[index].member, line, static_cast<int32_t>(index));
-    FinishLine(loader, rows[index].holdsCloseBrace, static_cast<int32_t>(index));
-  }
-  DropUnstoredItem(loader);
-}
+// The second half of a long list, loaded on a helper into a list of its own.
+// It stands on cache lines of its own: the first half's loader writes to its
+// own state line after line, and would otherwise slow the helper's writes.
+struct alignas(64) SecondHalf {
+  explicit SecondHalf(const ListLoad& load) : loader(load, list) {}
+  SecondHalf(const SecondHalf&) = delete;
+  SecondHalf& operator=(const SecondHalf&) = delete;
+  ItemList list;
+  Loader loader;
+};
 
-// Where the second pass may be split in two: at the line holding the "{" of
-// the item nearest the middle, when no line after it sets a member of the
-// list itself (those report, and the last one read wins). The row and the
-// line's start; row 0 for none.
-std::pair<size_t, const char*> SplitOf(const LineScan& scan, std::string_view text) {
-  if (text.size() < kListBytesWorthTwoThreads || scan.itemStarts.size() < 2) return {0, nullptr};
-  const std::pair<size_t, const char*> split = scan.itemStarts[scan.itemStarts.size() / 2];
-  for (size_t index = split.first; index < scan.rows.size(); ++index) {
-    const ListMember member = scan.rows[index].member;
-    if (member == ListMember::kHeadTitle || member == ListMember::kSortBy ||
-        member >= ListMember::kRssOutput) {
-      return {0, nullptr};
-    }
-  }
-  return split;
-}
-
-// Adds the items and counts the second half of the pass assembled.
+// Adds the items and counts the second half assembled.
 void MergeSecondHalf(ItemList& list, ItemList& tail) {
   list.recordsFromFile += tail.recordsFromFile;
   list.items.insert(list.items.end(), std::make_move_iterator(tail.items.begin()),
@@ -759,44 +715,10 @@ void MergeSecondHalf(ItemList& list, ItemList& tail) {
   if (tail.maxId > list.maxId) list.maxId = tail.maxId;
 }
 
-// The second pass: assembles the items; the first line is never examined.
-// An item's "{" resets all it holds, so a long list is assembled in two
-// halves side by side, split at an item's first line.
-// `startList` readies the list for the items; it runs first on this thread.
-template <typename StartList>
-void SecondPass(std::string_view text, const LineScan& scan, Loader& loader,
-                StartList&& startList) {
-  const char* const end = text.data() + text.size();
-  const char* start = text.data();
-  const std::vector<LineRow>& rows = scan.rows;
-  const std::pair<size_t, const char*> splitAt = SplitOf(scan, text);
-  const size_t split = splitAt.first;
-  const char* const splitStart = splitAt.second;
-  if (split == 0) {
-    startList();
-    if (rows.empty()) return;
-    LineAt(start, end, start);
-    AssembleItems(start, end, rows, 1, rows.size(), loader);
-    return;
-  }
-  ItemList tail;
-  // Room for its items and the one being assembled.
-  tail.items.reserve(scan.itemStarts.size() - scan.itemStarts.size() / 2 + 1);
-  RunLog tailLog{1060, {}};
-  Loader tailLoader{loader.load, tail, tailLog, ContextNote{}, false, kNotStored, {}};
-  StepsAhead secondHalf(
-      {[&] { AssembleItems(splitStart, end, rows, split, rows.size(), tailLoader); }}, 1, true);
-  startList();
-  LineAt(start, end, start);
-  AssembleItems(start, end, rows, 1, split, loader);
-  // The pass ends where the second half ended, counting the items before it.
-  const auto takeTailState = [&, recordsBefore = loader.list.recordsFromFile] {
-    loader.log.trace = tailLog.trace;
-    loader.note = tailLoader.note;
-    if (loader.note.records) loader.note.recordsFromFile += recordsBefore;
-  };
-  RunThenAlways([&secondHalf] { secondHalf.WaitFor(0); }, takeTailState);
-  MergeSecondHalf(loader.list, tail);
+// Room for the items of `bytes` of list text: a list as the program writes
+// it takes well over this many bytes an item, so that the items seldom move.
+size_t ItemRoomFor(size_t bytes) {
+  return bytes / 256 + 2;
 }
 
 }  // namespace
@@ -869,7 +791,7 @@ void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLo
   if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
     // A long list hands the second half of its scan to a helper as soon as
     // it is read: the helper starts while it is read.
-    if (size >= kListBytesWorthTwoThreads) StartHelperEarly();
+    if (size >= load.bytesWorthTwoThreads) StartHelperEarly();
     text.reserve(static_cast<size_t>(size + 4096));
     platform::AdviseLargeRoom(text.data(), text.capacity());
   }
@@ -883,37 +805,72 @@ void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLo
 }
 
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {
-  const LineScan scan = FirstPass(text, list, log);
-  // Made while the second half of a long list is being assembled already.
-  const auto startList = [&] {
-    const size_t itemCount = scan.itemCount;
-    // Room for the item being assembled, and then for an item added by the
-    // request, so that adding one moves no record.
-    list.items.clear();
-    list.items.reserve(itemCount + 1);
-    platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
-    const std::string count = std::to_string(itemCount);
-    log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
-                         std::to_string(static_cast<long long>(itemCount) - 1) +
-                         "], lines processed=" + std::to_string(list.lineCount) +
-                         ", iVarnoArrayCount=" + count + ". New JSON file created=" +
-                         reported::BooleanText(load.newListFile, "True", "False"));
-    log.trace = 1060;
-    list.sortBy = "Order";
-    list.recordsFromFile = 0;
-    list.activeRecords = 0;
-    list.maxId = 0;
-  };
-  Loader loader{load, list, log, ContextNote{}, false, kNotStored, {}};
-  RunThenAlways(
-      [&] {
-        SecondPass(text, scan, loader, startList);
-        // The list has a slot for each item counted; those no item was
-        // stored in stay empty at its end. A hand-edited file can hold more
-        // items than were counted: none of them is dropped.
-        if (list.items.size() < scan.itemCount) list.items.resize(scan.itemCount);
-      },
-      [&] { loader.note.WriteTo(log.notes); });
+  list.items.clear();
+  list.items.reserve(ItemRoomFor(text.size()));
+  platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
+  list.recordsFromFile = 0;
+  list.activeRecords = 0;
+  list.maxId = 0;
+  const char* const end = text.data() + text.size();
+  const char* const split = SecondHalfStart(text, load.bytesWorthTwoThreads);
+  Loader head(load, list);
+  std::optional<SecondHalf> second;
+  Loader* tail = nullptr;
+  if (split == nullptr) {
+    LoadLines(text.data(), end, 0, head);
+  } else {
+    // The halves are loaded side by side, the second on a helper.
+    tail = &second.emplace(load).loader;
+    second->list.items.reserve(ItemRoomFor(static_cast<size_t>(end - split)));
+    StepsAhead secondHalf({[&] {
+                            const size_t firstRow = CountLineFeeds(text.data(), split);
+                            LoadLines(split, end, firstRow, *tail);
+                          }},
+                          1, true);
+    LoadLines(text.data(), split, 0, head);
+    secondHalf.WaitFor(0);
+  }
+  // What the lines tell, in their order: the second half's after the first's.
+  const bool bothHalves = tail != nullptr && !head.failure;
+  size_t lines = head.lines;
+  size_t itemCount = head.itemCount;
+  size_t unreadableRow = head.unreadableRow;
+  if (tail != nullptr) {
+    head.noted.insert(head.noted.end(), tail->noted.begin(), tail->noted.end());
+    lines += tail->lines;
+    itemCount += tail->itemCount;
+    if (unreadableRow == kNoRow) unreadableRow = tail->unreadableRow;
+  }
+  ReportNotedLines(text, head.noted, lines, unreadableRow, itemCount, list, log);
+  const std::string count = std::to_string(itemCount);
+  log.Report(1050, " Records loaded from \"" + load.listFile + "\"=" + count + " [0.." +
+                       std::to_string(static_cast<long long>(itemCount) - 1) +
+                       "], lines processed=" + std::to_string(list.lineCount) +
+                       ", iVarnoArrayCount=" + count + ". New JSON file created=" +
+                       reported::BooleanText(load.newListFile, "True", "False"));
+  list.sortBy = "Order";
+  for (const Loader* half : {&head, bothHalves ? tail : nullptr}) {
+    if (half == nullptr) continue;
+    for (const ListLine& line : half->listLines) {
+      // The trace the line found: the one the line before it left.
+      log.trace = line.row == 1 ? 1060 : 4400;
+      ApplyListMember(load, list, log, line.member, line.text);
+    }
+  }
+  // The load ends where the lines ended, or where assembling failed.
+  const Loader& last = bothHalves ? *tail : head;
+  log.trace = last.log.trace;
+  ContextNote note = last.note;
+  if (bothHalves && note.records) note.recordsFromFile += list.recordsFromFile;
+  note.WriteTo(log.notes);
+  if (last.failure) std::rethrow_exception(last.failure);
+  if (second) MergeSecondHalf(list, second->list);
+  // The list has a slot for each item counted; those no item was stored in
+  // stay empty at its end. A hand-edited file can hold more items than were
+  // counted: none of them is dropped. And there is room for an item added by
+  // the request, so that adding one moves no record.
+  list.items.reserve(std::max(list.items.size(), itemCount) + 1);
+  if (list.items.size() < itemCount) list.items.resize(itemCount);
 }
 
 void FinishListLink(ItemList& list, RunLog& log) {

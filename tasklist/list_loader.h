@@ -1,5 +1,6 @@
 // Loading the list file into the run's list: the template of a missing file,
-// the first pass that sizes the list and the second pass that assembles items.
+// and one walk over the lines that counts them and the items, reads "NextID"
+// and assembles the items.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include "tasklist/item.h"
 #include "tasklist/list_files.h"
 
-// The rows of the second pass's member table, in the table's order.
+// The rows of the member table that assembles items, in the table's order.
 enum class ListMember : uint8_t {
   kNone,
   kItemStart,  // "{"
@@ -37,16 +38,16 @@ enum class ListMember : uint8_t {
   kLink,
   kItemLink,
 };
-// What the two passes look for in one line; `member` is the first row of the
+// What the loader looks for in one line; `member` is the first row of the
 // member table whose text the line holds.
 struct LineFacts {
-  ListMember member = ListMember::kNone;  // the second pass's row
+  ListMember member = ListMember::kNone;  // the row applied to the item
   bool holdsNextId = false;               // "NextID":
   bool holdsId = false;                   // "ID":
   bool holdsSecondId = false;             // "ID": twice or more
   bool holdsSortByText = false;           // "SortBy":" (a quote after the colon)
 };
-// What the first pass finds in each line of `text` (split at LF, the CRs
+// What the loader finds in each line of `text` (split at LF, the CRs
 // before it dropped).
 std::vector<LineFacts> FactsOfLines(std::string_view text);
 
@@ -62,18 +63,20 @@ void ValueOfLineInto(std::string& out, std::string_view line, bool keepQuotes, b
 // it. True when the file was missing.
 bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& list, RunLog& log);
 
+// From this many bytes (about 800 items) on a list is loaded in two halves
+// side by side; a shorter one loads as fast on one thread, with less work in
+// all.
+inline constexpr size_t kListBytesWorthTwoThreads = 384 * 1024;
+
 // What loading a list needs besides its text: the name its lines report, whether
 // the file was just created, and the run's clock.
 struct ListLoad {
   const std::string& listFile;
   bool newListFile = false;
   const RunClock& clock;
+  // From this many bytes on the list is loaded in two halves side by side.
+  size_t bytesWorthTwoThreads = kListBytesWorthTwoThreads;
 };
-
-// From this many bytes (about 800 items) on a list is loaded in two halves
-// side by side; a shorter one loads as fast on one thread, with less work in
-// all.
-inline constexpr size_t kListBytesWorthTwoThreads = 384 * 1024;
 
 // Traces 1030 to 4400: reads the list file once, into `text`, and loads it
 // into `list`, whose items then refer to `text`: it must outlive them, unchanged.

@@ -305,11 +305,11 @@ class ListLevelChoices(TaskListTestCase):
         self.assertEqual([i["DisplayTitle"] for i in self.items()],
                          ["2025-09-01 A -32", "2025-09-01 B -32"])
 
-    def test_more_items_than_the_first_pass_counted_are_kept(self):
+    def test_more_items_than_counted_are_kept(self):
         extra = ('  {\r\n    "ID":4,"NextID":1\r\n    "Title":"hand added"\r\n  },\r\n')
         text = three_items().replace('  "items":[\r\n', '  "items":[\r\n' + extra)
         self.folder.write("list.json", text)
-        # Its ID line also holds "NextID", so the first pass does not count it and
+        # Its ID line also holds "NextID", so it is not counted as an item and
         # its ID reads as 0; renumbering writes it.
         proc = self.folder.run("list.json", "/redoid", check_status=0)
         self.assertIn("9200 Total Records=4 [0..3]", self.console(proc))

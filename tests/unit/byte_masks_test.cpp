@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -20,6 +22,24 @@ TEST(BlockMasks, AgreeWithTheByteByByteForm) {
     ASSERT_EQ(fast.quotes, plain.quotes);
     ASSERT_EQ(fast.colons, plain.colons);
     ASSERT_EQ(fast.lineFeeds, plain.lineFeeds);
+  }
+}
+
+// Runs of every length around the 16-byte parts and the 255 parts a count
+// holds, from every alignment, some all line feeds.
+TEST(CountLineFeeds, CountsWhatStdCountCounts) {
+  std::mt19937 random(11);
+  std::string text(5000, 'x');
+  for (char& byte : text) byte = random() % 3 == 0 ? '\n' : static_cast<char>(random() % 256);
+  text.replace(4100, 700, 700, '\n');
+  for (size_t from = 0; from < 17; ++from) {
+    for (size_t to :
+         {from, from + 15, from + 16, from + 33, from + 4080, from + 4097, text.size()}) {
+      const char* begin = text.data() + from;
+      const char* end = text.data() + to;
+      ASSERT_EQ(CountLineFeeds(begin, end), static_cast<size_t>(std::count(begin, end, '\n')))
+          << from << ".." << to;
+    }
   }
 }
 

@@ -405,9 +405,9 @@ TEST_F(ListLoader, ItemBeforeAnyBraceStartsZeroFilled) {
   EXPECT_EQ(list.items[1].order, "00010");
 }
 
-TEST_F(ListLoader, MoreItemsThanTheFirstPassCountedAreAllKept) {
-  // "NextID" and "ID" on one line: the first pass counts no item there, the
-  // second reads an ID (0, from the value rule) and stores the item.
+TEST_F(ListLoader, MoreItemsThanCountedAreAllKept) {
+  // "NextID" and "ID" on one line: no item is counted there, but an ID is
+  // read (0, from the value rule) and the item stored.
   Load(ListText({"    \"ID\":1,\"NextID\":9\r\n" + Member("Title", "a"), FullItem(2, "b")}));
   EXPECT_EQ(list.recordsFromFile, 2);
   ASSERT_EQ(list.items.size(), 2u);

@@ -1,10 +1,12 @@
 // Long lists are loaded in two halves side by side; what they load must be
-// what one pass over the lines in order loads.
+// what one thread loads, walking the lines in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "support/failures.h"
 #include "tasklist/list_loader.h"
@@ -62,11 +64,25 @@ std::string Facts(const Item& item) {
          std::to_string(item.isPublic) + std::to_string(item.displayTitleCurrent);
 }
 
+// The log's lines without their times.
+std::vector<std::string> LinesOf(const std::string& log) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < log.size();) {
+    const size_t end = std::min(log.find("\r\n", start), log.size());
+    const std::string line = log.substr(start, end - start);
+    const size_t time = line.find(' ');
+    lines.push_back(line.substr(line.find(' ', time + 1)));
+    start = end + 2;
+  }
+  return lines;
+}
+
 class LongListLoading : public InFreshFolder {
  protected:
-  ItemList Load(const std::string& text) {
+  ItemList Load(const std::string& text, size_t bytesWorthTwoThreads = kListBytesWorthTwoThreads) {
     ItemList loaded;
-    LoadListText(texts.emplace_back(text), {files.list, false, clock}, loaded, log);
+    LoadListText(texts.emplace_back(text), {files.list, false, clock, bytesWorthTwoThreads}, loaded,
+                 log);
     return loaded;
   }
   std::deque<std::string> texts;  // each loaded list's items refer to its text
@@ -74,27 +90,47 @@ class LongListLoading : public InFreshFolder {
 
 }  // namespace
 
-TEST_F(LongListLoading, HalvesLoadWhatOnePassLoads) {
-  const std::string text = LongList(kItems);
+TEST_F(LongListLoading, HalvesLoadWhatOneThreadLoads) {
+  // Members of the list itself in both halves, each after an item's "}": the
+  // item is taken back, the last one read wins and a SortBy line reports.
+  std::string text = LongList(kItems);
+  std::string last;
+  for (size_t at : {text.size() / 4, text.size() * 3 / 4}) {
+    const std::string n = last = std::to_string(at);
+    text.insert(text.find("  {\r\n", at),
+                "  \"HeadTitle\":\"h" + n + "\",\r\n  \"SortBy\":\"Title" + n +
+                    "\",\r\n  \"RSSOutput\":\"F" + n + ".xml\",\r\n  \"Link\":\"http://l/" + n +
+                    "\",\r\n  \"ItemLink\":\"http://i/" + n + "\",\r\n");
+  }
   ASSERT_GT(text.size(), 2 * kListBytesWorthTwoThreads);
   const ItemList halves = Load(text);
   const std::string halvesNotes = log.notes;
-  // A list member after the items keeps the item lines in one pass.
-  const ItemList onePass = Load(LongList(kItems, "  \"HeadTitle\":\"x\",\r\n"));
+  const int32_t halvesTrace = log.trace;
+  const size_t halvesLog = LogText().size();
+  const ItemList oneThread = Load(text, SIZE_MAX);
+  const std::string logText = LogText();
 
-  ASSERT_EQ(halves.items.size(), onePass.items.size());
+  ASSERT_EQ(halves.items.size(), oneThread.items.size());
   for (size_t i = 0; i < halves.items.size(); ++i) {
-    ASSERT_EQ(Facts(halves.items[i]), Facts(onePass.items[i])) << "item " << i;
+    ASSERT_EQ(Facts(halves.items[i]), Facts(oneThread.items[i])) << "item " << i;
   }
-  EXPECT_EQ(halves.recordsFromFile, onePass.recordsFromFile);
-  EXPECT_EQ(halves.activeRecords, onePass.activeRecords);
-  EXPECT_EQ(halves.maxId, onePass.maxId);
-  EXPECT_EQ(halves.lineCount + 1, onePass.lineCount);
+  EXPECT_EQ(halves.recordsFromFile, oneThread.recordsFromFile);
+  EXPECT_EQ(halves.activeRecords, oneThread.activeRecords);
+  EXPECT_EQ(halves.maxId, oneThread.maxId);
+  EXPECT_EQ(halves.lineCount, oneThread.lineCount);
+  for (const auto member : {&ItemList::headTitle, &ItemList::sortBy, &ItemList::feedName,
+                            &ItemList::link, &ItemList::itemLinkLine}) {
+    EXPECT_EQ(halves.*member, oneThread.*member);
+  }
+  EXPECT_EQ(halves.headTitle, "h" + last);
+  EXPECT_EQ(halvesNotes, log.notes);
   EXPECT_EQ(halvesNotes,
             "iJSONStringListCount=" + std::to_string(halves.lineCount - 1) + " VarnoLoad.ID=-1");
+  EXPECT_EQ(halvesTrace, log.trace);
+  EXPECT_EQ(LinesOf(logText.substr(0, halvesLog)), LinesOf(logText.substr(halvesLog)));
 }
 
-TEST_F(LongListLoading, FirstPassReportsEveryHalfInLineOrder) {
+TEST_F(LongListLoading, NotedLinesOfEveryHalfReportInLineOrder) {
   // A SortBy text and an ID on lines of the second half.
   std::string text = LongList(kItems);
   const size_t late = text.find("  {\r\n", text.size() * 3 / 4);

@@ -96,7 +96,7 @@ TEST_F(TasklistParts, LoadingFailureLeavesItsStepAndContextInTheLog) {
   text[at + 9] = 'x';
   EXPECT_THROW(Load(text), ConvertError);
   EXPECT_EQ(log.trace, 1040);
-  // The second pass never started: no context was noted.
+  // "NextID" is read before any item: no context was noted.
   EXPECT_EQ(log.notes, "");
 }
 
