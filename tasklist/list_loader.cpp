@@ -113,9 +113,10 @@ void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const
   facts.holdsSortByText |= member == ListMember::kSortBy && close + 2 < end && close[2] == '"';
 }
 
-// Calls `onLine(line, facts)` for each line of [begin, end) (up to its LF, a
-// CR before that dropped) with what its double quotes tell, the braces left
-// out; one walk over the bytes finds the lines and the quotes together.
+// Calls `onLine(line, facts, colon)` for each line of [begin, end) (up to its
+// LF, a CR before that dropped) with what its double quotes tell, the braces
+// left out, and where its first ":" stands (npos for none); one walk over the
+// bytes finds the lines, the quotes and the colons together.
 // Every text looked for but the braces is a quoted name and ":", so each of
 // its occurrences lies between two neighbouring double quotes of a line, and
 // the earliest row in the table wins. The bytes are looked at 64 at a time:
@@ -123,7 +124,8 @@ void NoteQuotedName(LineFacts& facts, const char* open, const char* close, const
 template <typename OnLine>
 void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
   const char* lineStart = begin;
-  const char* lastQuote = nullptr;  // of the line, in the blocks before this one
+  const char* lastQuote = nullptr;   // of the line, in the blocks before this one
+  const char* firstColon = nullptr;  // of the line, in the blocks before this one
   LineFacts facts;
   // A last line without LF ends where the text ends, as if one stood there:
   // in the last block, which is empty when the text fills its blocks.
@@ -146,16 +148,26 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
     const bool colonAfterBlock = size > kMaskBlockSize && block[kMaskBlockSize] == ':';
     const uint64_t nameEnds =
         masks.quotes & ((masks.colons >> 1) | (uint64_t{colonAfterBlock} << 63));
-    uint64_t quotesOfLine = masks.quotes;  // those of the block not before the line's start
+    // The quotes and colons of the block not before the line's start.
+    uint64_t quotesOfLine = masks.quotes;
+    uint64_t colonsOfLine = masks.colons;
     for (uint64_t events = nameEnds | masks.lineFeeds; events != 0; events &= events - 1) {
       const int at = std::countr_zero(events);
       const uint64_t bit = uint64_t{1} << at;
       if ((masks.lineFeeds & bit) != 0) {
-        onLine(LineUpTo(lineStart, block + at), facts);
+        const std::string_view line = LineUpTo(lineStart, block + at);
+        if (firstColon == nullptr && (colonsOfLine & (bit - 1)) != 0) {
+          firstColon = block + std::countr_zero(colonsOfLine);
+        }
+        onLine(line, facts,
+               firstColon != nullptr ? static_cast<size_t>(firstColon - lineStart)
+                                     : std::string_view::npos);
         lineStart = block + at + 1;
         facts = LineFacts{};
         lastQuote = nullptr;
+        firstColon = nullptr;
         quotesOfLine &= ~(bit | (bit - 1));
+        colonsOfLine &= ~(bit | (bit - 1));
         continue;
       }
       const uint64_t before = quotesOfLine & (bit - 1);
@@ -163,6 +175,9 @@ void ForEachLineFacts(const char* begin, const char* end, OnLine onLine) {
       if (open != nullptr) NoteQuotedName(facts, open, block + at, end);
     }
     if (quotesOfLine != 0) lastQuote = block + 63 - std::countl_zero(quotesOfLine);
+    if (firstColon == nullptr && colonsOfLine != 0) {
+      firstColon = block + std::countr_zero(colonsOfLine);
+    }
   }
 }
 
@@ -189,27 +204,36 @@ class BraceLines {
   const char* nextClose_;
 };
 
+// A line that sets a member, and where its first ":" stands (npos for none):
+// the value rule reads what follows it.
+struct MemberLine {
+  std::string_view text;
+  size_t colon;
+};
+
+MemberLine MemberLineOf(std::string_view text) {
+  return {text, text.find(':')};
+}
+
 // The value rule's text before its double quotes are removed: the text after
 // the first ":", its last character dropped when it holds a ",".
-std::string_view RawValueOfLine(std::string_view line) {
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return {};
-  std::string_view value = line.substr(colon + 1);
+std::string_view RawValueOfLine(const MemberLine& line) {
+  if (line.colon == std::string_view::npos) return {};
+  std::string_view value = line.text.substr(line.colon + 1);
   if (value.find(',') != std::string_view::npos) value.remove_suffix(1);
   return value;
 }
 
 // The text after the line's first ":", one "," that ends it dropped: where
 // the usual value stands. nullopt for a line without ":".
-std::optional<std::string_view> UsualValueOfLine(std::string_view line) {
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return std::nullopt;
-  std::string_view value = line.substr(colon + 1);
+std::optional<std::string_view> UsualValueOfLine(const MemberLine& line) {
+  if (line.colon == std::string_view::npos) return std::nullopt;
+  std::string_view value = line.text.substr(line.colon + 1);
   if (value.ends_with(',')) value.remove_suffix(1);
   return value;
 }
 
-int32_t WholeNumberOfLine(std::string_view line) {
+int32_t WholeNumberOfLine(const MemberLine& line) {
   if (std::optional<std::string_view> usual = UsualValueOfLine(line)) {
     // The usual 12, and "002", are read at once: the quotes around the
     // number dropped. Any "," or quote left fails the reading, and the value
@@ -223,22 +247,27 @@ int32_t WholeNumberOfLine(std::string_view line) {
   // A number is written without quotes: then there is nothing to remove.
   const std::string_view value = RawValueOfLine(line);
   if (value.find('"') == std::string_view::npos) return ParseIntOr(value, 0);
-  return ParseIntOr(ValueOfLine(line), 0);
+  return ParseIntOr(ValueOfLine(line.text), 0);
 }
 
 // Whether `text` holds none of a double quote, a backslash and a byte above
-// 127. Eight bytes are tested at a time.
+// 127. Eight bytes are tested at a time, the last eight of a text of eight or
+// more at once, even where they overlap the eight before.
 bool IsPlainText(std::string_view text) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  const auto plainWord = [](const char* at) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return (ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\\')) |
+            (word & 0x8080808080808080ull)) == 0;
+  };
   const char* p = text.data();
   const char* const end = p + text.size();
-  for (; end - p >= 8; p += 8) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    if ((ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\\')) |
-         (word & 0x8080808080808080ull)) != 0) {
-      return false;
+  if (text.size() >= 8) {
+    for (; end - p > 8; p += 8) {
+      if (!plainWord(p)) return false;
     }
+    return plainWord(end - 8);
   }
   for (; p != end; ++p) {
     const auto c = static_cast<unsigned char>(*p);
@@ -252,7 +281,7 @@ bool IsPlainText(std::string_view text) {
 // a text is its own value, and already UTF-8. (A "," in it drops the closing
 // quote of `"text"`, and then every quote: the same text.) nullopt for any
 // other.
-std::optional<std::string_view> PlainValueOfLine(std::string_view line) {
+std::optional<std::string_view> PlainValueOfLine(const MemberLine& line) {
   const std::optional<std::string_view> usual = UsualValueOfLine(line);
   if (!usual) return std::nullopt;
   std::string_view value = *usual;
@@ -266,7 +295,7 @@ std::optional<std::string_view> PlainValueOfLine(std::string_view line) {
 // UTF-8: a value that is not is taken as Windows-1252, each on its own, so a
 // list partly written by an older program keeps every value right.
 void ReadString(std::string& text, std::string_view line) {
-  if (const std::optional<std::string_view> plain = PlainValueOfLine(line)) {
+  if (const std::optional<std::string_view> plain = PlainValueOfLine(MemberLineOf(line))) {
     text.assign(*plain);
     return;
   }
@@ -276,19 +305,19 @@ void ReadString(std::string& text, std::string_view line) {
 
 // The same into an item's text: a plain value, the usual, is referred to
 // where it stands in the loaded text, which the list's items outlive.
-void ReadString(ItemText& field, std::string_view line) {
+void ReadString(ItemText& field, const MemberLine& line) {
   if (const std::optional<std::string_view> plain = PlainValueOfLine(line)) {
     field.Refer(*plain);
     return;
   }
   std::string value;
-  ReadString(value, line);
+  ReadString(value, line.text);
   field = value;
 }
 
 // The description is held decoded, with the nights it lasts in place of
 // "%DAYS%" (as far as the Days line came before it).
-void ReadDescription(Item& item, std::string_view line) {
+void ReadDescription(Item& item, const MemberLine& line) {
   ReadString(item.description, line);
   std::string decoded;
   if (DecodeURLEscapes(item.description, decoded).data() == decoded.data()) {
@@ -415,7 +444,7 @@ void TakeBackStoredItem(Loader& l) {
 }
 
 // The members that set a number or a switch of the item; false for any other.
-bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
+bool ApplyNumberMember(Loader& l, ListMember member, const MemberLine& line) {
   Item& item = l.Assembled();
   switch (member) {
     case ListMember::kId:
@@ -450,7 +479,7 @@ bool ApplyNumberMember(Loader& l, ListMember member, std::string_view line) {
 }
 
 // The members that set a text of the item; false for any other.
-bool ApplyTextMember(Loader& l, ListMember member, std::string_view line) {
+bool ApplyTextMember(Loader& l, ListMember member, const MemberLine& line) {
   Item& item = l.Assembled();
   switch (member) {
     case ListMember::kTitle:
@@ -527,7 +556,7 @@ void ApplyListMember(const ListLoad& load, ItemList& list, RunLog& log, ListMemb
   }
 }
 
-void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t index) {
+void ApplyMember(Loader& l, ListMember member, const MemberLine& line, int32_t index) {
   if (member == ListMember::kNone) return;
   if (member == ListMember::kItemStart) {
     l.log.trace = 2050;
@@ -540,7 +569,7 @@ void ApplyMember(Loader& l, ListMember member, std::string_view line, int32_t in
   }
   TakeBackStoredItem(l);
   if (!ApplyNumberMember(l, member, line) && !ApplyTextMember(l, member, line)) {
-    l.listLines.push_back({static_cast<size_t>(index), member, line});
+    l.listLines.push_back({static_cast<size_t>(index), member, line.text});
   }
 }
 
@@ -581,7 +610,7 @@ void LoadLines(const char* begin, const char* end, size_t firstRow, Loader& l) {
   BraceLines braces(std::string_view(begin, static_cast<size_t>(end - begin)));
   size_t row = firstRow;
   StartAssembling(l);
-  ForEachLineFacts(begin, end, [&](std::string_view line, const LineFacts& facts) {
+  ForEachLineFacts(begin, end, [&](std::string_view line, const LineFacts& facts, size_t colon) {
     const char* const lineEnd = line.data() + line.size();
     const bool itemStart = braces.HoldsOpen(lineEnd);
     const bool itemEnd = braces.HoldsClose(lineEnd);
@@ -595,7 +624,7 @@ void LoadLines(const char* begin, const char* end, size_t firstRow, Loader& l) {
     if (row != 0 && !l.failure) {
       const auto index = static_cast<int32_t>(row);
       try {
-        ApplyMember(l, itemStart ? ListMember::kItemStart : facts.member, line, index);
+        ApplyMember(l, itemStart ? ListMember::kItemStart : facts.member, {line, colon}, index);
         FinishLine(l, itemEnd, index);
       } catch (...) {
         l.failure = std::current_exception();
@@ -726,7 +755,7 @@ size_t ItemRoomFor(size_t bytes) {
 std::vector<LineFacts> FactsOfLines(std::string_view text) {
   std::vector<LineFacts> lines;
   ForEachLineFacts(text.data(), text.data() + text.size(),
-                   [&lines](std::string_view line, LineFacts facts) {
+                   [&lines](std::string_view line, LineFacts facts, size_t) {
                      if (line.find('{') != std::string_view::npos) {
                        facts.member = ListMember::kItemStart;
                      }

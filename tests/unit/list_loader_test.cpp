@@ -252,8 +252,8 @@ TEST_F(ListLoader, ReadsWholeNumbersInEveryForm) {
 }
 
 // A text member reads by the value rule, backslash escapes and all, into
-// UTF-8, whatever quotes, commas, backslashes and bytes above 127 its line
-// holds, and wherever they stand.
+// UTF-8, whatever quotes, commas, colons, backslashes and bytes above 127 its
+// line holds, and wherever they stand (a colon before the name too).
 TEST_F(ListLoader, ReadsTextsInEveryForm) {
   const std::vector<std::string> pieces = {"a", "b", ",",    "\"",       "\\",        "u007b",
                                            ":", " ", "\xe9", "\xc3\xa9", "0123456789"};
@@ -264,7 +264,8 @@ TEST_F(ListLoader, ReadsTextsInEveryForm) {
     std::string value;
     for (size_t n = random() % 9; n > 0; --n) value += pieces[random() % pieces.size()];
     if (random() % 4 != 0) value = "\"" + value + "\"";
-    lines.push_back("    \"Title\":" + value + ends[random() % ends.size()]);
+    const char* const starts[] = {"    ", "", "  a:b ", ":"};
+    lines.push_back(starts[random() % 4] + ("\"Title\":" + value) + ends[random() % ends.size()]);
     items.push_back("    \"ID\":" + std::to_string(i + 1) + ",\r\n" + lines.back() +
                     "\r\n    \"Description\":\"d\"");
   }
