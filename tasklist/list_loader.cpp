@@ -744,10 +744,13 @@ void MergeSecondHalf(ItemList& list, ItemList& tail) {
   if (tail.maxId > list.maxId) list.maxId = tail.maxId;
 }
 
-// Room for the items of `bytes` of list text: a list as the program writes
-// it takes well over this many bytes an item, so that the items seldom move.
+// Room for the items of `bytes` of list text, taken before they are counted:
+// a list as the program writes it takes well over 256 bytes an item, so
+// that the items seldom move. A huge text of a few long items would hold
+// room for nothing, so it is room for a million items at most; a longer
+// list grows its array as it goes.
 size_t ItemRoomFor(size_t bytes) {
-  return bytes / 256 + 2;
+  return std::min<size_t>(bytes / 256 + 2, size_t{1} << 20);
 }
 
 }  // namespace
