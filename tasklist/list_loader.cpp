@@ -291,6 +291,13 @@ std::optional<std::string_view> PlainValueOfLine(const MemberLine& line) {
   return value;
 }
 
+// A value that is not plain, read by the value rule into `text`, backslash
+// escapes and all, in UTF-8.
+void ReadByValueRule(std::string& text, std::string_view line) {
+  ValueOfLineInto(text, line, false, false, true);
+  MakeUtf8(text);
+}
+
 // A string member's value read into `text` (which keeps its capacity), in
 // UTF-8: a value that is not is taken as Windows-1252, each on its own, so a
 // list partly written by an older program keeps every value right.
@@ -299,8 +306,7 @@ void ReadString(std::string& text, std::string_view line) {
     text.assign(*plain);
     return;
   }
-  ValueOfLineInto(text, line, false, false, true);
-  MakeUtf8(text);
+  ReadByValueRule(text, line);
 }
 
 // The same into an item's text: a plain value, the usual, is referred to
@@ -311,7 +317,7 @@ void ReadString(ItemText& field, const MemberLine& line) {
     return;
   }
   std::string value;
-  ReadString(value, line.text);
+  ReadByValueRule(value, line.text);
   field = value;
 }
 
@@ -370,6 +376,9 @@ struct ContextNote {
 };
 
 constexpr size_t kNotStored = SIZE_MAX;
+// The trace a run of lines starts at, and the one each line ends at.
+constexpr int32_t kLinesStartTrace = 1060;
+constexpr int32_t kLineDoneTrace = 4400;
 constexpr size_t kNoRow = SIZE_MAX;
 
 // A line the list is told of besides its items: one holding "NextID", or
@@ -396,7 +405,7 @@ struct Loader {
 
   const ListLoad& load;
   ItemList& list;
-  RunLog log{1060, {}};  // its trace; the run's log is told after the lines
+  RunLog log{kLinesStartTrace, {}};  // the run's log is told after the lines
   ContextNote note;
   // Whether the list's last slot holds an item being assembled, not stored
   // yet: from the start of the lines (zero-filled until the first item
@@ -600,7 +609,7 @@ void FinishLine(Loader& l, bool holdsCloseBrace, int32_t index) {
       l.assembling = false;
     }
   }
-  l.log.trace = 4400;
+  l.log.trace = kLineDoneTrace;
 }
 
 // Loads the whole lines [begin, end), the first of which is line `firstRow`
@@ -821,8 +830,8 @@ void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLo
   // Room for the file as it stands, and a little more for one that grows
   // while it is read.
   if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
-    // A long list hands the second half of its scan to a helper as soon as
-    // it is read: the helper starts while it is read.
+    // A long list hands its second half to a helper as soon as it is read:
+    // the helper starts while it is read.
     if (size >= load.bytesWorthTwoThreads) StartHelperEarly();
     text.reserve(static_cast<size_t>(size + 4096));
     platform::AdviseLargeRoom(text.data(), text.capacity());
@@ -847,22 +856,22 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   const char* const split = SecondHalfStart(text, load.bytesWorthTwoThreads);
   Loader head(load, list);
   std::optional<SecondHalf> second;
-  Loader* tail = nullptr;
   if (split == nullptr) {
     LoadLines(text.data(), end, 0, head);
   } else {
     // The halves are loaded side by side, the second on a helper.
-    tail = &second.emplace(load).loader;
+    second.emplace(load);
     second->list.items.reserve(ItemRoomFor(static_cast<size_t>(end - split)));
     StepsAhead secondHalf({[&] {
                             const size_t firstRow = CountLineFeeds(text.data(), split);
-                            LoadLines(split, end, firstRow, *tail);
+                            LoadLines(split, end, firstRow, second->loader);
                           }},
                           1, true);
     LoadLines(text.data(), split, 0, head);
     secondHalf.WaitFor(0);
   }
   // What the lines tell, in their order: the second half's after the first's.
+  const Loader* const tail = second ? &second->loader : nullptr;
   const bool bothHalves = tail != nullptr && !head.failure;
   size_t lines = head.lines;
   size_t itemCount = head.itemCount;
@@ -881,11 +890,12 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
                        ", iVarnoArrayCount=" + count + ". New JSON file created=" +
                        reported::BooleanText(load.newListFile, "True", "False"));
   list.sortBy = "Order";
-  for (const Loader* half : {&head, bothHalves ? tail : nullptr}) {
+  const Loader* const halves[] = {&head, bothHalves ? tail : nullptr};
+  for (const Loader* half : halves) {
     if (half == nullptr) continue;
     for (const ListLine& line : half->listLines) {
       // The trace the line found: the one the line before it left.
-      log.trace = line.row == 1 ? 1060 : 4400;
+      log.trace = line.row == 1 ? kLinesStartTrace : kLineDoneTrace;
       ApplyListMember(load, list, log, line.member, line.text);
     }
   }
