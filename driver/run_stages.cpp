@@ -185,7 +185,7 @@ void RunStages(RunState& run) {
   }
   run.newListFile = CreateListFileWhenMissing(files, run.clock.now, run.list, log);
   WriteEditorPagesWhenMissing(files, run.clock, log);
-  LoadListFile({files.list, run.newListFile, run.clock}, run.listText, run.list, log);
+  LoadListFile({files.list, run.newListFile, run.clock}, run.listFile, run.list, log);
   RefuseListCutShort(run);
   RefuseListItCannotRead(run);
   RefuseToMakeAListOfAnotherFile(run);

@@ -32,9 +32,9 @@ struct RunState {
   Request request;
   ListFiles files;
   bool newListFile = false;
-  // The loaded list file's text, which the list's items refer to: it stays
-  // as it was read for the whole run, and outlives them.
-  std::string listText;
+  // The loaded list file's bytes, which the list's items refer to: they stay
+  // as they were read for the whole run, and outlive them.
+  platform::FileBytes listFile;
   ItemList list;
   // The lock beside a list in another folder, which a copy of the program
   // there (the web server's) takes too; null while none is held.

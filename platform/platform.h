@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -190,9 +191,40 @@ std::string AppendToFile(const std::string& path, const std::string& data);
 // pages: on a virtual machine the first touch of each small page can cost
 // more than filling it. Only a hint; nothing changes where it is not taken.
 void AdviseLargeRoom(void* start, size_t size);
-// Reads a whole file into `data`, in the room `data` has when that is large
-// enough; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& data);
+// The whole of a file's bytes, kept as long as the holder lives. Where the
+// system can, a regular file is mapped instead of read: its bytes are then
+// neither copied nor put in fresh memory, which on a virtual machine costs
+// more than reading them. Where it cannot (a pipe, a file of unknown size),
+// the file is read into memory.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  ~FileBytes();
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  // Reads (or maps) the file `path` in place of what was held; false when it
+  // cannot be opened or read.
+  bool Read(const std::string& path);
+  // Holds `text` in place of what was held.
+  void Hold(std::string text);
+  std::string_view View() const {
+    return mapped_ != nullptr ? std::string_view(mapped_, size_) : read_;
+  }
+
+ private:
+  void Unmap();
+
+  const char* mapped_ = nullptr;
+  size_t size_ = 0;
+  int watch_ = -1;  // the mapped file's watch, which sees it change
+  std::string read_;
+};
+// False when a file that a FileBytes maps has been changed or cut short since
+// it was mapped: what was made from its bytes may not be what the file held.
+// Reading a mapped file's bytes never fails, even when another program cuts
+// the file short: the bytes lost read as zeros.
+bool MappedFilesUnchanged();
 // Removes temporary files that an interrupted replace left in `folder`.
 void RemoveStaleTemporaryFiles(const std::string& folder);
 

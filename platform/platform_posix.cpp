@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -742,23 +743,149 @@ void AdviseLargeRoom(void* start, size_t size) {
   if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& data) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) return false;
-  // Read through a small buffer that stays in the cache and appended to the
-  // text's room: the room is written once, where reading straight into it
-  // would first fill it with zeros. A file that grows meanwhile is read on
-  // to its end.
-  data.clear();
+namespace {
+
+// Reads what is left of the open file `fd` on to the end of `data`, through a
+// small buffer that stays in the cache: the room is written once, where
+// reading straight into it would first fill it with zeros. A file that grows
+// meanwhile is read on to its end.
+bool ReadToEnd(int fd, std::string& data) {
   char buffer[65536];
   for (;;) {
-    const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    if (got == 0) break;
+    if (got == 0) return true;
     data.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+// A mapped file and what it was when it was mapped. The bus error handler
+// reads `start` and `length`, so they are atomic; `start` is 0 while the
+// watch is free.
+struct MappedWatch {
+  std::atomic<uintptr_t> start{0};
+  std::atomic<size_t> length{0};  // whole pages
+  std::atomic<bool> cutShort{false};
+  int fd = -1;
+  off_t size = 0;
+  timespec modified{};
+};
+
+// A run maps one file, its list; a few more are refused a watch and read.
+MappedWatch mappedWatches[4];
+std::mutex mappedWatchesMutex;
+uintptr_t pageSize = 0;
+struct sigaction earlierBusAction {};
+
+// Another program that cuts a mapped file short turns the touch of a page
+// past the new end into a bus error. The pages from there on are replaced by
+// zeros, so the touch reads zeros, and the watch remembers it. A bus error
+// anywhere else goes where it went before.
+void OnBusError(int signal, siginfo_t* info, void* /*context*/) {
+  const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+  for (MappedWatch& watch : mappedWatches) {
+    const uintptr_t start = watch.start.load();
+    const size_t length = watch.length.load();
+    if (start == 0 || address < start || address - start >= length) continue;
+    const uintptr_t page = address & ~(pageSize - 1);
+    // Without room for the zeros the touch would fault again and again.
+    if (::mmap(reinterpret_cast<void*>(page), start + length - page, PROT_READ,
+               MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+      break;
+    watch.cutShort.store(true);
+    return;
+  }
+  ::sigaction(SIGBUS, &earlierBusAction, nullptr);
+  // A fault happens again on return; a signal sent by a program is sent again.
+  if (info->si_code <= 0) ::raise(signal);
+}
+
+// A free watch for a file about to be mapped, or -1 when none is free.
+// The bus error handler is installed with the first.
+int TakeMappedWatch() {
+  static const bool kInstalled = [] {
+    pageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    ::sigemptyset(&action.sa_mask);
+    return ::sigaction(SIGBUS, &action, &earlierBusAction) == 0;
+  }();
+  if (!kInstalled) return -1;
+  for (int index = 0; index < static_cast<int>(std::size(mappedWatches)); ++index) {
+    if (mappedWatches[index].fd < 0) return index;
+  }
+  return -1;
+}
+
+}  // namespace
+
+FileBytes::~FileBytes() {
+  Unmap();
+}
+
+bool FileBytes::Read(const std::string& path) {
+  Unmap();
+  read_.clear();
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) return false;
+  struct stat info {};
+  if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    const std::lock_guard<std::mutex> lock(mappedWatchesMutex);
+    const int index = TakeMappedWatch();
+    const auto size = static_cast<size_t>(info.st_size);
+    void* const start =
+        index < 0 ? MAP_FAILED
+                  : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.Get(), 0);
+    if (start != MAP_FAILED) {
+      MappedWatch& watch = mappedWatches[index];
+      watch.fd = file.Release();
+      watch.size = info.st_size;
+      watch.modified = info.st_mtim;
+      watch.cutShort.store(false);
+      watch.length.store((size + pageSize - 1) & ~(pageSize - 1));
+      watch.start.store(reinterpret_cast<uintptr_t>(start));
+      mapped_ = static_cast<const char*>(start);
+      size_ = size;
+      watch_ = index;
+      return true;
+    }
+  }
+  return ReadToEnd(file.Get(), read_);
+}
+
+void FileBytes::Hold(std::string text) {
+  Unmap();
+  read_ = std::move(text);
+}
+
+void FileBytes::Unmap() {
+  if (mapped_ == nullptr) return;
+  {
+    const std::lock_guard<std::mutex> lock(mappedWatchesMutex);
+    MappedWatch& watch = mappedWatches[watch_];
+    watch.start.store(0);
+    ::close(watch.fd);
+    watch.fd = -1;
+  }
+  ::munmap(const_cast<char*>(mapped_), size_);
+  mapped_ = nullptr;
+  size_ = 0;
+  watch_ = -1;
+}
+
+bool MappedFilesUnchanged() {
+  const std::lock_guard<std::mutex> lock(mappedWatchesMutex);
+  for (const MappedWatch& watch : mappedWatches) {
+    if (watch.fd < 0) continue;
+    struct stat now {};
+    if (watch.cutShort.load() || ::fstat(watch.fd, &now) != 0 || now.st_size != watch.size ||
+        now.st_mtim.tv_sec != watch.modified.tv_sec ||
+        now.st_mtim.tv_nsec != watch.modified.tv_nsec)
+      return false;
   }
   return true;
 }

@@ -647,19 +647,33 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
 
 void AdviseLargeRoom(void* /*start*/, size_t /*size*/) {}
 
-bool ReadWholeFile(const std::string& path, std::string& data) {
+// A file is read, not mapped: a mapped file could not be replaced while the
+// run holds it.
+FileBytes::~FileBytes() = default;
+
+bool FileBytes::Read(const std::string& path) {
   Handle file(::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  data.clear();
+  read_.clear();
   char buffer[65536];
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
     if (got == 0) break;
-    data.append(buffer, got);
+    read_.append(buffer, got);
   }
+  return true;
+}
+
+void FileBytes::Hold(std::string text) {
+  read_ = std::move(text);
+}
+
+void FileBytes::Unmap() {}
+
+bool MappedFilesUnchanged() {
   return true;
 }
 

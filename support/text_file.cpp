@@ -66,6 +66,9 @@ int32_t StagedTextFile::Flush() {
 int32_t StagedTextFile::PutInPlace(BackgroundRemoval& removal) {
   if (result_ != kWriteOk) return result_;
   result_ = ResultOfStep([&] {
+    // Made from the list file's bytes while another program changed them, the
+    // text may be neither the old list nor the new: the file keeps what it holds.
+    if (!platform::MappedFilesUnchanged()) throw InOutError("the list file changed while read");
     // The file replaced is left to `removal` when that removes files alongside the run.
     std::string oldFile;
     ThrowOnError(staged_.PutInPlace(removal.Alongside() ? &oldFile : nullptr));

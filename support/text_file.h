@@ -27,7 +27,8 @@ int32_t WriteTextFileDurably(const std::string& text, const std::string& fileNam
 // A text file replaced in steps, so that other work may go on between them
 // (platform::StagedReplacement): the text is written under a temporary name,
 // at once or piece by piece while it is made, may be flushed, and takes the
-// file's place when put there. Each step gives a result code of
+// file's place when put there, unless a file the run mapped (its list) has
+// changed since it was read. Each step gives a result code of
 // WriteTextFile: while no text is written it is kWriteNothing, and the file
 // is left untouched; after a failed step the file keeps its old contents and
 // every later step fails.

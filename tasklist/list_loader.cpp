@@ -825,24 +825,21 @@ bool CreateListFileWhenMissing(const ListFiles& files, DateTime now, ItemList& l
   return true;
 }
 
-void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log) {
+void LoadListFile(const ListLoad& load, platform::FileBytes& file, ItemList& list, RunLog& log) {
   log.Report(1030, " Loading \"" + load.listFile + "\". ");
-  // Room for the file as it stands, and a little more for one that grows
-  // while it is read.
-  if (uint64_t size = 0; platform::FileSize(load.listFile, size)) {
-    // A long list hands its second half to a helper as soon as it is read:
-    // the helper starts while it is read.
-    if (size >= load.bytesWorthTwoThreads) StartHelperEarly();
-    text.reserve(static_cast<size_t>(size + 4096));
-    platform::AdviseLargeRoom(text.data(), text.capacity());
+  // A long list hands its second half to a helper as soon as it is read:
+  // the helper starts while it is read.
+  if (uint64_t size = 0;
+      platform::FileSize(load.listFile, size) && size >= load.bytesWorthTwoThreads) {
+    StartHelperEarly();
   }
-  if (!platform::ReadWholeFile(load.listFile, text)) {
+  if (!file.Read(load.listFile)) {
     throw InOutError("Cannot open \"" + load.listFile + "\" for reading");
   }
   // A list an editor saved in UTF-16 is read as its characters (and
   // rewritten in UTF-8): read as bytes, no line would be seen for a member.
-  if (const std::optional<std::string> utf8 = Utf16ToUtf8(text)) text.assign(*utf8);
-  LoadListText(text, load, list, log);
+  if (std::optional<std::string> utf8 = Utf16ToUtf8(file.View())) file.Hold(std::move(*utf8));
+  LoadListText(file.View(), load, list, log);
 }
 
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/date_time.h"
 #include "support/run_clock.h"
 #include "support/run_log.h"
@@ -78,9 +79,10 @@ struct ListLoad {
   size_t bytesWorthTwoThreads = kListBytesWorthTwoThreads;
 };
 
-// Traces 1030 to 4400: reads the list file once, into `text`, and loads it
-// into `list`, whose items then refer to `text`: it must outlive them, unchanged.
-void LoadListFile(const ListLoad& load, std::string& text, ItemList& list, RunLog& log);
+// Traces 1030 to 4400: reads the list file once, into `file`, and loads it
+// into `list`, whose items then refer to the bytes `file` holds: it must
+// outlive them, unchanged.
+void LoadListFile(const ListLoad& load, platform::FileBytes& file, ItemList& list, RunLog& log);
 // The same from a file text already read, which must outlive the items too.
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log);
 

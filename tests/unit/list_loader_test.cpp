@@ -492,8 +492,8 @@ TEST_F(ListLoader, TruncationSweep) {
 }
 
 TEST_F(ListLoader, MissingFileFailsOnOpening) {
-  std::string text;
-  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, text, list, log), InOutError);
+  platform::FileBytes file;
+  EXPECT_THROW(LoadListFile({"missing.json", false, clock}, file, list, log), InOutError);
   EXPECT_EQ(log.trace, 1030);
 }
 

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -337,12 +338,12 @@ TEST(AppendAndRead, AppendCreatesThenAppends) {
   const std::string log = folder / "varno-log.txt";
   EXPECT_EQ(platform::AppendToFile(log, "a"), "");
   EXPECT_EQ(platform::AppendToFile(log, std::string(70000, 'b')), "");
-  std::string data;
-  ASSERT_TRUE(platform::ReadWholeFile(log, data));
-  EXPECT_EQ(data, "a" + std::string(70000, 'b'));
+  platform::FileBytes bytes;
+  ASSERT_TRUE(bytes.Read(log));
+  EXPECT_EQ(bytes.View(), "a" + std::string(70000, 'b'));
   EXPECT_NE(platform::AppendToFile(folder / "missing/log.txt", "a"), "");
-  EXPECT_FALSE(platform::ReadWholeFile(folder / "missing.txt", data));
-  EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
+  EXPECT_FALSE(bytes.Read(folder / "missing.txt"));
+  EXPECT_FALSE(bytes.Read(folder.path()));
 }
 
 // A log line goes to the file its name names now: after the log is moved
@@ -371,32 +372,85 @@ TEST(AppendAndRead, AppendsToTheFileTheNameNamesNow) {
   EXPECT_EQ(ReadFile(second / "relative.txt"), "b");
 }
 
-TEST(AppendAndRead, ReadsIntoRoomMadeBeforehandAndAdvisedLarge) {
-  TempFolder folder;
-  const std::string file = folder / "list.json";
-  const std::string content(3 << 20, 'x');
-  WriteFile(file, content);
+TEST(AppendAndRead, AdvisingARoomForLargePagesLeavesItAsItIs) {
   std::string data = "held before";
   data.reserve(5 << 20);
   platform::AdviseLargeRoom(data.data() + 1, data.capacity() - 1);
   platform::AdviseLargeRoom(data.data(), 0);
-  const char* const room = data.data();
-  ASSERT_TRUE(platform::ReadWholeFile(file, data));
-  EXPECT_EQ(data.data(), room);
-  EXPECT_EQ(data, content);
+  data.append(3 << 20, 'x');
+  EXPECT_EQ(data.substr(0, 12), "held beforex");
 }
 
 TEST(AppendAndRead, ReadsFilesWhoseSizeSaysNothing) {
   TempFolder folder;
   const std::string empty = folder / "empty.json";
   WriteFile(empty, "");
-  std::string data = "old";
-  ASSERT_TRUE(platform::ReadWholeFile(empty, data));
-  EXPECT_EQ(data, "");
+  platform::FileBytes bytes;
+  bytes.Hold("old");
+  ASSERT_TRUE(bytes.Read(empty));
+  EXPECT_EQ(bytes.View(), "");
   // Such files report a size of 0 and still have a content.
-  ASSERT_TRUE(platform::ReadWholeFile("/proc/self/status", data));
-  EXPECT_EQ(data.rfind("Name:", 0), 0u);
-  EXPECT_EQ(data.back(), '\n');
+  ASSERT_TRUE(bytes.Read("/proc/self/status"));
+  EXPECT_EQ(bytes.View().rfind("Name:", 0), 0u);
+  EXPECT_EQ(bytes.View().back(), '\n');
+}
+
+// A file written an hour ago, so that a change now shows in its time.
+std::string FileOfAnHourAgo(const TempFolder& folder, const std::string& content) {
+  const std::string file = folder / "list.json";
+  WriteFile(file, content);
+  const timespec times[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+  EXPECT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  return file;
+}
+
+// A long file is mapped, and another program changing it under the run is
+// seen. One that cuts it short neither stops the run nor lets it read
+// memory the file no longer backs: the bytes lost read as zeros.
+TEST(AppendAndRead, FileChangedWhileMappedIsSeen) {
+  TempFolder folder;
+  const std::string content = std::string(3 << 20, 'x') + "end";
+  {
+    const std::string file = FileOfAnHourAgo(folder, content);
+    platform::FileBytes bytes;
+    ASSERT_TRUE(bytes.Read(file));
+    EXPECT_EQ(bytes.View(), content);
+    EXPECT_TRUE(platform::MappedFilesUnchanged());
+    ASSERT_EQ(::truncate(file.c_str(), 4096), 0);
+    const std::string_view view = bytes.View();
+    EXPECT_EQ(view.size(), content.size());
+    EXPECT_EQ(view[4095], 'x');
+    EXPECT_EQ(view[8192], '\0');
+    EXPECT_EQ(view.substr(view.size() - 3), std::string(3, '\0'));
+    EXPECT_FALSE(platform::MappedFilesUnchanged());
+    // Held text in its place: nothing is mapped, nothing has changed.
+    bytes.Hold("text");
+    EXPECT_EQ(bytes.View(), "text");
+    EXPECT_TRUE(platform::MappedFilesUnchanged());
+  }
+  {
+    // Written over in place, at the same size.
+    const std::string file = FileOfAnHourAgo(folder, content);
+    platform::FileBytes bytes;
+    ASSERT_TRUE(bytes.Read(file));
+    WriteFile(file, std::string(content.size(), 'y'));
+    EXPECT_FALSE(platform::MappedFilesUnchanged());
+  }
+  // Once the bytes are let go, a change no longer matters.
+  EXPECT_TRUE(platform::MappedFilesUnchanged());
+  // More files than are watched at once are read instead.
+  const std::string file = FileOfAnHourAgo(folder, content);
+  std::vector<platform::FileBytes> many(6);
+  for (platform::FileBytes& bytes : many) ASSERT_TRUE(bytes.Read(file));
+  for (const platform::FileBytes& bytes : many) EXPECT_EQ(bytes.View(), content);
+}
+
+// A bus error that is not a mapped file's still ends the program as one.
+TEST(AppendAndRead, OtherBusErrorsStillEndTheProgram) {
+  TempFolder folder;
+  platform::FileBytes bytes;
+  ASSERT_TRUE(bytes.Read(FileOfAnHourAgo(folder, "x")));
+  EXPECT_DEATH(::raise(SIGBUS), "");
 }
 
 TEST(RemoveStaleTemporaryFiles, RemovesOnlyTemporariesOfDeadOrOwnPids) {

@@ -399,3 +399,24 @@ TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
   EXPECT_FALSE(std::filesystem::exists("list-fri.json"));
   EXPECT_FALSE(std::filesystem::exists(files.csv));
 }
+
+// Another program that writes the list file while a run holds it keeps what it
+// wrote: the run's text was made from bytes that changed under it.
+TEST_F(PublishingPass, ListFileChangedWhileTheRunHeldItKeepsTheOtherProgramsText) {
+  std::vector<Item> items;
+  for (int32_t id = 1; id <= 100; ++id) items.push_back(MakeItem(id, true, "title"));
+  SetItems(items);
+  tasklist_test::WriteFile(files.list, ListText());
+  const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  std::filesystem::last_write_time(files.list, anHourAgo);
+  platform::FileBytes bytes;
+  list = ItemList{};
+  LoadListFile({files.list, false, clock}, bytes, list, log);
+  ASSERT_EQ(list.recordsFromFile, 100);
+  tasklist_test::WriteFile(files.list, "the other program's");
+  EXPECT_THROW(RunPublishingPass(Pass()), InOutError);
+  EXPECT_EQ(log.trace, 9120);
+  EXPECT_EQ(ReadFile(files.list), "the other program's");
+  EXPECT_FALSE(std::filesystem::exists("list-fri.json"));
+  EXPECT_FALSE(std::filesystem::exists(files.csv));
+}

@@ -26,9 +26,9 @@
 namespace {
 
 std::string Read(const std::string& path) {
-  std::string data;
-  EXPECT_TRUE(platform::ReadWholeFile(path, data)) << path;
-  return data;
+  platform::FileBytes bytes;
+  EXPECT_TRUE(bytes.Read(path)) << path;
+  return std::string(bytes.View());
 }
 
 void Write(const std::string& path, const std::string& data) {
@@ -304,9 +304,9 @@ TEST(AppendAndRead, AppendCreatesThenAppendsBytesAsGiven) {
   EXPECT_EQ(platform::AppendToFile(log, std::string(70000, 'b') + "\r\n"), "");
   EXPECT_EQ(Read(log), "a\n" + std::string(70000, 'b') + "\r\n");
   EXPECT_NE(platform::AppendToFile(folder / "missing\\log.txt", "a"), "");
-  std::string data;
-  EXPECT_FALSE(platform::ReadWholeFile(folder / "missing.txt", data));
-  EXPECT_FALSE(platform::ReadWholeFile(folder.path(), data));
+  platform::FileBytes bytes;
+  EXPECT_FALSE(bytes.Read(folder / "missing.txt"));
+  EXPECT_FALSE(bytes.Read(folder.path()));
 }
 
 // A process that exists but does nothing until it is ended.
