@@ -146,6 +146,23 @@ std::string DecodeUrlText(std::string_view text) {
   return result;
 }
 
+bool HoldsUrlEscape(std::string_view text) {
+  char bytes[4];
+  for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 1)) {
+    // Every escape is "%" and two upper-case hexadecimal digits; most "%"s
+    // (placeholders) are not followed by two.
+    if (text.size() - at < 3 || UpperHexValue(text[at + 1]) < 0 ||
+        UpperHexValue(text[at + 2]) < 0) {
+      continue;
+    }
+    if (text.compare(at, kUrlEscapes[0].first.size(), kUrlEscapes[0].first) == 0 ||
+        EscapeAt(text, at) != nullptr || EscapedUtf8At(text, at, bytes) > 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string TextBetween(std::string_view text, std::string_view startMarker,
                         std::string_view endMarker) {
   size_t start = 0;

@@ -31,6 +31,9 @@ std::string ZeroPadded(long long number, int width);
 // then every run of upper-case escapes that spells one valid UTF-8 character
 // of two to four bytes ("%C3%A9" is "é"); every other escape stays.
 std::string DecodeUrlText(std::string_view text);
+// Whether DecodeUrlText changes `text`: most texts hold no escape it decodes,
+// placeholders such as "%DAYS%" included, and need not be decoded.
+bool HoldsUrlEscape(std::string_view text);
 // The text after the first `startMarker` (from the start when it is empty) up
 // to the first `endMarker` after it; empty when the start marker is missing.
 std::string TextBetween(std::string_view text, std::string_view startMarker,

@@ -82,18 +82,8 @@ constexpr size_t kMostPerHeldChar = 6;
 
 }  // namespace
 
-bool MayHoldURLEscape(std::string_view text) {
-  const auto isHex = [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-  };
-  for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 1)) {
-    if (at + 2 < text.size() && isHex(text[at + 1]) && isHex(text[at + 2])) return true;
-  }
-  return false;
-}
-
 std::string_view DecodeURLEscapes(std::string_view text, std::string& room) {
-  if (!MayHoldURLEscape(text)) return text;
+  if (!HoldsUrlEscape(text)) return text;
   room = reported::DecodeUrlText(text);
   return room;
 }

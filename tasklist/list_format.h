@@ -9,10 +9,6 @@
 #include "support/date_time.h"
 #include "tasklist/item.h"
 
-// True when `text` holds a "%" followed by two hexadecimal digits: every
-// escape that reported::DecodeUrlText knows has that form, so other texts decode to
-// themselves and need not be decoded.
-bool MayHoldURLEscape(std::string_view text);
 // `text` with its escapes decoded (reported::DecodeUrlText): `text` itself when it
 // holds none, else the decoding, made in `room`.
 std::string_view DecodeURLEscapes(std::string_view text, std::string& room);

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "support/text_tools.h"
 #include "support/utf8_text.h"
 
 TEST(TextHelpersURLDecode, DecodesTheTableOnly) {
@@ -123,7 +124,12 @@ TEST(TextHelpersURLDecode, EqualsThePassesInTableOrderOnDenseEscapes) {
     const int length = static_cast<int>(random() % 12);
     for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
     ASSERT_EQ(reported::DecodeUrlText(text), DecodeByPasses(text)) << text;
+    // Only a text the decoding changes is decoded.
+    ASSERT_EQ(HoldsUrlEscape(text), DecodeByPasses(text) != text) << text;
   }
+  // Placeholders and lone hexadecimal pairs are no escapes.
+  EXPECT_FALSE(HoldsUrlEscape("(P%PRTY%, %DAYS% nights) #%ID% %C3 %41"));
+  EXPECT_TRUE(HoldsUrlEscape("%DAYS%20"));
 }
 
 TEST(TextHelpersBetween, Markers) {
