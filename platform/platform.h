@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,16 @@ std::string SiblingProgramPath();
 std::string ComputerName();
 // Milliseconds since the machine started, wrapping like a 32-bit counter.
 uint32_t TickCount();
+
+// The processor the calling thread runs on now; -1 where that cannot be told.
+int CurrentProcessor();
+// Runs `work` on the calling thread kept off `processor` (from
+// CurrentProcessor), then gives the thread back the processors it had. Some
+// virtual machines keep a new thread waiting on the processor of the thread
+// that woke it while another processor idles; work meant to run beside that
+// thread is moved at once. Runs `work` as it is where `processor` is -1 or
+// the thread may run on no other.
+void RunOffProcessor(int processor, const std::function<void()>& work);
 
 struct MemoryFigures {
   int64_t totalPhys = 0, availPhys = 0;

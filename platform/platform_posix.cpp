@@ -6,6 +6,7 @@
 #include <fnmatch.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -355,6 +356,30 @@ std::string ComputerName() {
   if (::gethostname(name, sizeof name - 1) != 0) return {};
   std::string plain(name);
   return plain.substr(0, plain.find('.'));
+}
+
+int CurrentProcessor() {
+  return ::sched_getcpu();
+}
+
+void RunOffProcessor(int processor, const std::function<void()>& work) {
+  cpu_set_t had;
+  CPU_ZERO(&had);
+  if (processor < 0 || processor >= CPU_SETSIZE || ::sched_getaffinity(0, sizeof had, &had) != 0) {
+    work();
+    return;
+  }
+  cpu_set_t others = had;
+  CPU_CLR(processor, &others);
+  if (CPU_COUNT(&others) == 0 || ::sched_setaffinity(0, sizeof others, &others) != 0) {
+    work();
+    return;
+  }
+  struct GiveBack {
+    const cpu_set_t& had;
+    ~GiveBack() { ::sched_setaffinity(0, sizeof had, &had); }
+  } giveBack{had};
+  work();
 }
 
 uint32_t TickCount() {

@@ -419,6 +419,32 @@ std::string ComputerName() {
   return Utf8(name, length);
 }
 
+int CurrentProcessor() {
+  return static_cast<int>(::GetCurrentProcessorNumber());
+}
+
+void RunOffProcessor(int processor, const std::function<void()>& work) {
+  // Processors past the first 64 (another processor group) are not moved from.
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (processor < 0 || processor >= 64 ||
+      !::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) {
+    work();
+    return;
+  }
+  const DWORD_PTR others = process & ~(DWORD_PTR{1} << processor);
+  const DWORD_PTR had = others == 0 ? 0 : ::SetThreadAffinityMask(::GetCurrentThread(), others);
+  if (had == 0) {
+    work();
+    return;
+  }
+  struct GiveBack {
+    DWORD_PTR had;
+    ~GiveBack() { ::SetThreadAffinityMask(::GetCurrentThread(), had); }
+  } giveBack{had};
+  work();
+}
+
 uint32_t TickCount() {
   return ::GetTickCount();
 }

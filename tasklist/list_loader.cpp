@@ -856,12 +856,16 @@ void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, R
   if (split == nullptr) {
     LoadLines(text.data(), end, 0, head);
   } else {
-    // The halves are loaded side by side, the second on a helper.
+    // The halves are loaded side by side, the second on a helper kept off
+    // the first half's processor.
     second.emplace(load);
     second->list.items.reserve(ItemRoomFor(static_cast<size_t>(end - split)));
+    const int firstHalfProcessor = platform::CurrentProcessor();
     StepsAhead secondHalf({[&] {
-                            const size_t firstRow = CountLineFeeds(text.data(), split);
-                            LoadLines(split, end, firstRow, second->loader);
+                            platform::RunOffProcessor(firstHalfProcessor, [&] {
+                              const size_t firstRow = CountLineFeeds(text.data(), split);
+                              LoadLines(split, end, firstRow, second->loader);
+                            });
                           }},
                           1, true);
     LoadLines(text.data(), split, 0, head);

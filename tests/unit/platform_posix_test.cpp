@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -643,3 +644,39 @@ TEST(RunProgram, StopsWaitingAtTheTimeoutAndSaysWhyAProgramDidNotStart) {
 }
 
 }  // namespace
+
+// Work moved off a processor runs elsewhere while others are allowed, and the
+// thread gets back every processor it had, also when the work throws.
+TEST(RunOffProcessor, RunsElsewhereAndGivesTheProcessorsBack) {
+  cpu_set_t had;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof had, &had), 0);
+  const int processor = platform::CurrentProcessor();
+  ASSERT_GE(processor, 0);
+  bool ran = false;
+  platform::RunOffProcessor(processor, [&] {
+    ran = true;
+    if (CPU_COUNT(&had) > 1) {
+      EXPECT_NE(platform::CurrentProcessor(), processor);
+    }
+  });
+  EXPECT_TRUE(ran);
+  cpu_set_t now;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof now, &now), 0);
+  EXPECT_TRUE(CPU_EQUAL(&now, &had));
+  EXPECT_THROW(platform::RunOffProcessor(processor, [] { throw std::runtime_error("x"); }),
+               std::runtime_error);
+  ASSERT_EQ(::sched_getaffinity(0, sizeof now, &now), 0);
+  EXPECT_TRUE(CPU_EQUAL(&now, &had));
+  // No processor to keep off, or none other to run on: the work runs as it is.
+  ran = false;
+  platform::RunOffProcessor(-1, [&] { ran = true; });
+  EXPECT_TRUE(ran);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(processor, &one);
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  ran = false;
+  platform::RunOffProcessor(processor, [&] { ran = platform::CurrentProcessor() == processor; });
+  EXPECT_TRUE(ran);
+  ASSERT_EQ(::sched_setaffinity(0, sizeof had, &had), 0);
+}

@@ -541,4 +541,20 @@ TEST_F(Datagrams, ErrorTextsCarryTheErrorNumber) {
   EXPECT_EQ(platform::SendDatagram("127.0.0.1", "x", 65536).error, "invalid port 65536");
 }
 
+// Work moved off a processor runs, and the thread gets back the processors it
+// had, also when the work throws.
+TEST(RunOffProcessor, RunsAndGivesTheProcessorsBack) {
+  DWORD_PTR had = 0;
+  DWORD_PTR system = 0;
+  ASSERT_TRUE(::GetProcessAffinityMask(::GetCurrentProcess(), &had, &system));
+  ASSERT_NE(::SetThreadAffinityMask(::GetCurrentThread(), had), 0u);
+  const int processor = platform::CurrentProcessor();
+  bool ran = false;
+  platform::RunOffProcessor(processor, [&] { ran = true; });
+  EXPECT_TRUE(ran);
+  EXPECT_THROW(platform::RunOffProcessor(processor, [] { throw std::runtime_error("x"); }),
+               std::runtime_error);
+  EXPECT_EQ(::SetThreadAffinityMask(::GetCurrentThread(), had), had);
+}
+
 }  // namespace
