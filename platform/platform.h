@@ -197,11 +197,13 @@ bool RemoveFile(const std::string& path);
 // written. "" on success. Each call writes the file `path` names at that
 // moment, even when the file of an earlier call is kept open for the next.
 std::string AppendToFile(const std::string& path, const std::string& data);
-// Tells the system that the memory at [start, start + size) is about to be
-// filled and kept for the rest of the run, so that it may back it with large
-// pages: on a virtual machine the first touch of each small page can cost
-// more than filling it. Only a hint; nothing changes where it is not taken.
-void AdviseLargeRoom(void* start, size_t size);
+// Room of at least `size` bytes, zeroed, for a large array that is filled at
+// once and kept for the rest of the run; nullptr when the system has none.
+// Where it can, the system backs it with large pages: on a virtual machine
+// the first touch of each small page costs more than filling it. Given back
+// by GiveBackLargeRoom with the same size.
+void* TakeLargeRoom(size_t size);
+void GiveBackLargeRoom(void* room, size_t size);
 // The whole of a file's bytes, kept as long as the holder lives. Where the
 // system can, a regular file is mapped instead of read: its bytes are then
 // neither copied nor put in fresh memory, which on a virtual machine costs

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -760,12 +761,40 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   return {};
 }
 
-void AdviseLargeRoom(void* start, size_t size) {
-  // Large pages are 2 MB, aligned: only the whole ones inside the range.
-  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + size) & ~(kLargePage - 1);
-  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+namespace {
+
+// Large pages are 2 MB: a room is aligned to them and made of whole ones.
+constexpr size_t kLargePage = size_t{1} << 21;
+
+// The whole large pages holding `size` bytes, at least one; 0 for a size too
+// large to round.
+size_t LargePagesFor(size_t size) {
+  if (size > SIZE_MAX - 2 * kLargePage) return 0;
+  return std::max(kLargePage, (size + kLargePage - 1) & ~(kLargePage - 1));
+}
+
+}  // namespace
+
+void* TakeLargeRoom(size_t size) {
+  const size_t room = LargePagesFor(size);
+  if (room == 0) return nullptr;
+  // Mapped one large page longer than asked, and trimmed to the aligned part.
+  void* const mapped = ::mmap(nullptr, room + kLargePage, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  char* const start = static_cast<char*>(mapped);
+  char* const aligned = reinterpret_cast<char*>(
+      (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~uintptr_t{kLargePage - 1});
+  if (aligned != start) ::munmap(start, static_cast<size_t>(aligned - start));
+  char* const end = start + room + kLargePage;
+  if (aligned + room != end) ::munmap(aligned + room, static_cast<size_t>(end - (aligned + room)));
+  // Only a hint: without large pages the room is made of small ones.
+  ::madvise(aligned, room, MADV_HUGEPAGE);
+  return aligned;
+}
+
+void GiveBackLargeRoom(void* room, size_t size) {
+  if (room != nullptr) ::munmap(room, LargePagesFor(size));
 }
 
 namespace {

@@ -671,7 +671,15 @@ std::string AppendToFile(const std::string& path, const std::string& data) {
   return {};
 }
 
-void AdviseLargeRoom(void* /*start*/, size_t /*size*/) {}
+// Large pages need a privilege a user seldom has: the room is made of
+// small pages, which the system gives zeroed.
+void* TakeLargeRoom(size_t size) {
+  return ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void GiveBackLargeRoom(void* room, size_t /*size*/) {
+  if (room != nullptr) ::VirtualFree(room, 0, MEM_RELEASE);
+}
 
 // A file is read, not mapped: a mapped file could not be replaced while the
 // run holds it.

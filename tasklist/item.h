@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/large_room_allocator.h"
 #include "tasklist/item_text.h"
 
 // One to-do item; each field holds the list file's member of the same name.
@@ -32,9 +33,13 @@ struct Item {
   ItemText doToday;  // "" or the "yyyymmdd" stamp of the day it was marked for
 };
 
+// The items of a list, in their order. A long list's items are filled in once,
+// when the list is loaded: on large pages, that touches far fewer pages.
+using ItemArray = std::vector<Item, LargeRoomAllocator<Item>>;
+
 // The loaded list: the items, what loading counted and the header's values.
 struct ItemList {
-  std::vector<Item> items;
+  ItemArray items;
   int32_t recordsFromFile = 0;  // items stored by the loader
   int32_t activeRecords = 0;
   int32_t lineCount = 0;  // lines of the loaded file

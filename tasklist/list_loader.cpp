@@ -845,7 +845,6 @@ void LoadListFile(const ListLoad& load, platform::FileBytes& file, ItemList& lis
 void LoadListText(std::string_view text, const ListLoad& load, ItemList& list, RunLog& log) {
   list.items.clear();
   list.items.reserve(ItemRoomFor(text.size()));
-  platform::AdviseLargeRoom(list.items.data(), list.items.capacity() * sizeof(Item));
   list.recordsFromFile = 0;
   list.activeRecords = 0;
   list.maxId = 0;

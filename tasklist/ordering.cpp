@@ -74,7 +74,7 @@ uint64_t LeadOf(const Item& item, SortKey key) {
 // the records. A list sorted by the last run has few items out of place, if
 // any (one changed or added): the rest are taken in their order in one walk,
 // and only the few are sorted and merged in.
-std::vector<SortEntry> SortedEntries(const std::vector<Item>& items, SortKey key) {
+std::vector<SortEntry> SortedEntries(const ItemArray& items, SortKey key) {
   const auto before = [&items, key](const SortEntry& a, const SortEntry& b) {
     if (a.lead != b.lead) return a.lead < b.lead;
     const int order = CompareByKey(items[a.index], items[b.index], key);
@@ -128,7 +128,7 @@ std::vector<uint32_t> CyclesOf(std::vector<SortEntry>& entries) {
 // records would cost more in fresh memory than the sort itself. With the
 // cycles traced beforehand, no move waits for a lookup, so moves of records
 // far apart can overlap.
-void MoveAlongCycles(std::vector<Item>& items, const std::vector<uint32_t>& cycles) {
+void MoveAlongCycles(ItemArray& items, const std::vector<uint32_t>& cycles) {
   for (size_t m = 0; m < cycles.size();) {
     const uint32_t start = cycles[m];
     Item held = std::move(items[start]);
@@ -183,7 +183,7 @@ int CompareByKey(const Item& a, const Item& b, SortKey key) {
   }
 }
 
-void SortItems(std::vector<Item>& items, SortKey key) {
+void SortItems(ItemArray& items, SortKey key) {
   if (key == SortKey::kNone || items.size() < 2) return;
   // A list in order already has no cycles: then nothing moves.
   std::vector<SortEntry> entries = SortedEntries(items, key);

@@ -24,7 +24,7 @@ int CompareOrders(std::string_view a, std::string_view b);
 // unset priority (0) sorts after every set one.
 int CompareByKey(const Item& a, const Item& b, SortKey key);
 // Stable ascending sort of the items.
-void SortItems(std::vector<Item>& items, SortKey key);
+void SortItems(ItemArray& items, SortKey key);
 
 // Traces 6000 to 6900: the two report lines and the sort of `list` by its
 // sort key; `redoId` tells whether the list is renumbered as it is written.

@@ -11,8 +11,8 @@ using tasklist_test::InFreshFolder;
 
 namespace {
 
-std::vector<Item> Items(const std::vector<std::string>& displayTitles) {
-  std::vector<Item> items;
+ItemArray Items(const std::vector<std::string>& displayTitles) {
+  ItemArray items;
   int32_t id = 0;
   for (const std::string& title : displayTitles) {
     Item item;
@@ -26,20 +26,20 @@ std::vector<Item> Items(const std::vector<std::string>& displayTitles) {
   return items;
 }
 
-std::vector<int32_t> Ids(const std::vector<Item>& items) {
+std::vector<int32_t> Ids(const ItemArray& items) {
   std::vector<int32_t> ids;
   for (const Item& item : items) ids.push_back(item.id);
   return ids;
 }
 
-std::vector<int32_t> SortedIds(std::vector<Item> items, const std::string& key) {
+std::vector<int32_t> SortedIds(ItemArray items, const std::string& key) {
   SortItems(items, SortKeyNamed(key));
   return Ids(items);
 }
 
 // An exchange sort that swaps neighbours only when the first is strictly
 // greater, for comparison.
-void BubbleSort(std::vector<Item>& items, SortKey key) {
+void BubbleSort(ItemArray& items, SortKey key) {
   const size_t count = items.size();
   for (size_t p = 0; p < count; ++p) {
     for (size_t j = 0; j + 1 < count - p + 1 && j + 1 < count; ++j) {
@@ -70,7 +70,7 @@ TEST(Ordering, TextComparesUnsignedBytesAndPrefixesFirst) {
 }
 
 TEST(Ordering, PriorityZeroSortsAsNineThousandNineHundredNinetyNine) {
-  std::vector<Item> items = Items({"", "", "", "", ""});
+  ItemArray items = Items({"", "", "", "", ""});
   const int32_t priorities[] = {2, 0, 1, 10000, -5};
   for (size_t i = 0; i < items.size(); ++i) items[i].priority = priorities[i];
   EXPECT_EQ(SortedIds(items, "Priority"), (std::vector<int32_t>{5, 3, 1, 2, 4}));
@@ -101,7 +101,7 @@ TEST(Ordering, DescriptionAndDoToday) {
 }
 
 TEST(Ordering, TitleOrdersByDisplayTitleStably) {
-  std::vector<Item> items = Items({"b", "a", "b", "a"});
+  ItemArray items = Items({"b", "a", "b", "a"});
   items[0].title = "z";
   EXPECT_EQ(SortedIds(items, "Title"), (std::vector<int32_t>{2, 4, 1, 3}));
   EXPECT_EQ(SortedIds(items, "DisplayTitle"), (std::vector<int32_t>{2, 4, 1, 3}));
@@ -115,7 +115,7 @@ TEST(Ordering, AgreesWithTheExchangeSort) {
   std::mt19937 random(3);
   const char* keys[] = {"Order", "DoToday", "Description", "Priority", "Title"};
   for (int round = 0; round < 200; ++round) {
-    std::vector<Item> items;
+    ItemArray items;
     for (int i = random() % 30; i > 0; --i) {
       Item item;
       item.id = static_cast<int32_t>(items.size()) + 1;
@@ -125,7 +125,7 @@ TEST(Ordering, AgreesWithTheExchangeSort) {
       items.push_back(item);
     }
     const char* key = keys[round % 5];
-    std::vector<Item> expected = items;
+    ItemArray expected = items;
     BubbleSort(expected, SortKeyNamed(key));
     EXPECT_EQ(SortedIds(items, key), Ids(expected)) << key;
   }
@@ -139,7 +139,7 @@ TEST(Ordering, AgreesWithTheExchangeSortBeyondTheFirstEightBytes) {
                                 "\xc3\xa9", "abcdefgh", "abcdefg", "z"};
   const char* keys[] = {"Order", "DoToday", "Description", "Title"};
   for (int round = 0; round < 400; ++round) {
-    std::vector<Item> items;
+    ItemArray items;
     for (int i = 2 + random() % 40; i > 0; --i) {
       Item item;
       item.id = static_cast<int32_t>(items.size()) + 1;
@@ -149,7 +149,7 @@ TEST(Ordering, AgreesWithTheExchangeSortBeyondTheFirstEightBytes) {
       items.push_back(item);
     }
     const char* key = keys[round % 4];
-    std::vector<Item> expected = items;
+    ItemArray expected = items;
     BubbleSort(expected, SortKeyNamed(key));
     EXPECT_EQ(SortedIds(items, key), Ids(expected)) << key;
   }
@@ -163,7 +163,7 @@ TEST(Ordering, OrdersAgreeWithTheExchangeSort) {
   std::mt19937 random(7);
   const std::string leads[] = {"", "-", "/", ":", "a", "\xc3\xa9", "0", "9"};
   for (int round = 0; round < 400; ++round) {
-    std::vector<Item> items;
+    ItemArray items;
     for (int i = 2 + random() % 40; i > 0; --i) {
       Item item;
       item.id = static_cast<int32_t>(items.size()) + 1;
@@ -172,7 +172,7 @@ TEST(Ordering, OrdersAgreeWithTheExchangeSort) {
       if (random() % 8 == 0) item.order += static_cast<char>("x:/"[random() % 3]);
       items.push_back(item);
     }
-    std::vector<Item> expected = items;
+    ItemArray expected = items;
     BubbleSort(expected, SortKey::kOrder);
     EXPECT_EQ(SortedIds(items, "Order"), Ids(expected));
   }
@@ -184,7 +184,7 @@ TEST(Ordering, NearlySortedListsAgreeWithTheExchangeSort) {
   std::mt19937 random(11);
   const auto order = [&random] { return OrderText(static_cast<int32_t>(random() % 40) - 4); };
   for (int round = 0; round < 600; ++round) {
-    std::vector<Item> items;
+    ItemArray items;
     for (int i = 1 + random() % 30; i > 0; --i) {
       Item item;
       item.id = static_cast<int32_t>(items.size()) + 1;
@@ -202,7 +202,7 @@ TEST(Ordering, NearlySortedListsAgreeWithTheExchangeSort) {
         items.insert(items.begin() + static_cast<ptrdiff_t>(random() % (items.size() + 1)), added);
       }
     }
-    std::vector<Item> expected = items;
+    ItemArray expected = items;
     BubbleSort(expected, SortKey::kOrder);
     EXPECT_EQ(SortedIds(items, "Order"), Ids(expected));
   }

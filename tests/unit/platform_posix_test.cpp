@@ -3,13 +3,18 @@
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <typeinfo>
@@ -373,13 +378,27 @@ TEST(AppendAndRead, AppendsToTheFileTheNameNamesNow) {
   EXPECT_EQ(ReadFile(second / "relative.txt"), "b");
 }
 
-TEST(AppendAndRead, AdvisingARoomForLargePagesLeavesItAsItIs) {
-  std::string data = "held before";
-  data.reserve(5 << 20);
-  platform::AdviseLargeRoom(data.data() + 1, data.capacity() - 1);
-  platform::AdviseLargeRoom(data.data(), 0);
-  data.append(3 << 20, 'x');
-  EXPECT_EQ(data.substr(0, 12), "held beforex");
+TEST(LargeRoom, IsZeroedAlignedWholeAndGivenBackWhole) {
+  constexpr size_t kLargePage = size_t{1} << 21;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  unsigned char residence = 0;
+  for (const size_t size : {size_t{0}, size_t{1}, kLargePage, 3 * kLargePage + 1}) {
+    auto* const room = static_cast<unsigned char*>(platform::TakeLargeRoom(size));
+    ASSERT_NE(room, nullptr) << size;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(room) % kLargePage, 0u) << size;
+    const size_t whole = std::max(kLargePage, (size + kLargePage - 1) / kLargePage * kLargePage);
+    EXPECT_EQ(room[0], 0);
+    EXPECT_EQ(room[whole - 1], 0);
+    std::fill(room, room + whole, 0xAB);
+    platform::GiveBackLargeRoom(room, size);
+    // Nothing of it stays mapped, its last page included.
+    errno = 0;
+    EXPECT_NE(::mincore(room + whole - page, static_cast<size_t>(page), &residence), 0);
+    EXPECT_EQ(errno, ENOMEM) << size;
+  }
+  EXPECT_EQ(platform::TakeLargeRoom(SIZE_MAX), nullptr);
+  EXPECT_EQ(platform::TakeLargeRoom(SIZE_MAX - kLargePage), nullptr);
+  platform::GiveBackLargeRoom(nullptr, 5);
 }
 
 TEST(AppendAndRead, ReadsFilesWhoseSizeSaysNothing) {

@@ -30,7 +30,7 @@ Item MakeItem(int32_t id, bool active, const std::string& title) {
 
 class PublishingPass : public InFreshFolder {
  protected:
-  void SetItems(const std::vector<Item>& items) {
+  void SetItems(const ItemArray& items) {
     list.items = items;
     list.feedName = "listrss.xml";
   }
@@ -239,7 +239,7 @@ TEST_F(PublishingPass, EachTextIsTheSameBuiltInRoomThatHeldAnotherText) {
 // CSV exports of a long list come out as they do built whole, and are never
 // held whole.
 TEST_F(PublishingPass, TextsWrittenOnInPiecesAreTheWholeTexts) {
-  std::vector<Item> items;
+  ItemArray items;
   for (int32_t id = 1; id <= 3000; ++id) {
     Item item = MakeItem(id, id % 7 != 0, "2025-10-" + std::to_string(10 + id % 20) + " task");
     item.isPublic = id % 3 == 0;
@@ -345,7 +345,7 @@ TEST_F(PublishingPass, FeedGuidIsTheLinkOnlyWhereTheLinkIsTheItemsOwn) {
 // A long list's texts are built on a second thread while the one before is
 // written; the files and the order of the log lines are those of one thread.
 TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
-  std::vector<Item> items;
+  ItemArray items;
   for (int32_t id = 1; id <= static_cast<int32_t>(kItemsWorthThreads); ++id) {
     Item item = MakeItem(id, id % 3 != 0,
                          "2025-10-0" + std::to_string(id % 9 + 1) + " t" + std::to_string(id));
@@ -385,7 +385,7 @@ TEST_F(PublishingPass, LongListWritesTheTextsEachBuilderGives) {
 }
 
 TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
-  std::vector<Item> items;
+  ItemArray items;
   for (int32_t id = 1; id <= static_cast<int32_t>(kItemsWorthThreads); ++id) {
     items.push_back(MakeItem(id, true, "t"));
   }
@@ -403,7 +403,7 @@ TEST_F(PublishingPass, LongListWhoseFileCannotBeReplacedStopsAfterTheFeed) {
 // Another program that writes the list file while a run holds it keeps what it
 // wrote: the run's text was made from bytes that changed under it.
 TEST_F(PublishingPass, ListFileChangedWhileTheRunHeldItKeepsTheOtherProgramsText) {
-  std::vector<Item> items;
+  ItemArray items;
   for (int32_t id = 1; id <= 100; ++id) items.push_back(MakeItem(id, true, "title"));
   SetItems(items);
   tasklist_test::WriteFile(files.list, ListText());

@@ -14,7 +14,7 @@ using tasklist_test::InFreshFolder;
 namespace {
 
 // A list text as the program writes it, sorted by `sortBy`.
-std::string WrittenList(const std::string& sortBy, const std::vector<Item>& items, DateTime now) {
+std::string WrittenList(const std::string& sortBy, const ItemArray& items, DateTime now) {
   ItemList header;
   header.sortBy = sortBy;
   header.feedName = "listrss.xml";
