@@ -247,13 +247,13 @@ std::string CalendarContentLine(std::string_view line) {
   return out.append(line).append("\r\n");
 }
 
-void StartCalendarTexts(CalendarTexts& calendars) {
+void StartCalendarTexts(CalendarTexts& calendars, size_t items) {
   calendars.privateText.clear();
   calendars.privateText += CalendarHeader("Private");
   calendars.publicText.clear();
   calendars.publicText += CalendarHeader("Public");
-  calendars.privateIds.Clear();
-  calendars.publicIds.Clear();
+  calendars.privateIds = IdCounts(items);
+  calendars.publicIds = IdCounts(items);
   calendars.stampLine.clear();
   calendars.stampTime = 0;
 }

@@ -24,8 +24,9 @@ struct CalendarTexts {
   std::string publicUid;
 };
 
-// Starts both texts with their headers; the texts keep their room.
-void StartCalendarTexts(CalendarTexts& calendars);
+// Starts both texts with their headers, for a list of about `items` items;
+// the texts keep their room.
+void StartCalendarTexts(CalendarTexts& calendars, size_t items = 0);
 // Adds the events of one active item: to the private text when it has an
 // event date, and to the public text too when it is public. `uidStem` is the
 // list file's name before its first "."; `universalNow` the run's time in UTC.

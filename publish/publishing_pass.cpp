@@ -272,7 +272,7 @@ void StartPublishingPass(const Publishing& pass) {
 void BuildCalendarTexts(const Publishing& pass, CalendarTexts& calendars,
                         const std::function<void()>& writeOn) {
   pass.log.trace = 8100;
-  StartCalendarTexts(calendars);
+  StartCalendarTexts(calendars, pass.list.items.size());
   const std::string uidStem = UidStemOf(pass.files.list);
   const DateTime universalNow = UniversalNowOf(pass.clock);
   for (const Item& item : pass.list.items) {

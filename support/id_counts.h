@@ -1,21 +1,23 @@
 // How many times each item ID has been met, in one flat table.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-// A count per ID. IDs are counted once per item of a list, so the table is
-// made for them all at once: one block of memory instead of a node per ID,
-// looked up by the ID's hash alone (open addressing, linear probing).
+// A count per ID. IDs are counted once per item of a list, so the room is
+// made for them all at once. A list numbers its items from 1 on, so an ID up
+// to about twice the count expected is counted in a plain array at the ID's
+// index; any other in one block of memory looked up by the ID's hash alone
+// (open addressing, linear probing) instead of a node per ID.
 class IdCounts {
  public:
-  // Room for `expected` IDs without growing.
-  explicit IdCounts(size_t expected = 0) { Resize(std::bit_ceil(2 * expected + 16)); }
+  // Room for `expected` IDs numbered from 1 on without growing.
+  explicit IdCounts(size_t expected = 0) : direct_(2 * expected + 16) { Resize(16); }
 
   // Counts `id` once more; the count after it.
   int32_t Add(int32_t id) {
+    if (InDirect(id)) return ++direct_[static_cast<size_t>(id)];
     if (2 * (used_ + 1) > slots_.size()) Resize(2 * slots_.size());
     Slot& slot = SlotOf(id);
     if (slot.count == 0) {
@@ -25,10 +27,9 @@ class IdCounts {
     return ++slot.count;
   }
   // How many times `id` was counted; 0 for none.
-  int32_t CountOf(int32_t id) const { return slots_[IndexOf(id)].count; }
-  void Clear() {
-    slots_.assign(slots_.size(), Slot{});
-    used_ = 0;
+  int32_t CountOf(int32_t id) const {
+    if (InDirect(id)) return direct_[static_cast<size_t>(id)];
+    return slots_[IndexOf(id)].count;
   }
 
  private:
@@ -38,6 +39,7 @@ class IdCounts {
     int32_t count = 0;
   };
 
+  bool InDirect(int32_t id) const { return id >= 0 && static_cast<size_t>(id) < direct_.size(); }
   // The slot holding `id`, or the empty one where it would go.
   size_t IndexOf(int32_t id) const {
     const size_t mask = slots_.size() - 1;
@@ -56,6 +58,7 @@ class IdCounts {
     }
   }
 
+  std::vector<int32_t> direct_;
   std::vector<Slot> slots_;
   size_t used_ = 0;
 };

@@ -9,12 +9,13 @@
 namespace {
 
 // Random IDs (runs of neighbours, IDs a table's size apart, the extremes and
-// 0) counted far beyond the room made at first: every count agrees with a
-// plain map's, before and after growing, and IDs never counted give 0.
-TEST(IdCounts, AgreeWithAMapThroughGrowthAndClearing) {
+// 0) counted far beyond the room made at first, with the IDs' array holding
+// none, some or all of the neighbours: every count agrees with a plain map's,
+// before and after growing, and an ID never counted gives 0.
+TEST(IdCounts, AgreeWithAMapThroughGrowth) {
   std::mt19937 random(7);
   for (int round = 0; round < 40; ++round) {
-    IdCounts counts(static_cast<size_t>(round % 3));
+    IdCounts counts(static_cast<size_t>(round % 3) * 100);
     std::map<int32_t, int32_t> expected;
     for (int n = 0; n < 2000; ++n) {
       int32_t id = 0;
@@ -36,9 +37,6 @@ TEST(IdCounts, AgreeWithAMapThroughGrowthAndClearing) {
     }
     for (const auto& [id, count] : expected) ASSERT_EQ(counts.CountOf(id), count) << id;
     EXPECT_EQ(counts.CountOf(-1), expected.count(-1) != 0 ? expected[-1] : 0);
-    counts.Clear();
-    for (const auto& [id, count] : expected) ASSERT_EQ(counts.CountOf(id), 0) << id;
-    EXPECT_EQ(counts.Add(INT32_MIN), 1);
   }
 }
 
