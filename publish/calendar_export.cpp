@@ -21,7 +21,7 @@ std::string_view Chars(std::string_view text, size_t first, size_t last) {
   return Utf8Chars(text, first - 1, last - first + 1);
 }
 
-std::string RepeatRuleLine(std::string_view repeat) {
+std::string_view RepeatRuleLine(std::string_view repeat) {
   if (repeat == "1Y") return "RRULE:FREQ=YEARLY";
   if (repeat == "1W") return "RRULE:FREQ=WEEKLY";
   if (repeat == "2W") return "RRULE:FREQ=WEEKLY;INTERVAL=2";

@@ -39,7 +39,7 @@ void CloseCalendarTexts(CalendarTexts& calendars);
 struct EventFacts {
   DateTime eventDate = 0;  // 0: the item has no event
   bool allDay = false;
-  std::string repeatRule;  // the whole RRULE line, or ""
+  std::string_view repeatRule;  // the whole RRULE line, or ""
 };
 EventFacts CalendarEventFacts(const Item& item);
 

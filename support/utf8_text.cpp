@@ -82,6 +82,14 @@ size_t DecodeUtf8Char(std::string_view text, char32_t& codePoint) {
 
 size_t Utf8PrefixBytes(std::string_view text, size_t count) {
   size_t at = 0;
+  // A text usually starts in ASCII, a byte a character; continuation bytes
+  // after the last of them belong to it.
+  const size_t asciiEnd = std::min(count, text.size());
+  while (at < asciiEnd && static_cast<unsigned char>(text[at]) < 0x80) ++at;
+  count -= at;
+  if (at > 0) {
+    while (at < text.size() && IsContinuation(static_cast<unsigned char>(text[at]))) ++at;
+  }
   for (; count > 0; --count) {
     if (at == text.size()) return std::string_view::npos;
     // A character is its lead byte and the continuation bytes after it.

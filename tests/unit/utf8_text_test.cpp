@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <string_view>
 
 TEST(UTF8Text, ValidTexts) {
   for (const char* text : {"", "plain ASCII text, long enough for whole words", "Café crème",
@@ -67,3 +70,40 @@ TEST(UTF8Text, Utf16WithItsMarkIsReadAsItsCharacters) {
     EXPECT_EQ(Utf16ToUtf8(text), std::nullopt) << text;
   }
 }
+
+namespace {
+
+// A character is a byte and the continuation bytes after it, whatever the
+// byte: the prefix of `count` characters, counted one character at a time.
+size_t PrefixBytesOneByOne(std::string_view text, size_t count) {
+  size_t at = 0;
+  for (; count > 0; --count) {
+    if (at == text.size()) return std::string_view::npos;
+    do {
+      ++at;
+    } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+  }
+  return at;
+}
+
+// Random texts of ASCII, lead and continuation bytes (a continuation byte
+// right after ASCII included): the prefix of every length agrees with the
+// count one character at a time, and so do the characters taken from it.
+TEST(UTF8Text, PrefixOfCharactersAgreesWithCountingOneByOne) {
+  std::mt19937 random(11);
+  const char bytes[] = {'a', '2', '-', '\x80', '\xBF', '\xC3', '\xE2', '\xF0', '\xFF'};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 14, ' ');
+    for (char& c : text) c = bytes[random() % sizeof bytes];
+    for (size_t count = 0; count <= text.size() + 1; ++count) {
+      ASSERT_EQ(Utf8PrefixBytes(text, count), PrefixBytesOneByOne(text, count))
+          << testing::PrintToString(text) << " " << count;
+    }
+    const size_t from = random() % 5;
+    const size_t start = std::min(PrefixBytesOneByOne(text, from), text.size());
+    const std::string_view rest = std::string_view(text).substr(start);
+    EXPECT_EQ(Utf8Chars(text, from, 3), rest.substr(0, PrefixBytesOneByOne(rest, 3)));
+  }
+}
+
+}  // namespace
