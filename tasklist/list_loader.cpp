@@ -25,13 +25,21 @@
 
 namespace {
 
+// `member` when `name`, of the length of `text`, is `text`; kNone otherwise.
+// Compared at a length known when compiling: a few instructions, not a call,
+// however the compiler inlines the callers.
+template <size_t N>
+ListMember NamedAs(std::string_view name, const char (&text)[N], ListMember member) {
+  return std::memcmp(name.data(), text, N - 1) == 0 ? member : ListMember::kNone;
+}
+
 // The row of the member table whose quoted name (followed by ":") is
 // `name`; kNone for any other. "{" (row 1) is tested apart. Every line of a
 // list asks, so the length and a letter pick the one name to compare with.
 ListMember MemberNamed(std::string_view name) {
   using enum ListMember;
-  const auto either = [name](std::string_view text, ListMember member) {
-    return name == text ? member : kNone;
+  const auto either = [name](const auto& text, ListMember member) {
+    return NamedAs(name, text, member);
   };
   switch (name.size()) {
     case 2:
