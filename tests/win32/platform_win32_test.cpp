@@ -14,6 +14,7 @@
 #undef SetCurrentDirectory
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -555,6 +556,22 @@ TEST(RunOffProcessor, RunsAndGivesTheProcessorsBack) {
   EXPECT_THROW(platform::RunOffProcessor(processor, [] { throw std::runtime_error("x"); }),
                std::runtime_error);
   EXPECT_EQ(::SetThreadAffinityMask(::GetCurrentThread(), had), had);
+}
+
+// A large room is zeroed and writable to its end, and given back whole.
+TEST(LargeRoom, IsZeroedWritableAndGivenBack) {
+  constexpr size_t kSize = (size_t{3} << 20) + 1;
+  auto* const room = static_cast<unsigned char*>(platform::TakeLargeRoom(kSize));
+  ASSERT_NE(room, nullptr);
+  EXPECT_EQ(room[0], 0);
+  EXPECT_EQ(room[kSize - 1], 0);
+  room[kSize - 1] = 0xAB;
+  platform::GiveBackLargeRoom(room, kSize);
+  MEMORY_BASIC_INFORMATION info{};
+  ASSERT_NE(::VirtualQuery(room, &info, sizeof info), 0u);
+  EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+  EXPECT_EQ(platform::TakeLargeRoom(SIZE_MAX), nullptr);
+  platform::GiveBackLargeRoom(nullptr, 5);
 }
 
 }  // namespace
