@@ -1,4 +1,4 @@
-// How many times each item ID has been met, in one flat table.
+// How many times each item ID has been met, in one block of memory.
 #pragma once
 
 #include <cstddef>

@@ -38,48 +38,47 @@ ListMember NamedAs(std::string_view name, const char (&text)[N], ListMember memb
 // list asks, so the length and a letter pick the one name to compare with.
 ListMember MemberNamed(std::string_view name) {
   using enum ListMember;
-  const auto either = [name](const auto& text, ListMember member) {
-    return NamedAs(name, text, member);
-  };
   switch (name.size()) {
     case 2:
-      return either("ID", kId);
+      return NamedAs(name, "ID", kId);
     case 3:
-      return either("ETC", kEtc);
+      return NamedAs(name, "ETC", kEtc);
     case 4:
-      return name[0] == 'D' ? either("Days", kDays) : either("Link", kLink);
+      return name[0] == 'D' ? NamedAs(name, "Days", kDays) : NamedAs(name, "Link", kLink);
     case 5:
       switch (name[0]) {
         case 'O':
-          return either("Order", kOrder);
+          return NamedAs(name, "Order", kOrder);
         case 'T':
-          return either("Title", kTitle);
+          return NamedAs(name, "Title", kTitle);
         case 'F':
-          return either("Flags", kFlags);
+          return NamedAs(name, "Flags", kFlags);
         default:
-          return either("Notes", kNotes);
+          return NamedAs(name, "Notes", kNotes);
       }
     case 6:
       switch (name[1]) {
         case 'c':
-          return either("Active", kActive);
+          return NamedAs(name, "Active", kActive);
         case 'u':
-          return either("Public", kPublic);
+          return NamedAs(name, "Public", kPublic);
         case 'e':
-          return either("Repeat", kRepeat);
+          return NamedAs(name, "Repeat", kRepeat);
         case 'o':
-          return either("SortBy", kSortBy);
+          return NamedAs(name, "SortBy", kSortBy);
         default:
-          return either("Status", kStatus);
+          return NamedAs(name, "Status", kStatus);
       }
     case 7:
-      return either("DoToday", kDoToday);
+      return NamedAs(name, "DoToday", kDoToday);
     case 8:
-      return name[0] == 'P' ? either("Priority", kPriority) : either("ItemLink", kItemLink);
+      return name[0] == 'P' ? NamedAs(name, "Priority", kPriority)
+                            : NamedAs(name, "ItemLink", kItemLink);
     case 9:
-      return name[0] == 'H' ? either("HeadTitle", kHeadTitle) : either("RSSOutput", kRssOutput);
+      return name[0] == 'H' ? NamedAs(name, "HeadTitle", kHeadTitle)
+                            : NamedAs(name, "RSSOutput", kRssOutput);
     case 11:
-      return either("Description", kDescription);
+      return NamedAs(name, "Description", kDescription);
     default:
       return kNone;
   }

@@ -662,8 +662,6 @@ TEST(RunProgram, StopsWaitingAtTheTimeoutAndSaysWhyAProgramDidNotStart) {
   EXPECT_EQ(missing.error, "cannot start /no/such/program: No such file or directory");
 }
 
-}  // namespace
-
 // Work moved off a processor runs elsewhere while others are allowed, and the
 // thread gets back every processor it had, also when the work throws.
 TEST(RunOffProcessor, RunsElsewhereAndGivesTheProcessorsBack) {
@@ -699,3 +697,5 @@ TEST(RunOffProcessor, RunsElsewhereAndGivesTheProcessorsBack) {
   EXPECT_TRUE(ran);
   ASSERT_EQ(::sched_setaffinity(0, sizeof had, &had), 0);
 }
+
+}  // namespace
