@@ -144,12 +144,18 @@ void PutIsoDate(std::string& title, DateTime value) {
   title.replace(0, std::min(tenChars, title.size()), date);
 }
 
+// Whether a title with a date prefix has digits wherever the prefix's year,
+// month and day stand: then its first ten characters are its first ten bytes.
+bool HasDigitsInDatePrefix(std::string_view title) {
+  return IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
+         IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
+         IsDigit(title[9]);
+}
+
 // The date of a title's prefix read day first as a short date: all digits is
 // the usual case and reads directly; anything else goes the long way.
 DateTime PrefixDate(std::string_view title) {
-  if (IsDigit(title[0]) && IsDigit(title[1]) && IsDigit(title[2]) && IsDigit(title[3]) &&
-      IsDigit(title[5]) && IsDigit(title[6]) && title.size() >= 10 && IsDigit(title[8]) &&
-      IsDigit(title[9])) {
+  if (HasDigitsInDatePrefix(title)) {
     const auto number = [title](size_t at, size_t count) {
       int value = 0;
       for (size_t i = at; i < at + count; ++i) value = value * 10 + (title[i] - '0');
@@ -164,35 +170,79 @@ DateTime PrefixDate(std::string_view title) {
   return reported::ShortDateOf(dayFirst);
 }
 
-// Replaces every occurrence of `placeholder` (which starts with "%"), letters
-// matched without regard to case, left to right without rescanning what was
-// put in: ReplaceAllNoCase, but looking only where a "%" stands, and in place.
-// The value `valueOf()` gives is worked out only when the placeholder occurs.
-// Replacing stops before the text grows past `limit` bytes; the placeholders
-// left stay as typed.
-template <typename ValueOf>
-void ReplacePlaceholder(std::string& text, std::string_view placeholder, size_t limit,
-                        ValueOf valueOf) {
-  const auto matchesAt = [&](size_t at) {
-    if (text.size() - at < placeholder.size()) return false;
-    for (size_t i = 0; i < placeholder.size(); ++i) {
-      if (LowerAscii(text[at + i]) != LowerAscii(placeholder[i])) return false;
+// The placeholders in the order they are replaced: a later one that an
+// earlier replacement puts in, or joins from the text around it, is replaced
+// too.
+constexpr std::array<std::string_view, 6> kPlaceholders = {"%DOW%",  "%DTG%", "%ID%",
+                                                           "%PRTY%", "%RPT%", "%DAYS%"};
+
+// Whether `placeholder` (which starts with "%") stands at `at` of `text`,
+// letters matched without regard to case.
+bool PlaceholderAt(std::string_view text, size_t at, std::string_view placeholder) {
+  if (text.size() - at < placeholder.size()) return false;
+  for (size_t i = 0; i < placeholder.size(); ++i) {
+    if (LowerAscii(text[at + i]) != LowerAscii(placeholder[i])) return false;
+  }
+  return true;
+}
+
+// Which of kPlaceholders `text` holds, bit i for row i, found in one walk
+// over its "%"s; the letter after each picks the rows to compare.
+unsigned PlaceholdersIn(std::string_view text) {
+  unsigned found = 0;
+  for (size_t at = text.find('%'); at != std::string_view::npos && at + 1 < text.size();
+       at = text.find('%', at + 1)) {
+    const auto note = [&](size_t row) {
+      if (PlaceholderAt(text, at, kPlaceholders[row])) found |= 1u << row;
+    };
+    switch (LowerAscii(text[at + 1])) {
+      case 'd':
+        note(0);
+        note(1);
+        note(5);
+        break;
+      case 'i':
+        note(2);
+        break;
+      case 'p':
+        note(3);
+        break;
+      case 'r':
+        note(4);
+        break;
+      default:
+        break;
     }
-    return true;
-  };
+  }
+  return found;
+}
+
+// Replaces every occurrence of `placeholder`, left to right without
+// rescanning what was put in: ReplaceAllNoCase, but looking only where a "%"
+// stands, and in place. The value `valueOf()` gives is worked out only when
+// the placeholder occurs. Replacing stops before the text grows past `limit`
+// bytes; the placeholders left stay as typed. Whether the text changed.
+template <typename ValueOf>
+bool ReplacePlaceholder(std::string& text, std::string_view placeholder, size_t limit,
+                        ValueOf valueOf) {
   size_t at = text.find('%');
-  while (at != std::string::npos && !matchesAt(at)) at = text.find('%', at + 1);
-  if (at == std::string::npos) return;
+  while (at != std::string::npos && !PlaceholderAt(text, at, placeholder)) {
+    at = text.find('%', at + 1);
+  }
+  if (at == std::string::npos) return false;
   const std::string value = valueOf();
+  bool changed = false;
   while (at != std::string::npos) {
-    if (matchesAt(at)) {
-      if (text.size() - placeholder.size() + value.size() > limit) return;
+    if (PlaceholderAt(text, at, placeholder)) {
+      if (text.size() - placeholder.size() + value.size() > limit) return changed;
       text.replace(at, placeholder.size(), value);
+      changed = true;
       at = text.find('%', at + value.size());
     } else {
       at = text.find('%', at + 1);
     }
   }
+  return changed;
 }
 
 }  // namespace
@@ -222,6 +272,7 @@ TitleDate GetTitleDate(std::string_view title, std::string_view repeat, DateTime
   try {
     if (!HasDatePrefix(title)) return facts;
     facts.dueDate = PrefixDate(title);
+    const DateTime prefixDate = facts.dueDate;
     const DateTime today = DateOf(now);
     if (!repeat.empty()) {
       ReadRepeat(repeat, facts);
@@ -229,6 +280,9 @@ TitleDate GetTitleDate(std::string_view title, std::string_view repeat, DateTime
     }
     facts.dayOfWeek = kDayNames[DayOfWeek(facts.dueDate) - 1];
     facts.daysToGo = static_cast<int32_t>(DateOf(facts.dueDate) - today);
+    // A valid date read from digits is written back with the same digits.
+    facts.prefixIsDueDate =
+        prefixDate != 0 && facts.dueDate == prefixDate && HasDigitsInDatePrefix(title);
   } catch (const std::exception&) {
     // The facts stay as far as they were worked out.
   }
@@ -242,21 +296,29 @@ void ExpandTitleInto(std::string& result, const Item& item, DateTime now) {
     if (Utf8PrefixBytes(result, 11) != std::string::npos && HasDatePrefix(result)) {
       std::string decoded;
       if (DecodeURLEscapes(result, decoded).data() == decoded.data()) result.swap(decoded);
-      PutIsoDate(result, facts.dueDate);
+      // Decoding leaves the prefix as it is: it holds no "%".
+      if (!facts.prefixIsDueDate) PutIsoDate(result, facts.dueDate);
     }
     // Placeholders all start with "%": most titles have none.
     if (result.find('%') == std::string::npos) return;
     // A title of many "%RPT%" over a long Repeat would grow without bound,
     // and be written into every file of every run.
     const size_t limit = result.size() + kPlaceholderGrowthLimit;
-    ReplacePlaceholder(result, "%DOW%", limit, [&] { return facts.dayOfWeek; });
-    ReplacePlaceholder(result, "%DTG%", limit, [&] { return std::to_string(facts.daysToGo); });
-    ReplacePlaceholder(result, "%ID%", limit, [&] { return std::to_string(item.id); });
-    ReplacePlaceholder(result, "%PRTY%", limit, [&] { return std::to_string(item.priority); });
-    ReplacePlaceholder(result, "%RPT%", limit, [&] {
-      return item.repeat.empty() ? std::string("-") : std::string(item.repeat);
-    });
-    ReplacePlaceholder(result, "%DAYS%", limit, [&] { return std::to_string(item.days); });
+    // A placeholder the title does not hold is looked for only once a
+    // replacement has changed the text, and may have put it in.
+    const unsigned held = PlaceholdersIn(result);
+    bool changed = false;
+    const auto replace = [&](size_t row, auto valueOf) {
+      if (changed || (held & (1u << row)) != 0) {
+        changed |= ReplacePlaceholder(result, kPlaceholders[row], limit, valueOf);
+      }
+    };
+    replace(0, [&] { return facts.dayOfWeek; });
+    replace(1, [&] { return std::to_string(facts.daysToGo); });
+    replace(2, [&] { return std::to_string(item.id); });
+    replace(3, [&] { return std::to_string(item.priority); });
+    replace(4, [&] { return item.repeat.empty() ? std::string("-") : std::string(item.repeat); });
+    replace(5, [&] { return std::to_string(item.days); });
   } catch (const std::exception&) {
     // The result is the text as far as it was built.
   }

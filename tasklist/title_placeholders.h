@@ -20,6 +20,8 @@ struct TitleDate {
   DateTime dueDate = 0;     // the (rolled-forward) due date
   std::string dayOfWeek;    // "SUN" to "SAT", empty without a date prefix
   int32_t daysToGo = 0;     // whole days from today to the due date
+  // The title's first ten characters already are the due date as "YYYY-MM-DD".
+  bool prefixIsDueDate = false;
 };
 
 // True when the title's 5th and 8th characters are both "-".

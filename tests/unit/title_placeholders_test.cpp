@@ -4,6 +4,9 @@
 
 #include <random>
 
+#include "support/text_tools.h"
+#include "support/utf8_text.h"
+#include "tasklist/list_format.h"
 #include "tasklist_test_helpers.h"
 
 using tasklist_test::At;
@@ -33,6 +36,30 @@ DateTime SteppedDueDate(DateTime due, char unit, int count, DateTime today) {
     if (unit == 'Y') due = IncMonth(due, 12 * count);
   }
   return due;
+}
+
+// The expansion done the plain way, for comparison: the date prefix always
+// written again, and each placeholder replaced in a pass of its own over the
+// whole text, in their order.
+std::string ExpandedPassByPass(const Item& item, DateTime now) {
+  std::string result(item.title);
+  const TitleDate facts = GetTitleDate(item.title, item.repeat, now);
+  if (Utf8PrefixBytes(result, 11) != std::string::npos && HasDatePrefix(result)) {
+    std::string decoded;
+    result = std::string(DecodeURLEscapes(result, decoded));
+    result.replace(0, Utf8PrefixBytes(result, 10), DateText(facts.dueDate));
+  }
+  const std::pair<const char*, std::string> passes[] = {
+      {"%DOW%", facts.dayOfWeek},
+      {"%DTG%", std::to_string(facts.daysToGo)},
+      {"%ID%", std::to_string(item.id)},
+      {"%PRTY%", std::to_string(item.priority)},
+      {"%RPT%", item.repeat.empty() ? std::string("-") : std::string(item.repeat)},
+      {"%DAYS%", std::to_string(item.days)}};
+  for (const auto& [placeholder, value] : passes) {
+    result = ReplaceAllNoCase(result, placeholder, value);
+  }
+  return result;
 }
 
 }  // namespace
@@ -123,8 +150,12 @@ TEST(ExpandTitle, PositionsCountCharactersNotBytes) {
             "1899-12-30 x SAT");
   // A stray continuation byte belongs to the character before it: "-" is
   // then no character of its own, and the title has no date.
-  EXPECT_TRUE(IsPlainTitle("2025-10-\x80" "3 x"));
-  EXPECT_TRUE(IsPlainTitle("2025-\x80" "10-03 x"));
+  EXPECT_TRUE(
+      IsPlainTitle("2025-10-\x80"
+                   "3 x"));
+  EXPECT_TRUE(
+      IsPlainTitle("2025-\x80"
+                   "10-03 x"));
   EXPECT_FALSE(IsPlainTitle("2025-10-"));
 }
 
@@ -202,4 +233,31 @@ TEST(GetTitleDate, HugeCountsDoNotFail) {
             "2025-09-01");
   EXPECT_EQ(ExpandTitle(MakeItem("2025-09-01 x %DOW%", "99999999M"), At(2025, 10, 3)),
             "2025-09-01 x ");
+}
+
+// Titles of dates (valid, invalid and moved by their repeat), escapes and
+// placeholders in any case, whole or cut, including those a replacement puts
+// in or joins: expanded as the passes one after another expand them.
+TEST(ExpandTitle, AgreesWithReplacingEachPlaceholderInAPassOfItsOwn) {
+  std::mt19937 random(20261211);
+  const std::vector<std::string> prefixes = {
+      "",           "2025-10-03 ", "2025-13-03 ", "2024-02-30 ", "0999-01-31 ",
+      "2031-12-31", "2025-1x-03 ", "20%3025-1 "};
+  const std::vector<std::string> pieces = {
+      "%DOW%", "%dtg%", "%Id%",   "%PRTY%", "%rpt%", "%DAYS%", "%DA", "YS%", "%",    "%%",
+      "%20",   "%41",   "%C3%A9", "x",      " ",     "DOW",    "%ID", "%d",  "ays%", "\u00e9"};
+  const std::vector<std::string> repeats = {"",   "1W",     "2W",   "1M", "3M", "1Y", "-1M",
+                                            "0W", "%DAYS%", "%ID%", "S",  "%d", "1D"};
+  for (int round = 0; round < 4000; ++round) {
+    std::string title = prefixes[random() % prefixes.size()];
+    for (int n = static_cast<int>(random() % 6); n > 0; --n)
+      title += pieces[random() % pieces.size()];
+    Item item = MakeItem(title, repeats[random() % repeats.size()]);
+    item.days = static_cast<int32_t>(random() % 30) - 3;
+    const DateTime now =
+        At(2020 + static_cast<int>(random() % 10), 1 + static_cast<int>(random() % 12),
+           1 + static_cast<int>(random() % 28));
+    EXPECT_EQ(ExpandTitle(item, now), ExpandedPassByPass(item, now))
+        << "title \"" << title << "\" repeat \"" << item.repeat.View() << "\"";
+  }
 }
