@@ -140,7 +140,15 @@ TEST_F(CalendarExport, DateReading) {
         Case{"2025-13-01 x", 0, false}, Case{"2025-02-30", 0, false}, Case{"", 0, false},
         // Positions are characters, however many bytes a letter takes.
         Case{"2025-10-03\u00e914:30 x", oct3 + 14.5 / 24, false},
-        Case{"2025-10-03 \u00e9:30 x", oct3, true}, Case{"\u00e9025-10-03 x", 0, false}}) {
+        Case{"2025-10-03 \u00e9:30 x", oct3, true}, Case{"\u00e9025-10-03 x", 0, false},
+        // A stray continuation byte belongs to the character before it: the
+        // ninth character is then the "0" after it.
+        Case{"2025-10-\x80"
+             "03 x",
+             oct3, true},
+        Case{"2025-10-\xC3\xA9"
+             "03 x",
+             0, false}}) {
     const EventFacts facts = CalendarEventFacts(MakeItem(c.title));
     EXPECT_NEAR(facts.eventDate, c.expected, 1e-9) << c.title;
     EXPECT_EQ(facts.allDay, c.allDay) << c.title;
@@ -180,6 +188,16 @@ TEST_F(CalendarExport, DatesReadInPlaceAsTheGeneralReadingReadsThem) {
     std::string title =
         pick(years) + pick(separators) + pick(twoDigits) + pick(separators) + pick(twoDigits);
     for (int i = static_cast<int>(random() % 6); i > 0; --i) title += pick(tails);
+    const EventFacts expected = FactsByGeneralReading(title);
+    const EventFacts facts = CalendarEventFacts(MakeItem(title));
+    ASSERT_EQ(facts.eventDate, expected.eventDate) << title;
+    ASSERT_EQ(facts.allDay, expected.allDay) << title;
+  }
+  // Titles of any shape and length, most of them no date at all.
+  const std::string anyPieces[] = {"1", "25", "0", "-", "/", ":", " ", "x", "\t", "Buy", "9"};
+  for (int round = 0; round < 20000; ++round) {
+    std::string title;
+    for (int i = static_cast<int>(random() % 12); i > 0; --i) title += pick(anyPieces);
     const EventFacts expected = FactsByGeneralReading(title);
     const EventFacts facts = CalendarEventFacts(MakeItem(title));
     ASSERT_EQ(facts.eventDate, expected.eventDate) << title;
