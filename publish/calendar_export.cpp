@@ -35,19 +35,29 @@ std::string CalendarHeader(std::string_view calendarName) {
          CalendarContentLine("X-WR-CALNAME:Orlix (" + std::string(calendarName) + ")");
 }
 
-// "yyyymmdd" of the date.
-void AppendDate(std::string& out, const DateParts& p) {
-  AppendZeroPadded(out, p.year, 4);
-  AppendZeroPadded(out, p.month, 2);
-  AppendZeroPadded(out, p.day, 2);
+// The `count` last decimal digits of `value` at `to`.
+void PutDigits(char* to, int value, int count) {
+  for (int i = count - 1; i >= 0; --i, value /= 10) to[i] = static_cast<char>('0' + value % 10);
 }
-// "yyyymmdd", "T" and "hhnnss".
+
+// "yyyymmdd" of the date, with "T" and "hhnnss" when `withTime`. Every event
+// writes one or two: the digits go into a buffer of their own and are
+// appended at once. Every date of a calendar lies in the years 1 to 9999.
+void AppendDate(std::string& out, const DateParts& p, bool withTime = false) {
+  char text[15];
+  PutDigits(text, p.year, 4);
+  PutDigits(text + 4, p.month, 2);
+  PutDigits(text + 6, p.day, 2);
+  if (withTime) {
+    text[8] = 'T';
+    PutDigits(text + 9, p.hour, 2);
+    PutDigits(text + 11, p.minute, 2);
+    PutDigits(text + 13, p.second, 2);
+  }
+  out.append(text, withTime ? 15 : 8);
+}
 void AppendDateTime(std::string& out, const DateParts& p) {
-  AppendDate(out, p);
-  out.push_back('T');
-  AppendZeroPadded(out, p.hour, 2);
-  AppendZeroPadded(out, p.minute, 2);
-  AppendZeroPadded(out, p.second, 2);
+  AppendDate(out, p, true);
 }
 
 // The all-day event's end: `days` after its start. An end before the start
@@ -82,7 +92,8 @@ void AppendTextLine(std::string& out, std::string_view name, std::string_view te
 // must lie after the start, so an event that would end where it starts has no
 // DTEND: a timed one then ends at its start, an all-day one lasts its day.
 void AppendEvent(std::string& out, const Item& item, const EventFacts& facts,
-                 const std::string& uid, const std::string& stampLine) {
+                 const std::string& uid, const std::string& stampLine,
+                 std::string_view escapedTitle) {
   out.append("BEGIN:VEVENT\r\n").append(stampLine);
   const DateParts start = DecodeDateTime(facts.eventDate);
   if (facts.allDay) {
@@ -98,17 +109,12 @@ void AppendEvent(std::string& out, const Item& item, const EventFacts& facts,
     AppendDateTime(out, start);
   }
   out.append("\r\n");
-  // A calendar is UTF-8: a title that is not is read as Windows-1252, as
-  // every value of the system is.
-  std::string converted;
-  std::string_view title = item.displayTitle;
-  if (!IsUtf8(title)) {
-    converted = Windows1252ToUtf8(title);
-    title = converted;
-  }
-  AppendTextLine(out, "SUMMARY:", title);
+  const auto appendTitleLine = [&](std::string_view name) {
+    AppendContentLine(out, [&](std::string& line) { line.append(name).append(escapedTitle); });
+  };
+  appendTitleLine("SUMMARY:");
   AppendTextLine(out, "UID:", uid);
-  AppendTextLine(out, "DESCRIPTION:", title);
+  appendTitleLine("DESCRIPTION:");
   if (!facts.repeatRule.empty()) out.append(facts.repeatRule).append("\r\n");
   out.append("END:VEVENT\r\n");
 }
@@ -283,17 +289,27 @@ void AddCalendarEvents(CalendarTexts& calendars, const Item& item, const std::st
     AppendDateTime(calendars.stampLine, DecodeDateTime(universalNow));
     calendars.stampLine.append("Z\r\n");
   }
+  // A calendar is UTF-8: a title that is not is read as Windows-1252, as
+  // every value of the system is. Its summary and description are the same
+  // text, escaped once.
+  std::string& title = calendars.escapedTitle;
+  title.clear();
+  if (IsUtf8(item.displayTitle)) {
+    AppendCalendarText(title, item.displayTitle);
+  } else {
+    AppendCalendarText(title, Windows1252ToUtf8(item.displayTitle));
+  }
   std::string& uid = calendars.uid;
   CalendarUid(uid, calendars.privateIds, item.id, uidStem);
   const size_t eventStart = calendars.privateText.size();
-  AppendEvent(calendars.privateText, item, facts, uid, calendars.stampLine);
+  AppendEvent(calendars.privateText, item, facts, uid, calendars.stampLine, title);
   if (!item.isPublic) return;
   // The public event is the private one unless its UID is numbered apart.
   CalendarUid(calendars.publicUid, calendars.publicIds, item.id, uidStem);
   if (calendars.publicUid == uid) {
     calendars.publicText.append(calendars.privateText, eventStart);
   } else {
-    AppendEvent(calendars.publicText, item, facts, calendars.publicUid, calendars.stampLine);
+    AppendEvent(calendars.publicText, item, facts, calendars.publicUid, calendars.stampLine, title);
   }
 }
 

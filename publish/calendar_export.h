@@ -19,9 +19,11 @@ struct CalendarTexts {
   // The DTSTAMP line of the time the events are stamped with, made once.
   std::string stampLine;
   DateTime stampTime = 0;
-  // The UIDs of the event being added; their room is reused.
+  // The UIDs and the escaped title of the event being added; their room is
+  // reused.
   std::string uid;
   std::string publicUid;
+  std::string escapedTitle;
 };
 
 // Starts both texts with their headers, for a list of about `items` items;

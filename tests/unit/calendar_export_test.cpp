@@ -320,6 +320,18 @@ TEST_F(CalendarExport, LongLinesAreFoldedAt75Octets) {
             std::string(73, 'a') + "\r\n \xF0\x9F\x98\x80\r\n");
 }
 
+// The summary and the description hold the same escaped title, each folded
+// where its own line reaches 75 octets; short date parts keep their zeros.
+TEST_F(CalendarExport, TitleLinesFoldApartAndDatePartsKeepTheirZeros) {
+  const std::string tail = "a,b;c\\d " + std::string(60, 'x');
+  const std::string event = Event(MakeItem("1900-01-02 9:05 " + tail));
+  const std::string escaped = "1900-01-02 9:05 a\\,b\\;c\\\\d " + std::string(60, 'x');
+  EXPECT_NE(event.find("DTSTART:19000102T090500\r\n"), std::string::npos) << event;
+  EXPECT_NE(event.find(CalendarContentLine("SUMMARY:" + escaped)), std::string::npos) << event;
+  EXPECT_NE(event.find(CalendarContentLine("DESCRIPTION:" + escaped)), std::string::npos) << event;
+  EXPECT_NE(CalendarContentLine("SUMMARY:" + escaped).find("\r\n "), std::string::npos);
+}
+
 TEST_F(CalendarExport, FileNames) {
   EXPECT_EQ(CalendarName("upcoming.json"), "upcoming.ics");
   EXPECT_EQ(CalendarName("Upcoming.JSON"), "Upcoming.ics");
