@@ -102,10 +102,26 @@ void AppendListEncodedText(std::string& out, std::string_view value) {
   w.Finish();
 }
 
+void AssignOrderText(std::string& text, long long order) {
+  // Each item of a list loaded has its order written: the digits are put
+  // together right to left and assigned at once.
+  char digits[24];
+  char* const end = digits + sizeof digits;
+  char* start = end;
+  auto value = order < 0 ? 0 - static_cast<unsigned long long>(order)
+                         : static_cast<unsigned long long>(order);
+  do {
+    *--start = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (end - start < 5) *--start = '0';
+  if (order < 0) *--start = '-';
+  text.assign(start, static_cast<size_t>(end - start));
+}
+
 std::string OrderText(int32_t order) {
-  const long long value = order;
-  std::string text = value < 0 ? "-" : "";
-  AppendZeroPadded(text, value < 0 ? -value : value, 5);
+  std::string text;
+  AssignOrderText(text, order);
   return text;
 }
 

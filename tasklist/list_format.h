@@ -29,6 +29,8 @@ std::string ReadListString(std::string value);
 // An order number as items hold it: at least five digits, the sign in front
 // of the zeros (12 is "00012", -3 is "-00003").
 std::string OrderText(int32_t order);
+// The same into `text`, which keeps its room.
+void AssignOrderText(std::string& text, long long order);
 
 // The text of a new list file created at `now` with feed name `feedName`.
 std::string ListTemplateText(DateTime now, const std::string& feedName);

@@ -240,6 +240,17 @@ std::optional<std::string_view> UsualValueOfLine(const MemberLine& line) {
   return value;
 }
 
+// Whether the value rule's text of the line holds "true": the usual `true,`
+// and `false,` (or either without the comma) are told at once.
+bool HoldsTrue(const MemberLine& line) {
+  if (line.colon != std::string_view::npos) {
+    const std::string_view value = line.text.substr(line.colon + 1);
+    if (value == "true," || value == "true") return true;
+    if (value == "false," || value == "false") return false;
+  }
+  return Contains(RawValueOfLine(line), "true");
+}
+
 int32_t WholeNumberOfLine(const MemberLine& line) {
   if (std::optional<std::string_view> usual = UsualValueOfLine(line)) {
     // The usual 12, and "002", are read at once: the quotes around the
@@ -345,8 +356,7 @@ void ReadDescription(Item& item, const MemberLine& line) {
 void StartItem(Item& item, int32_t index) {
   item.id = -1;
   item.active = true;
-  item.order.clear();
-  AppendZeroPadded(item.order, static_cast<long long>(index) * 2, 5);
+  AssignOrderText(item.order, static_cast<long long>(index) * 2);
   item.days = 0;
   item.priority = 0;
   item.isPublic = false;
@@ -471,11 +481,11 @@ bool ApplyNumberMember(Loader& l, ListMember member, const MemberLine& line) {
       return true;
     case ListMember::kOrder:
       l.log.trace = 2300;
-      item.order = OrderText(WholeNumberOfLine(line));
+      AssignOrderText(item.order, WholeNumberOfLine(line));
       return true;
     case ListMember::kActive:
       l.log.trace = 2200;
-      item.active = Contains(RawValueOfLine(line), "true");
+      item.active = HoldsTrue(line);
       if (item.active) ++l.list.activeRecords;
       return true;
     case ListMember::kDays:
@@ -487,7 +497,7 @@ bool ApplyNumberMember(Loader& l, ListMember member, const MemberLine& line) {
       return true;
     case ListMember::kPublic:
       l.log.trace = 2200;
-      item.isPublic = Contains(RawValueOfLine(line), "true");
+      item.isPublic = HoldsTrue(line);
       return true;
     default:
       return false;

@@ -199,6 +199,13 @@ TEST(ListFormatValues, OrderText) {
   EXPECT_EQ(OrderText(123456), "123456");
   EXPECT_EQ(OrderText(-3), "-00003");
   EXPECT_EQ(OrderText(INT32_MIN), "-2147483648");
+  // Written over a longer text, and past 32 bits (the order a list's line
+  // gives an item that has none).
+  std::string text = "a longer text held before";
+  AssignOrderText(text, 7);
+  EXPECT_EQ(text, "00007");
+  AssignOrderText(text, 4000000000LL);
+  EXPECT_EQ(text, "4000000000");
 }
 
 TEST(ListFormatValues, BackslashesRoundTripThroughALine) {

@@ -251,6 +251,25 @@ TEST_F(ListLoader, ReadsWholeNumbersInEveryForm) {
   }
 }
 
+// A switch is on when the value rule's text of its line holds "true": the
+// program's own forms and every hand-written one.
+TEST_F(ListLoader, ReadsSwitchesInEveryForm) {
+  const std::vector<std::string> values = {
+      "true,",  "true",   "false,", "false",      " true,", "true ,", "\"true\",", "TRUE,",
+      "true,,", "truer,", "xtrue",  "false,true", "tru,e",  "",       ",",         "1,"};
+  for (const std::string& value : values) {
+    for (const char* name : {"Active", "Public"}) {
+      const std::string line = "    \"" + std::string(name) + "\":" + value;
+      Load(ListText({"    \"ID\":4,\r\n" + line + "\r\n    \"Title\":\"a\""}));
+      ASSERT_EQ(list.items.size(), 1u) << line;
+      std::string raw = line.substr(line.find(':') + 1);
+      if (raw.find(',') != std::string::npos) raw.pop_back();
+      const bool on = raw.find("true") != std::string::npos;
+      EXPECT_EQ(name[0] == 'A' ? list.items[0].active : list.items[0].isPublic, on) << line;
+    }
+  }
+}
+
 // A text member reads by the value rule, backslash escapes and all, into
 // UTF-8, whatever quotes, commas, colons, backslashes and bytes above 127 its
 // line holds, and wherever they stand (a colon before the name too).
