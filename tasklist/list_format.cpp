@@ -105,15 +105,12 @@ void AppendListEncodedText(std::string& out, std::string_view value) {
 void AssignOrderText(std::string& text, long long order) {
   // Each item of a list loaded has its order written: the digits are put
   // together right to left and assigned at once.
-  char digits[24];
-  char* const end = digits + sizeof digits;
-  char* start = end;
-  auto value = order < 0 ? 0 - static_cast<unsigned long long>(order)
-                         : static_cast<unsigned long long>(order);
-  do {
-    *--start = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  char digits[32];
+  // Room before the digits for the zeros and the sign.
+  char* start = digits + 5;
+  const auto magnitude = order < 0 ? 0 - static_cast<unsigned long long>(order)
+                                   : static_cast<unsigned long long>(order);
+  char* const end = std::to_chars(start, digits + sizeof digits, magnitude).ptr;
   while (end - start < 5) *--start = '0';
   if (order < 0) *--start = '-';
   text.assign(start, static_cast<size_t>(end - start));
