@@ -103,11 +103,10 @@ void AppendListEncodedText(std::string& out, std::string_view value) {
 }
 
 void AssignOrderText(std::string& text, long long order) {
-  // Each item of a list loaded has its order written: the digits are put
-  // together right to left and assigned at once.
+  // Each item of a list loaded has its order written: the zeros and the sign
+  // go in front of the digits in one buffer, assigned at once.
   char digits[32];
-  // Room before the digits for the zeros and the sign.
-  char* start = digits + 5;
+  char* start = digits + 5;  // room for the zeros and the sign
   const auto magnitude = order < 0 ? 0 - static_cast<unsigned long long>(order)
                                    : static_cast<unsigned long long>(order);
   char* const end = std::to_chars(start, digits + sizeof digits, magnitude).ptr;
