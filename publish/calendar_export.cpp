@@ -168,18 +168,12 @@ bool TryQuickEventFacts(std::string_view title, EventFacts& facts) {
   return true;
 }
 
-// False when the title's ninth character is surely no digit: the date read
-// the long way starts with it, and no reading succeeds then. Most titles
-// without a date end here. A title that is not ASCII before its ninth byte,
-// or whose ninth byte is a continuation of the eighth character, goes the
-// long way.
-bool MayStartADateAtNinth(std::string_view title) {
-  if (title.size() < 9) return false;
-  for (size_t i = 0; i < 8; ++i) {
-    if (static_cast<unsigned char>(title[i]) >= 0x80) return true;
-  }
-  const auto ninth = static_cast<unsigned char>(title[8]);
-  return IsDigit(title[8]) || (ninth & 0xC0) == 0x80;
+// Whether the title's ninth character is a digit: the long reading of an
+// event date starts with it, and no reading succeeds without one. Most
+// titles without a date end here.
+bool HasDigitAsNinth(std::string_view title) {
+  const size_t ninth = Utf8PrefixBytes(title, 8);
+  return ninth < title.size() && IsDigit(title[ninth]);
 }
 
 }  // namespace
@@ -188,7 +182,7 @@ EventFacts CalendarEventFacts(const Item& item) {
   const std::string_view title = item.displayTitle;
   EventFacts facts;
   facts.repeatRule = RepeatRuleLine(item.repeat);
-  if (TryQuickEventFacts(title, facts) || !MayStartADateAtNinth(title)) return facts;
+  if (TryQuickEventFacts(title, facts) || !HasDigitAsNinth(title)) return facts;
   std::string date;
   date.append(Chars(title, 9, 10)).append("/").append(Chars(title, 6, 7)).append("/");
   date.append(Chars(title, 1, 4));

@@ -1,4 +1,4 @@
-// How many times each item ID has been met, in one block of memory.
+// How many times each item ID has been met, without a node per ID.
 #pragma once
 
 #include <cstddef>
