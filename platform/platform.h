@@ -255,6 +255,10 @@ void ReleaseRunLock(RunLock* lock);
 // for a name without a folder ("C:." for "C:list.json" on Windows). A name that cannot be followed
 // is taken as it stands.
 std::string FolderHoldingFile(const std::string& path);
+// `name` with the parts that change nothing taken out ("." and a name
+// followed by ".."), as std::filesystem's lexically_normal() takes them out,
+// with "/" between its parts; a UTF-8 text, as `name` is.
+std::string LexicallyNormalName(const std::string& name);
 // True when the two names reach one and the same file or folder.
 bool SameFile(const std::string& a, const std::string& b);
 

@@ -20,16 +20,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <sstream>
 #include <thread>
 
 #include "platform/platform.h"
@@ -218,21 +217,44 @@ std::string EscapeForFnmatch(const std::string& pattern) {
   return escaped;
 }
 
+// Reads what is left of the open file `fd` on to the end of `data`, through a
+// small buffer that stays in the cache: the room is written once, where
+// reading straight into it would first fill it with zeros. A file that grows
+// meanwhile is read on to its end.
+bool ReadToEnd(int fd, std::string& data) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    data.append(buffer, static_cast<size_t>(got));
+  }
+}
+
 // Reads the "Name:   1234 kB" lines of a /proc file named in `names` into
-// `values`, in bytes; false unless every one was found.
+// `values`, in bytes; false unless every one was found. No streams, for the
+// reason LexicallyNormalName gives.
 bool ReadKilobyteFields(const char* file, const char* const* names, int64_t* values, int count) {
-  std::ifstream in(file);
-  if (!in) return false;
+  FileDescriptor in(::open(file, O_RDONLY | O_CLOEXEC));
+  std::string text;
+  if (in.Get() < 0 || !ReadToEnd(in.Get(), text)) return false;
   int found = 0;
-  std::string line;
-  while (std::getline(in, line) && found < count) {
+  std::string_view rest = text;
+  while (!rest.empty() && found < count) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
     for (int i = 0; i < count; ++i) {
       const size_t length = std::strlen(names[i]);
       if (line.compare(0, length, names[i]) != 0 || line.size() <= length || line[length] != ':')
         continue;
-      std::istringstream fields(line.substr(length + 1));
+      const char* digits = line.data() + length + 1;
+      const char* const end = line.data() + line.size();
+      while (digits != end && (*digits == ' ' || *digits == '\t')) ++digits;
       long long kilobytes = 0;
-      if (!(fields >> kilobytes)) return false;
+      if (std::from_chars(digits, end, kilobytes).ec != std::errc()) return false;
       values[i] = static_cast<int64_t>(kilobytes) * 1024;
       ++found;
     }
@@ -297,6 +319,46 @@ std::string ExecutablePath() {
 
 char PathSeparator() {
   return '/';
+}
+
+// Written out rather than taken from std::filesystem, whose paths bring the
+// C++ library's streams and locales into the program: they added 0.2 to
+// 0.35 ms to the start of every run.
+std::string LexicallyNormalName(const std::string& name) {
+  if (name.empty()) return name;
+  const bool rooted = name.front() == '/';
+  // The names between separators, with "." left out and each ".." taking
+  // out the name before it; the name ends in a separator when its last part
+  // did or was taken out.
+  std::vector<std::string_view> parts;
+  bool endsInSeparator = false;
+  const std::string_view whole = name;
+  for (size_t at = 0; at < whole.size();) {
+    const size_t end = std::min(whole.find('/', at), whole.size());
+    const std::string_view part = whole.substr(at, end - at);
+    at = end + 1;
+    endsInSeparator = end < whole.size();
+    if (part.empty()) continue;
+    if (part == ".") {
+      endsInSeparator = true;
+    } else if (part == ".." && !parts.empty() && parts.back() != "..") {
+      parts.pop_back();
+      endsInSeparator = true;
+    } else if (part == ".." && rooted) {
+      // Nothing lies above the root.
+      endsInSeparator = true;
+    } else {
+      parts.push_back(part);
+    }
+  }
+  std::string normal = rooted ? "/" : "";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) normal += '/';
+    normal += parts[i];
+  }
+  if (parts.empty()) return rooted ? normal : ".";
+  if (endsInSeparator && parts.back() != "..") normal += '/';
+  return normal;
 }
 
 bool SetCurrentDirectory(const std::string& folder) {
@@ -798,23 +860,6 @@ void GiveBackLargeRoom(void* room, size_t size) {
 }
 
 namespace {
-
-// Reads what is left of the open file `fd` on to the end of `data`, through a
-// small buffer that stays in the cache: the room is written once, where
-// reading straight into it would first fill it with zeros. A file that grows
-// meanwhile is read on to its end.
-bool ReadToEnd(int fd, std::string& data) {
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (got == 0) return true;
-    data.append(buffer, static_cast<size_t>(got));
-  }
-}
 
 // A mapped file and what it was when it was mapped. The bus error handler
 // reads `start` and `length`, so they are atomic; `start` is 0 while the

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -354,6 +355,13 @@ std::string ExecutablePath() {
 
 char PathSeparator() {
   return '\\';
+}
+
+std::string LexicallyNormalName(const std::string& name) {
+  // A plain string would be read as a name in the code page.
+  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  const std::u8string normal = path.lexically_normal().generic_u8string();
+  return std::string(normal.begin(), normal.end());
 }
 
 bool SetCurrentDirectory(const std::string& folder) {

@@ -6,7 +6,6 @@
 #include "publish/rss_feed.h"
 #include "support/failures.h"
 #include "support/id_counts.h"
-#include "support/path_names.h"
 #include "support/steps_ahead.h"
 #include "support/text_file.h"
 #include "support/text_helpers.h"
@@ -248,10 +247,7 @@ void ItemLink::Into(std::string& link, int32_t id) const {
 }
 
 bool SameFileName(const std::string& a, const std::string& b) {
-  const auto normal = [](const std::string& name) {
-    return GenericNameOf(PathOfName(name).lexically_normal());
-  };
-  return SameTextNoCase(normal(a), normal(b));
+  return SameTextNoCase(platform::LexicallyNormalName(a), platform::LexicallyNormalName(b));
 }
 
 void StartPublishingPass(const Publishing& pass) {

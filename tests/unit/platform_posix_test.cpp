@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <typeinfo>
 
@@ -560,6 +561,38 @@ TEST(FolderHoldingFile, FollowsLinksToWhereTheDataLies) {
   EXPECT_TRUE(platform::SameFile(folder / "lists", folder / "lists/../lists"));
   EXPECT_FALSE(platform::SameFile(folder / "lists", folder.path()));
   EXPECT_FALSE(platform::SameFile(folder / "missing", folder / "missing"));
+}
+
+// The figures of an exception report, read from the kernel's own lines.
+TEST(ReadMemoryFigures, ReadsTheKernelsFiguresInBytes) {
+  platform::MemoryFigures figures;
+  ASSERT_TRUE(platform::ReadMemoryFigures(figures));
+  EXPECT_EQ(figures.totalPhys,
+            static_cast<int64_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGESIZE));
+  EXPECT_GT(figures.availPhys, 0);
+  EXPECT_LE(figures.availPhys, figures.totalPhys);
+  EXPECT_GT(figures.totalPageFile, 0);
+  // This process maps something.
+  EXPECT_LT(figures.availVirtual, figures.totalVirtual);
+}
+
+// Names of separators, dots and dot-dots in every order, rooted or not,
+// with and without a separator at the end: normal as the standard library
+// makes them.
+TEST(LexicallyNormalName, AgreesWithTheStandardLibrary) {
+  std::mt19937 random(20261211);
+  const std::vector<std::string> pieces = {"a", "b.json", "/", "//", ".", "..", "...", ".x"};
+  for (int round = 0; round < 20000; ++round) {
+    std::string name;
+    for (int n = static_cast<int>(random() % 7); n > 0; --n)
+      name += pieces[random() % pieces.size()];
+    EXPECT_EQ(platform::LexicallyNormalName(name),
+              std::filesystem::path(name).lexically_normal().generic_string())
+        << "name \"" << name << "\"";
+  }
+  EXPECT_EQ(platform::LexicallyNormalName("lists/../home/./list.json"), "home/list.json");
+  EXPECT_EQ(platform::LexicallyNormalName("/../list.json"), "/list.json");
+  EXPECT_EQ(platform::LexicallyNormalName("a/.."), ".");
 }
 
 TEST(DirectoryEntryExists, MatchesWildcardsHiddenEntriesAndFolders) {
